@@ -1,0 +1,88 @@
+# Sourced by ./dev and scripts/wine-run: the Wine environment the program is tested in.
+# A private 32-bit prefix inside the build tree, code page 932, a headless display when none is set.
+
+UNINST_ROOT=${UNINST_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+export WINEPREFIX=${WINEPREFIX:-$UNINST_ROOT/build/win32/wineprefix}
+export WINEARCH=win32
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+export LOCPATH=${LOCPATH:-$UNINST_ROOT/build/locale}
+UNINST_STATE_DIR=${UNINST_STATE_DIR:-$(dirname "$WINEPREFIX")/wine-state}
+
+# glibc has no compiled ja_JP locale here; without one Wine treats Unix text as ASCII.
+uninst_ensure_locale() {
+  [ -f "$LOCPATH/ja_JP.UTF-8/LC_CTYPE" ] && return 0
+  mkdir -p "$LOCPATH"
+  localedef -i ja_JP -f UTF-8 "$LOCPATH/ja_JP.UTF-8" >/dev/null 2>&1 || true
+  [ -f "$LOCPATH/ja_JP.UTF-8/LC_CTYPE" ]
+}
+uninst_ensure_locale && export LC_ALL=ja_JP.UTF-8
+
+uninst_xvfb_alive() {
+  [ -f "$UNINST_STATE_DIR/xvfb.pid" ] && kill -0 "$(cat "$UNINST_STATE_DIR/xvfb.pid")" 2>/dev/null
+}
+
+# Uses $DISPLAY when the caller has one, else a private Xvfb kept for this build tree.
+uninst_ensure_display() {
+  if [ -n "${UNINST_USE_DISPLAY:-}" ] && [ -n "${DISPLAY:-}" ]; then return 0; fi
+  mkdir -p "$UNINST_STATE_DIR"
+  if ! uninst_xvfb_alive; then
+    local fifo="$UNINST_STATE_DIR/displayfd"
+    rm -f "$fifo"; mkfifo "$fifo"
+    setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 3>"$fifo" \
+      >"$UNINST_STATE_DIR/xvfb.log" 2>&1 </dev/null &
+    echo $! >"$UNINST_STATE_DIR/xvfb.pid"
+    local num; read -r num <"$fifo"; rm -f "$fifo"
+    echo ":$num" >"$UNINST_STATE_DIR/xvfb.display"
+  fi
+  export DISPLAY=$(cat "$UNINST_STATE_DIR/xvfb.display")
+}
+
+uninst_server_socket() {
+  local dev ino
+  dev=$(stat -c %d "$WINEPREFIX" 2>/dev/null) || return 1
+  ino=$(stat -c %i "$WINEPREFIX")
+  printf '/tmp/.wine-%s/server-%x-%x/socket' "$(id -u)" "$dev" "$ino"
+}
+
+uninst_server_running() {
+  local sock; sock=$(uninst_server_socket) || return 1
+  [ -S "$sock" ]
+}
+
+# Creates the prefix once, then keeps one persistent server with its services started and
+# their output sent to a file: a first client whose output is a pipe would otherwise hang it.
+uninst_ensure_wine() {
+  uninst_ensure_locale || echo "wine-env: could not compile the ja_JP.UTF-8 locale" >&2
+  uninst_ensure_display
+  mkdir -p "$UNINST_STATE_DIR"
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    mkdir -p "$WINEPREFIX"
+    wineserver -p >/dev/null 2>&1 </dev/null
+    wine wineboot -i >"$UNINST_STATE_DIR/wineboot.log" 2>&1 </dev/null
+    # Without a window manager every closed window stalls ~2 s waiting for its unmap.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$UNINST_STATE_DIR/wineboot.log" 2>&1 </dev/null
+    # The window font, as the system that runs the product would have it.
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
+      /v 'ＭＳ Ｐゴシック' /d 'IPAPGothic' /f >>"$UNINST_STATE_DIR/wineboot.log" 2>&1 </dev/null
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
+      /v 'MS Shell Dlg' /d 'IPAPGothic' /f >>"$UNINST_STATE_DIR/wineboot.log" 2>&1 </dev/null
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
+      /v 'MS UI Gothic' /d 'IPAPGothic' /f >>"$UNINST_STATE_DIR/wineboot.log" 2>&1 </dev/null
+  fi
+  if ! uninst_server_running; then
+    wineserver -p >/dev/null 2>&1 </dev/null
+    wine wineboot >>"$UNINST_STATE_DIR/wineboot.log" 2>&1 </dev/null
+  fi
+}
+
+uninst_stop_wine() {
+  if [ -d "$WINEPREFIX" ] && uninst_server_running; then
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+  fi
+  if uninst_xvfb_alive; then
+    kill "$(cat "$UNINST_STATE_DIR/xvfb.pid")" 2>/dev/null || true
+    rm -f "$UNINST_STATE_DIR/xvfb.pid"
+  fi
+}
