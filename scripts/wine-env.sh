@@ -16,7 +16,9 @@ uninst_ensure_locale() {
   localedef -i ja_JP -f UTF-8 "$LOCPATH/ja_JP.UTF-8" >/dev/null 2>&1 || true
   [ -f "$LOCPATH/ja_JP.UTF-8/LC_CTYPE" ]
 }
-uninst_ensure_locale && export LC_ALL=ja_JP.UTF-8
+# The shell itself cannot load the private locale (glibc read LOCPATH when it started); only the
+# programs it starts need it, so its complaint is silenced.
+uninst_ensure_locale && { export LC_ALL=ja_JP.UTF-8; } 2>/dev/null
 
 uninst_xvfb_alive() {
   [ -f "$UNINST_STATE_DIR/xvfb.pid" ] && kill -0 "$(cat "$UNINST_STATE_DIR/xvfb.pid")" 2>/dev/null

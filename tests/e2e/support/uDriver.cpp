@@ -293,8 +293,20 @@ TProcess StartCommandLine(const std::string& commandLine, const std::string& wor
   }
   std::vector<char> cmd(commandLine.begin(), commandLine.end());
   cmd.push_back('\0');
+  // The child gets the null device as its standard handles: otherwise Wine hands it ours, and
+  // a caller reading our output through a pipe waits until the child ends.
+  handles::TUniqueFile nulIn(CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                         OPEN_EXISTING, 0, nullptr));
+  handles::TUniqueFile nulOut(CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
   STARTUPINFOA si{};
   si.cb = sizeof si;
+  if (nulIn && nulOut) {
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = nulIn.get();
+    si.hStdOutput = nulOut.get();
+    si.hStdError = nulOut.get();
+  }
   PROCESS_INFORMATION pi{};
   if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
                       dir.empty() ? nullptr : dir.c_str(), &si, &pi))

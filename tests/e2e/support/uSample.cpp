@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 
 #include "support/uDriver.h"
@@ -62,6 +64,26 @@ void CaptureKey(HKEY root, const std::string& path, std::map<std::string, std::s
     out[path + "\\" + std::string(name, nameLen)] = std::to_string(type) + ":" + data;
   }
   for (const std::string& sub : SubkeyNames(root, path)) CaptureKey(root, path + "\\" + sub, out);
+}
+
+// "type:data" as captured, shown as a reader of the registry would see it.
+std::string DescribeValue(const std::string& captured) {
+  const size_t colon = captured.find(':');
+  if (colon == std::string::npos) return captured;
+  const unsigned long type = std::strtoul(captured.substr(0, colon).c_str(), nullptr, 10);
+  std::string data = captured.substr(colon + 1);
+  if (type == REG_SZ || type == REG_EXPAND_SZ) {
+    const bool terminated = !data.empty() && data.back() == '\0';
+    if (terminated) data.pop_back();
+    return std::string(type == REG_SZ ? "REG_SZ" : "REG_EXPAND_SZ") + " [" + Cp932ToUtf8(data) + "]" +
+           (terminated ? "" : " (no terminating zero)");
+  }
+  if (type == REG_DWORD && data.size() == 4) {
+    DWORD v = 0;
+    std::memcpy(&v, data.data(), 4);
+    return "REG_DWORD " + std::to_string(v);
+  }
+  return "type " + std::to_string(type) + " " + EscapeBytes(data);
 }
 
 void RemoveFolderTree(const std::string& folder) {
@@ -176,7 +198,7 @@ std::string TSampleState::Describe() const {
   std::string out = "files:\n";
   for (const auto& f : files) out += "  " + Cp932ToUtf8(f.first) + " (" + std::to_string(f.second) + ")\n";
   out += "registry:\n";
-  for (const auto& r : registry) out += "  " + Cp932ToUtf8(r.first) + " = " + EscapeBytes(r.second) + "\n";
+  for (const auto& r : registry) out += "  " + Cp932ToUtf8(r.first) + " = " + DescribeValue(r.second) + "\n";
   out += "uninstall entries:";
   for (const auto& e : uninstallEntries) out += " [" + Cp932ToUtf8(e) + "]";
   return out + "\n";
