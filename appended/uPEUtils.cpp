@@ -55,7 +55,7 @@ void TImageBlock::WriteToStream(TStream& Stream, int32_t Offset) {
 TDOSHeader::TDOSHeader(TPEImage* Image, TStream& Stream, int32_t Offset) : THeaderBlock(Image, kDosReadSize) {
   ReadFromStream(Stream, Offset);
   const pe::IMAGE_DOS_HEADER* H = Header();
-  if (!H || H->e_magic != pe::IMAGE_DOS_SIGNATURE) throw EImageBlockException(kBadSignature);
+  if (!H || H->e_magic != pe::kDosSignature) throw EImageBlockException(kBadSignature);
   // The NT headers must lie behind a whole DOS header and inside the file, or they cannot be
   // located; this also keeps e_lfanew from sizing the block beyond the file.
   LfaNew_ = H->e_lfanew;
@@ -68,7 +68,7 @@ TDOSHeader::TDOSHeader(TPEImage* Image, TStream& Stream, int32_t Offset) : THead
 TNTHeaders::TNTHeaders(TPEImage* Image, TStream& Stream, int32_t Offset)
     : THeaderBlock(Image, Stream, Offset, kNTHeadersSize) {
   const pe::IMAGE_NT_HEADERS32* H = Headers();
-  if (!H || H->Signature != pe::IMAGE_NT_SIGNATURE) throw EImageBlockException(kBadSignature);
+  if (!H || H->Signature != pe::kNtSignature) throw EImageBlockException(kBadSignature);
   ImageSize = H->OptionalHeader.SizeOfImage;
 }
 

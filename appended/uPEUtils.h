@@ -55,8 +55,8 @@ static_assert(sizeof(IMAGE_DOS_HEADER) == 64, "DOS header layout");
 static_assert(sizeof(IMAGE_NT_HEADERS32) == 248, "NT headers layout");
 static_assert(sizeof(IMAGE_SECTION_HEADER) == 40, "section header layout");
 
-constexpr uint16_t IMAGE_DOS_SIGNATURE = 0x5A4D;  // "MZ"
-constexpr uint32_t IMAGE_NT_SIGNATURE = 0x4550;   // "PE\0\0"
+constexpr uint16_t kDosSignature = 0x5A4D;  // "MZ"
+constexpr uint32_t kNtSignature = 0x4550;   // "PE\0\0"
 }  // namespace pe
 
 // A stream-read error of the image model: "Bad Signature" for a missing "MZ" or "PE" mark (or
