@@ -98,9 +98,19 @@ DWORD ReplaceWholeFile(const std::string& path, const std::string& content) {
 
 // %windir%\WININIT.INI; empty when the expansion fails or does not fit in MAX_PATH bytes.
 std::string WininitPath() {
+  const char kPattern[] = "%windir%\\WININIT.INI";
   char buffer[MAX_PATH] = {};
-  const DWORD needed = ExpandEnvironmentStringsA("%windir%\\WININIT.INI", buffer, MAX_PATH);
+  const DWORD needed = ExpandEnvironmentStringsA(kPattern, buffer, MAX_PATH);
   if (needed == 0 || needed > MAX_PATH) return std::string();
+  if (std::string(buffer) == kPattern) {
+    // Without the variable the text comes back unexpanded, a path relative to the current
+    // folder; Windows reads WININIT.INI from its own folder, so that is where the entry goes.
+    const UINT length = GetWindowsDirectoryA(buffer, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::string();
+    std::string folder(buffer, length);
+    if (folder.back() != '\\') folder += '\\';
+    return folder + "WININIT.INI";
+  }
   return wininit::TrimBlanks(buffer);
 }
 

@@ -245,6 +245,25 @@ TEST_F(RestartDelete9x, FailuresRaiseTheMessageAndKeepWhatWasScheduled) {
                     SystemShortPath(path) + "\r\n"));
 }
 
+TEST_F(RestartDelete9x, FindsWininitThroughTheWindirVariable) {
+  RUN_AS_WINDOWS_98();
+  const std::string path = MakeLongNamedFile("Long Name Saver.scr");
+  const std::string expected = "[rename]\r\nNUL=" + SystemShortPath(path) + "\r\n";
+  const std::string windows = WindowsFolder();
+  const std::string elsewhere = testsupport::FreshTempFolder("uninst other windir");
+
+  SetEnvironmentVariableA("windir", elsewhere.substr(0, elsewhere.size() - 1).c_str());
+  restart::DeleteFileAtRestart(path);
+  EXPECT_EQ(ReadFileBytes(elsewhere + "WININIT.INI"), expected);
+
+  // Without the variable the entry still goes to the Windows folder, not to a relative path.
+  SetEnvironmentVariableA("windir", nullptr);
+  restart::DeleteFileAtRestart(path);
+  SetEnvironmentVariableA("windir", windows.substr(0, windows.size() - 1).c_str());
+  EXPECT_EQ(ReadFileBytes(windows + "WININIT.INI"), expected);
+  EXPECT_FALSE(testsupport::FolderExists("%windir%"));
+}
+
 TEST_F(RestartDelete9x, TheRestartDeletesTheScheduledFiles) {
   RUN_AS_WINDOWS_98();
   ClearPendingRenames();
