@@ -1,0 +1,48 @@
+// The uninstaller's only window: the files it will delete, Uninstall and Cancel.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "ui/uAltFixOnVista.h"
+#include "ui/uForms_win.h"
+
+namespace app {
+
+class TfrmMain : public ui::TForm {
+ public:
+  // The product is the one the running executable's file name names.
+  TfrmMain();
+  // The product is the one exePath names (tests start the window as another file).
+  explicit TfrmMain(const std::string& exePath);
+
+  ui::TLabel* Label1 = nullptr;
+  ui::TListBox* ListBox1 = nullptr;
+  ui::TLabel* lblExplain = nullptr;
+  ui::TButton* btnOK = nullptr;
+  ui::TButton* btnCancel = nullptr;
+  ui::TAltFixOnVista* AltFixOnVista1 = nullptr;
+
+  // Distances kept from the client area's right and bottom edges while the window is resized.
+  std::int32_t ListWidthMargin = 0;
+  std::int32_t ListHeightMargin = 0;
+  std::int32_t OKButtonRightOffset = 0;
+  std::int32_t CancelButtonRightOffset = 0;
+  std::int32_t ButtonBottomOffset = 0;
+
+  // The product's uninstall key under HKEY_LOCAL_MACHINE, ending in "\"; empty when the program
+  // found no product, so that nothing can ever delete the Uninstall key itself.
+  std::string UninstallKeyPath;
+  std::string ScrFileName;
+
+  void FormCreate(ui::TComponent* Sender);
+  void FormResize(ui::TComponent* Sender);
+  void btnOKClick(ui::TComponent* Sender);
+  void btnCancelClick(ui::TComponent* Sender);
+
+ private:
+  void AddIfExists(const std::string& path);
+
+  std::string exePath_;
+};
+
+}  // namespace app

@@ -1,0 +1,23 @@
+// What the uninstaller's own file name says about the product it removes.
+#pragma once
+#include <string>
+
+namespace app {
+
+// The key under HKEY_LOCAL_MACHINE that holds every program's uninstall entry, with its "\".
+extern const char kUninstallRootKeyPath[];
+
+// The part of the executable's file name before its first "Uninst" (any case, found on a
+// character boundary), letters as written: "C:\x\fooUNINST.EXE" gives "foo". Empty when the
+// name has no "Uninst" or begins with it.
+std::string ProductNameFromExePath(const std::string& exePath);
+
+// kUninstallRootKeyPath + product name + "\". With an empty product name this would name the
+// Uninstall key itself, so callers must not build one from an empty name.
+std::string UninstallKeyPath(const std::string& productName);
+
+// Replaces each "%s" of format by arg and each "%%" by "%"; every other byte stays as it is.
+// The argument is never read as a format, so a product name holding "%" is shown as written.
+std::string FormatText(const std::string& format, const std::string& arg);
+
+}  // namespace app

@@ -1,0 +1,99 @@
+#include "appended/ZLibEx.h"
+
+#include <zlib.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+const char* const ZErrorMessages[10] = {
+    "need dictionary", "stream end",          "",
+    "file error",      "stream error",        "data error",
+    "insufficient memory", "buffer error",    "incompatible version",
+    "",
+};
+
+std::string ZErrorMessage(int Code) {
+  const int Index = 2 - Code;
+  return Index >= 0 && Index < 10 ? ZErrorMessages[Index] : std::string();
+}
+
+int DecompressCheck(int Code) {
+  if (Code < 0) throw EZDecompressionError(ZErrorMessage(Code));
+  return Code;
+}
+
+namespace {
+
+constexpr int64_t kMaxOutput = 0x7FFFFFFF;  // OutSize is signed 32-bit
+
+// Owns the output buffer until it is handed to the caller.
+struct TOutBuffer {
+  void* Memory = nullptr;
+  ~TOutBuffer() { std::free(Memory); }
+  void Resize(std::size_t Size) {
+    void* Grown = std::realloc(Memory, Size);
+    if (!Grown) throw std::bad_alloc();
+    Memory = Grown;
+  }
+};
+
+// Ends the inflation on every path; the normal path checks its result.
+struct TInflateGuard {
+  z_stream* Stream;
+  bool Active = true;
+  ~TInflateGuard() {
+    if (Active) inflateEnd(Stream);
+  }
+  void End() {
+    Active = false;
+    DecompressCheck(inflateEnd(Stream));
+  }
+};
+
+}  // namespace
+
+void DecompressBuffer(const void* InBuffer, int32_t InSize, void*& OutBuffer, int32_t& OutSize,
+                      int32_t OutEstimate) {
+  // The growth step depends on the input length alone; never 0, or the loop could not grow.
+  int64_t Step = (static_cast<int64_t>(InSize < 0 ? 0 : InSize) + 255) & ~int64_t{255};
+  if (Step == 0) Step = 256;
+  int64_t Size = OutEstimate > 0 ? OutEstimate : Step;
+  if (Size > kMaxOutput) Size = kMaxOutput;
+
+  TOutBuffer Out;
+  Out.Resize(static_cast<std::size_t>(Size));
+
+  z_stream Z;
+  std::memset(&Z, 0, sizeof Z);
+  Z.next_in = static_cast<Bytef*>(const_cast<void*>(InBuffer));
+  Z.avail_in = static_cast<uInt>(InSize < 0 ? 0 : InSize);
+  Z.next_out = static_cast<Bytef*>(Out.Memory);
+  Z.avail_out = static_cast<uInt>(Size);
+  DecompressCheck(inflateInit_(&Z, "1.1.4", static_cast<int>(sizeof Z)));
+  TInflateGuard Guard{&Z};
+
+  for (;;) {
+    const int Result = DecompressCheck(inflate(&Z, Z_NO_FLUSH));
+    if (Result == Z_STREAM_END) break;
+    // No dictionary is supplied: asking again would get the same answer for ever.
+    if (Result == Z_NEED_DICT) throw EZDecompressionError(ZErrorMessage(Z_NEED_DICT));
+    if (Size + Step > kMaxOutput) throw EZDecompressionError(ZErrorMessage(Z_MEM_ERROR));
+    Size += Step;
+    Out.Resize(static_cast<std::size_t>(Size));
+    Z.next_out = static_cast<Bytef*>(Out.Memory) + Z.total_out;
+    Z.avail_out = static_cast<uInt>(Step);
+  }
+  const std::size_t Total = Z.total_out;
+  Guard.End();
+
+  if (Total == 0) {
+    std::free(Out.Memory);
+    Out.Memory = nullptr;
+  } else if (Total != static_cast<std::size_t>(Size)) {
+    Out.Resize(Total);
+  }
+  OutBuffer = Out.Memory;
+  Out.Memory = nullptr;
+  OutSize = static_cast<int32_t>(Total);
+}

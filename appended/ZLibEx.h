@@ -1,0 +1,36 @@
+// Inflation of zlib streams (RFC 1950) into a new buffer; the inflation itself is zlib's.
+#pragma once
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+class EZLibError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A failed inflation; the message is zlib's text for its result code.
+class EZDecompressionError : public EZLibError {
+ public:
+  using EZLibError::EZLibError;
+};
+
+// zlib's result texts, indexed by 2 - code (code 2 "need dictionary" ... -6 "incompatible
+// version"); the last entry is empty and no code reaches it.
+extern const char* const ZErrorMessages[10];
+
+// The text for a zlib result code; empty for codes outside the table.
+std::string ZErrorMessage(int Code);
+
+// Raises EZDecompressionError for a negative code; passes any other code back.
+int DecompressCheck(int Code);
+
+// Inflates the whole stream at InBuffer (InSize bytes) into a new malloc'd buffer of exactly the
+// inflated length; OutBuffer is null and OutSize 0 when it inflates to nothing. OutEstimate is the
+// first size of the output buffer (0 or below: derived from InSize); the buffer then grows in
+// steps of InSize rounded up to a multiple of 256. The caller releases OutBuffer with free().
+// Raises EZDecompressionError for a corrupt or cut-short stream, for one that asks for a preset
+// dictionary ("need dictionary": none is supplied), and for output beyond 2 GiB; OutBuffer and
+// OutSize are then left unchanged.
+void DecompressBuffer(const void* InBuffer, int32_t InSize, void*& OutBuffer, int32_t& OutSize,
+                      int32_t OutEstimate = 0);

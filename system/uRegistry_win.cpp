@@ -1,0 +1,83 @@
+#include "system/uRegistry_win.h"
+
+#include <algorithm>
+
+#include "system/uHandles_win.h"
+#include "system/uPlatform_win.h"
+
+namespace registry {
+namespace {
+
+constexpr DWORD kStringBufferSize = 255;
+constexpr DWORD kSubkeyNameSize = 260;
+
+TRegDeleteKeyFn g_deleteKey = nullptr;
+
+LONG DeleteOneKey(HKEY root, const std::string& path) {
+  return (g_deleteKey ? g_deleteKey : &RegDeleteKeyA)(root, path.c_str());
+}
+
+// Returns whether the key itself was deleted. Each level keeps its own path, index and handle.
+bool DeleteKeyTreeStep(HKEY root, const std::string& keyPath) {
+  if (keyPath.empty()) return false;
+  const std::string working = keyPath.back() == '\\' ? keyPath : keyPath + "\\";
+  const std::string withoutDelimiter = StripTrailingDelimiter(working, "\\");
+
+  handles::TUniqueKey key;
+  if (RegOpenKeyExA(root, withoutDelimiter.c_str(), 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS) {
+    return false;
+  }
+  DWORD index = 0;
+  for (;;) {
+    char name[kSubkeyNameSize];
+    DWORD nameLength = kSubkeyNameSize;
+    const LONG status =
+        RegEnumKeyExA(key.get(), index, name, &nameLength, nullptr, nullptr, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) break;
+    // A deleted subkey moves the following ones down by one: enumerate the same index again.
+    const std::string subkey(name, std::min<DWORD>(nameLength, kSubkeyNameSize));
+    if (!DeleteKeyTreeStep(root, working + subkey)) ++index;
+  }
+  // The handle stays open until the key itself has been tried. Windows 95/98/Me wants the path
+  // without its trailing "\"; the NT family takes it either way.
+  const std::string& deletePath = platform::IsNTFamily() ? working : withoutDelimiter;
+  return DeleteOneKey(root, deletePath) == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+bool ReadRegistryValue(HKEY root, const std::string& keyPath, const std::string& valueName,
+                       DWORD valueType, BYTE* buffer, DWORD& size) {
+  handles::TUniqueKey key;
+  if (RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
+    return false;
+  }
+  DWORD type = valueType;
+  return RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &type, buffer, &size) ==
+         ERROR_SUCCESS;
+}
+
+std::string ReadRegistryString(HKEY root, const std::string& keyPath, const std::string& valueName) {
+  BYTE buffer[kStringBufferSize];
+  DWORD size = kStringBufferSize;
+  if (!ReadRegistryValue(root, keyPath, valueName, REG_SZ, buffer, size)) return std::string();
+  // The size counts the terminating zero of a string value.
+  const DWORD length = std::min(size, kStringBufferSize);
+  if (length <= 1) return std::string();
+  return TrimControlBytes(std::string(reinterpret_cast<const char*>(buffer), length - 1));
+}
+
+std::string ReadRegistryString(HKEY root, const std::string& registryPath) {
+  const TRegistryPath split = SplitRegistryPath(registryPath);
+  return ReadRegistryString(root, split.KeyPath, split.ValueName);
+}
+
+void DeleteRegistryKeyTree(HKEY root, const std::string& keyPath) {
+  // "\" alone names the root: opening it would hand back the root key and its whole tree.
+  if (keyPath.find_first_not_of('\\') == std::string::npos) return;
+  DeleteKeyTreeStep(root, keyPath);
+}
+
+void SetRegDeleteKeyForTests(TRegDeleteKeyFn fn) { g_deleteKey = fn; }
+
+}  // namespace registry

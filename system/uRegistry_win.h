@@ -1,0 +1,37 @@
+// Reading the uninstall entry and deleting its key tree. Nothing here raises or shows anything:
+// a read that fails gives false or an empty string, a deletion that fails leaves the keys it
+// could not delete and says nothing.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "system/uRegistry.h"
+
+namespace registry {
+
+// Opens keyPath under root for KEY_QUERY_VALUE and queries valueName into buffer. size holds the
+// buffer size on entry and the data size on success; the data's type is not checked. On failure
+// buffer and size hold whatever RegQueryValueExA left in them.
+bool ReadRegistryValue(HKEY root, const std::string& keyPath, const std::string& valueName,
+                       DWORD valueType, BYTE* buffer, DWORD& size);
+
+// A string value of at most 254 bytes of text, without its terminating zero and trimmed of
+// bytes 0x20 and below; empty when the key or value is missing, unreadable or too long.
+// Expandable strings come back unexpanded.
+std::string ReadRegistryString(HKEY root, const std::string& keyPath, const std::string& valueName);
+// The same, for "key\path\value" in one string (SplitRegistryPath).
+std::string ReadRegistryString(HKEY root, const std::string& registryPath);
+
+// Deletes keyPath (with or without a trailing "\") and everything under it, deepest keys first.
+// A key that cannot be opened with full access is left with its whole tree; a key that cannot
+// be deleted stays while its siblings still go. A path made only of "\" (the root itself) or an
+// empty path deletes nothing.
+void DeleteRegistryKeyTree(HKEY root, const std::string& keyPath);
+
+// Tests only: the function that deletes one key (RegDeleteKeyA unless replaced), so a test can
+// see the exact paths handed to it or make one key refuse. nullptr restores RegDeleteKeyA.
+using TRegDeleteKeyFn = LONG(WINAPI*)(HKEY, LPCSTR);
+void SetRegDeleteKeyForTests(TRegDeleteKeyFn fn);
+
+}  // namespace registry

@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "appended/uExeAdder.h"
+#include "appended/uStreamUtils.h"
+#include "support/BlockWriter.h"
+#include "support/TempFile.h"
+
+namespace {
+
+using testsupport::TempFile;
+
+TEST(FileReadStream, TypedReadsAreLittleEndian) {
+  const std::string Bytes = std::string("\xFE") + blockwriter::Le32(0xFFFFFFFE) +
+                            blockwriter::Le64(0x8000000000000001ull) + blockwriter::Le32(3) + "abc" +
+                            blockwriter::Le32(0) + blockwriter::Le32(static_cast<uint32_t>(-2)) + "z" +
+                            blockwriter::Le32(1000) + "tail";
+  TempFile F(Bytes);
+  TFileReadStream S(F.Path());
+  ASSERT_TRUE(S.IsOpen());
+  EXPECT_EQ(S.ReadByte(), 0xFE);
+  EXPECT_EQ(S.ReadInteger(), -2);
+  EXPECT_EQ(S.ReadInt64(), static_cast<int64_t>(0x8000000000000001ull));
+  EXPECT_EQ(S.ReadString(), "abc");
+  EXPECT_EQ(S.ReadString(), "");  // n = 0
+  EXPECT_EQ(S.ReadString(), "");  // n < 0 reads no bytes
+  EXPECT_EQ(S.ReadByte(), 'z');
+  EXPECT_EQ(S.ReadString(), "tail");  // n beyond the end: what the file holds
+  EXPECT_EQ(S.ReadInteger(), 0);      // past the end
+  EXPECT_EQ(S.Seek(-4, TSeekOrigin::soEnd), static_cast<int64_t>(Bytes.size() - 4));
+  EXPECT_EQ(S.Seek(2, TSeekOrigin::soCurrent), static_cast<int64_t>(Bytes.size() - 2));
+  char Two[4] = {};
+  EXPECT_EQ(S.Read(Two, 4), 2);
+  EXPECT_EQ(std::string(Two, 2), "il");
+}
+
+TEST(FileReadStream, UnopenedFileDeliversNothing) {
+  TFileReadStream S("no such dir/no such file");
+  EXPECT_FALSE(S.IsOpen());
+  char B[4];
+  EXPECT_EQ(S.Read(B, 4), 0);
+  EXPECT_EQ(S.ReadInteger(), 0);
+  EXPECT_EQ(S.Seek(0, TSeekOrigin::soEnd), -1);
+}
+
+// Positions beyond 4 GiB: a sparse file whose block ends it is read from its last bytes alone.
+TEST(FileReadStream, SeeksBeyondFourGiB) {
+  TempFile F;
+  blockwriter::BlockWriter W;
+  W.Add("GUID", "far away", true);
+  const int64_t Start = (int64_t{1} << 32) + 12345;
+  std::error_code Error;
+  std::filesystem::resize_file(F.Path(), static_cast<uintmax_t>(Start), Error);
+  if (Error) GTEST_SKIP() << "no sparse 4 GiB file here: " << Error.message();
+  {
+    std::ofstream Out(F.Path(), std::ios::binary | std::ios::app);
+    const std::string Block = W.Build(Start);
+    Out.write(Block.data(), static_cast<std::streamsize>(Block.size()));
+  }
+  TFileReadStream S(F.Path());
+  const int64_t Size = S.Seek(0, TSeekOrigin::soEnd);
+  EXPECT_GT(Size, Start);
+  S.Seek(-4, TSeekOrigin::soEnd);
+  char Sig[4] = {};
+  S.Read(Sig, 4);
+  EXPECT_EQ(std::string(Sig, 4), "PLWS");
+
+  TItemTypes Items;
+  ReadAppendedItems(F.Path(), Items);
+  ASSERT_EQ(Items.size(), 1u);
+  EXPECT_EQ(std::string(static_cast<char*>(Items[0].Data), Items[0].Size), "far away");
+}
+
+TEST(MemoryStream, GrowsOnWriteAndReadsBack) {
+  TMemoryStream M;
+  EXPECT_EQ(M.Seek(4, TSeekOrigin::soBeginning), 4);
+  EXPECT_EQ(M.Write("abcd", 4), 4);
+  EXPECT_EQ(M.GetSize(), 8);
+  EXPECT_EQ(std::string(M.Bytes().begin(), M.Bytes().end()), std::string(4, '\0') + "abcd");
+  EXPECT_EQ(M.Seek(-1, TSeekOrigin::soBeginning), -1);
+  M.Seek(-2, TSeekOrigin::soEnd);
+  EXPECT_EQ(M.ReadByte(), 'c');
+  M.SetSize(2);
+  EXPECT_EQ(M.GetPosition(), 2);
+  EXPECT_EQ(M.ReadByte(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,71 @@
+// Test-side builder of minimal 32-bit PE images: "MZ" header, NT headers at e_lfanew, a section
+// table behind them and each section's raw data filled with a pattern byte.
+#pragma once
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "support/BlockWriter.h"
+
+namespace pebuilder {
+
+struct Section {
+  uint32_t PointerToRawData;
+  uint32_t SizeOfRawData;
+};
+
+struct PEBuilder {
+  int32_t LfaNew = 0x80;
+  std::vector<Section> Sections;
+  uint32_t SizeOfImage = 0x10000;
+  // File length; 0 means "up to the end of the furthest section or of the section table".
+  uint32_t FileLength = 0;
+  bool BadMZ = false, BadPE = false;
+
+  static uint32_t TableStart(int32_t LfaNew) { return static_cast<uint32_t>(LfaNew) + 248; }
+
+  std::string Build() const {
+    uint64_t Length = TableStart(LfaNew) + 40ull * Sections.size();
+    for (const Section& S : Sections)
+      Length = std::max<uint64_t>(Length, uint64_t{S.PointerToRawData} + S.SizeOfRawData);
+    if (FileLength) Length = FileLength;
+    std::string F(static_cast<std::size_t>(std::max<uint64_t>(Length, TableStart(LfaNew) + 40ull * Sections.size())), '\0');
+    auto Put = [&F](std::size_t At, const std::string& Bytes) {
+      if (At < F.size()) F.replace(At, std::min(Bytes.size(), F.size() - At), Bytes.substr(0, F.size() - At));
+    };
+    // Section data first, so that headers win where a hostile layout overlaps them.
+    for (std::size_t i = 0; i < Sections.size(); ++i) {
+      const Section& S = Sections[i];
+      if (S.PointerToRawData < F.size())
+        Put(S.PointerToRawData, std::string(std::min<uint64_t>(S.SizeOfRawData, F.size() - S.PointerToRawData),
+                                            static_cast<char>(0xA0 + i)));
+    }
+    Put(0, BadMZ ? "ZM" : "MZ");
+    Put(60, blockwriter::Le32(static_cast<uint32_t>(LfaNew)));
+    const std::size_t Nt = static_cast<uint32_t>(LfaNew);
+    Put(Nt, BadPE ? std::string("PX\0\0", 4) : std::string("PE\0\0", 4));
+    Put(Nt + 4, blockwriter::Le16(0x014C));  // i386
+    Put(Nt + 6, blockwriter::Le16(static_cast<uint16_t>(Sections.size())));
+    Put(Nt + 20, blockwriter::Le16(224));
+    Put(Nt + 24, blockwriter::Le16(0x010B));
+    Put(Nt + 80, blockwriter::Le32(SizeOfImage));
+    for (std::size_t i = 0; i < Sections.size(); ++i) {
+      const std::size_t E = TableStart(LfaNew) + 40 * i;
+      Put(E, ".sec" + std::to_string(i));
+      Put(E + 16, blockwriter::Le32(Sections[i].SizeOfRawData));
+      Put(E + 20, blockwriter::Le32(Sections[i].PointerToRawData));
+    }
+    F.resize(static_cast<std::size_t>(Length));
+    return F;
+  }
+};
+
+// A small well-formed image: two sections at 0x200 and 0x400; it ends at 0x600.
+inline std::string SmallImage() {
+  PEBuilder B;
+  B.Sections = {{0x200, 0x200}, {0x400, 0x200}};
+  return B.Build();
+}
+
+}  // namespace pebuilder

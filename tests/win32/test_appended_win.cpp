@@ -1,0 +1,121 @@
+// The program's own executable, with a block appended, read by the program's own code.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "appended/ZLibEx.h"
+#include "appended/uExeAdder.h"
+#include "appended/uPEUtils.h"
+#include "appended/uStreamUtils.h"
+#include "support/BlockWriter.h"
+
+namespace {
+
+std::string WinePath(const char* UnixPath) {
+  std::string P = std::string("Z:") + UnixPath;
+  for (char& C : P)
+    if (C == '/') C = '\\';
+  return P;
+}
+
+// A copy of Uninst.exe in the temporary folder, deleted at the end.
+class ProgramCopy {
+ public:
+  ProgramCopy() {
+    char Dir[MAX_PATH], Name[MAX_PATH];
+    EXPECT_NE(GetTempPathA(MAX_PATH, Dir), 0u);
+    EXPECT_NE(GetTempFileNameA(Dir, "uap", 0, Name), 0u);
+    Path_ = Name;
+    EXPECT_TRUE(CopyFileA(WinePath(UNINST_EXE_PATH).c_str(), Path_.c_str(), FALSE)) << GetLastError();
+  }
+  ~ProgramCopy() { DeleteFileA(Path_.c_str()); }
+  const std::string& Path() const { return Path_; }
+  std::string Read() const {
+    std::ifstream In(Path_, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>());
+  }
+  void Write(const std::string& Bytes) const {
+    std::ofstream(Path_, std::ios::binary | std::ios::trunc).write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
+  }
+
+ private:
+  std::string Path_;
+};
+
+const char kGuid[] = "{3F2504E0-4F89-11D3-9A0C-0305E82C3301}";
+
+blockwriter::BlockWriter GuidBlock() {
+  blockwriter::BlockWriter W(0xC3);
+  W.Add("Readme", "\x83\x41\x83\x93\x83\x43\x83\x93\x83\x58\x83\x67\x81\x5B\x83\x8B").Add("GUID", kGuid, true);
+  return W;
+}
+
+void ExpectGuidItems(const std::string& Path) {
+  TItemTypes Items;
+  ReadAppendedItems(Path, Items);
+  ASSERT_EQ(Items.size(), 2u);
+  const TItemType* Guid = FindAppendedItem(Items, "GUID");
+  ASSERT_NE(Guid, nullptr);
+  EXPECT_EQ(std::string(static_cast<const char*>(Guid->Data), Guid->Size), kGuid);
+  EXPECT_EQ(Items[0].Size, 16);
+  FreeAppendedItems(Items);
+  EXPECT_TRUE(Items.empty());
+}
+
+TEST(AppendedWin, StrippedProgramEndsWhereItsImageEnds) {
+  ProgramCopy Copy;
+  const std::string Original = Copy.Read();
+  TPEImage Image(Copy.Path());
+  ASSERT_FALSE(Image.Sections.empty());
+  EXPECT_EQ(Image.GetImageEnd(), static_cast<int32_t>(Original.size()));
+  EXPECT_EQ(Image.FileSize, static_cast<int32_t>(Original.size()));
+  // Its uninitialised-data section has no raw data (PointerToRawData 0): no header bytes.
+  EXPECT_EQ(Image.HeaderData->BlockSize(), 0);
+
+  TItemTypes Items;
+  EXPECT_NO_THROW(ReadAppendedItems(Copy.Path(), Items));
+  EXPECT_TRUE(Items.empty());
+}
+
+TEST(AppendedWin, ReadsTheBlockAtTheEndOfTheProgram) {
+  ProgramCopy Copy;
+  std::string File = Copy.Read();
+  blockwriter::AppendBlock(File, GuidBlock());
+  Copy.Write(File);
+  ExpectGuidItems(Copy.Path());
+}
+
+TEST(AppendedWin, ReadsTheBlockBehindTheImageEndWithDataAfterIt) {
+  ProgramCopy Copy;
+  std::string File = Copy.Read();
+  blockwriter::AppendBlock(File, GuidBlock(), 1, std::string(3000, '\x7F') + "signed-by-someone");
+  Copy.Write(File);
+  ExpectGuidItems(Copy.Path());
+
+  // The same with UseEndOffset 0: the reader gives up.
+  File = ProgramCopy().Read();
+  blockwriter::AppendBlock(File, GuidBlock(), 0, "trailer");
+  Copy.Write(File);
+  TItemTypes Items;
+  ReadAppendedItems(Copy.Path(), Items);
+  EXPECT_TRUE(Items.empty());
+}
+
+TEST(AppendedWin, StreamSharesTheFileWithTheImageModel) {
+  // The item reader holds the file open read-only while the model opens it again.
+  ProgramCopy Copy;
+  TFileReadStream Stream(Copy.Path());
+  ASSERT_TRUE(Stream.IsOpen());
+  TPEImage Image(Copy.Path());
+  EXPECT_GT(Image.GetImageEnd(), 0);
+  // The stream lets other writers in.
+  HANDLE Writer = CreateFileA(Copy.Path().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  EXPECT_NE(Writer, INVALID_HANDLE_VALUE);
+  if (Writer != INVALID_HANDLE_VALUE) CloseHandle(Writer);
+}
+
+}  // namespace

@@ -1,0 +1,268 @@
+#include <windows.h>
+#include <aclapi.h>
+#include <winternl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "system/uPlatform_win.h"
+#include "system/uRegistry_win.h"
+
+namespace {
+
+const std::string kTestRoot = "Software\\KorvaneUninstallerTests";
+
+bool KeyExists(HKEY root, const std::string& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+void CreateKey(HKEY root, const std::string& path) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS)
+      << path;
+  RegCloseKey(key);
+}
+
+void SetValue(HKEY root, const std::string& path, const std::string& name, DWORD type,
+              const void* data, DWORD size) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  EXPECT_EQ(RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+}
+
+void SetString(HKEY root, const std::string& path, const std::string& name, const std::string& value,
+               DWORD type = REG_SZ) {
+  SetValue(root, path, name, type, value.c_str(), static_cast<DWORD>(value.size() + 1));
+}
+
+// RegSetValueEx adds a zero that a string value lacks; the native call stores the bytes as given.
+void SetStringWithoutZero(HKEY root, const std::string& path, const wchar_t* name, const std::wstring& text) {
+  using TNtSetValueKey = NTSTATUS(NTAPI*)(HANDLE, PUNICODE_STRING, ULONG, ULONG, PVOID, ULONG);
+  auto setValue = reinterpret_cast<TNtSetValueKey>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtSetValueKey")));
+  ASSERT_NE(setValue, nullptr);
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  std::wstring valueName = name;
+  UNICODE_STRING unicodeName = {static_cast<USHORT>(valueName.size() * 2),
+                                static_cast<USHORT>(valueName.size() * 2), &valueName[0]};
+  std::wstring data = text;
+  EXPECT_EQ(setValue(key, &unicodeName, 0, REG_SZ, &data[0], static_cast<ULONG>(data.size() * 2)), 0);
+  RegCloseKey(key);
+}
+
+// Each test works under its own key of HKEY_CURRENT_USER and removes it afterwards.
+class RegistryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    key_ = kTestRoot + "\\" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    RegDeleteTreeA(HKEY_CURRENT_USER, key_.c_str());
+    CreateKey(HKEY_CURRENT_USER, key_);
+  }
+  void TearDown() override {
+    registry::SetRegDeleteKeyForTests(nullptr);
+    platform::ResetWindowsVersion();
+    RegDeleteTreeA(HKEY_CURRENT_USER, key_.c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, kTestRoot.c_str());
+  }
+  std::string key_;
+};
+
+TEST_F(RegistryTest, ReadsStringsAsStoredWithinTheBuffer) {
+  const std::string at254(254, 'x');
+  const std::string at255(255, 'y');
+  SetString(HKEY_CURRENT_USER, key_, "Plain", "C:\\Foo\\FooUninst.exe");
+  SetString(HKEY_CURRENT_USER, key_, "Padded", " \t\r\n\"C:\\Foo\" \r\n\t");
+  SetString(HKEY_CURRENT_USER, key_, "At254", at254);
+  SetString(HKEY_CURRENT_USER, key_, "At255", at255);
+  SetString(HKEY_CURRENT_USER, key_, "Expand", "%WINDIR%\\Foo", REG_EXPAND_SZ);
+  SetString(HKEY_CURRENT_USER, key_, "Empty", "");
+  SetString(HKEY_CURRENT_USER, key_, "Japanese", "C:\\表示\\ソフト.exe");
+  SetStringWithoutZero(HKEY_CURRENT_USER, key_, L"NoZero", L"abcdef");
+  const DWORD dword = 0x00434241;  // "ABC" and a zero byte: the type is never checked
+  SetValue(HKEY_CURRENT_USER, key_, "Dword", REG_DWORD, &dword, sizeof(dword));
+
+  struct Case {
+    const char* name;
+    std::string expected;
+  } cases[] = {
+      {"Plain", "C:\\Foo\\FooUninst.exe"},
+      {"Padded", "\"C:\\Foo\""},
+      {"At254", at254},
+      {"At255", ""},  // 256 bytes with the zero: does not fit
+      {"Expand", "%WINDIR%\\Foo"},
+      {"Empty", ""},
+      {"Japanese", "C:\\表示\\ソフト.exe"},
+      {"NoZero", "abcde"},  // the last byte is taken for the missing zero
+      {"Dword", "ABC"},
+      {"Missing", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(registry::ReadRegistryString(HKEY_CURRENT_USER, key_, c.name), c.expected) << c.name;
+  }
+  EXPECT_EQ(registry::ReadRegistryString(HKEY_CURRENT_USER, key_ + "\\Nowhere", "Plain"), "");
+}
+
+TEST_F(RegistryTest, RegistryPathFormSplitsKeyAndValue) {
+  SetString(HKEY_CURRENT_USER, key_ + "\\Sub", "UninstallString", "\"C:\\x\\FooUninst.exe\"");
+  EXPECT_EQ(registry::ReadRegistryString(HKEY_CURRENT_USER, key_ + "\\Sub\\UninstallString"),
+            "\"C:\\x\\FooUninst.exe\"");
+  EXPECT_EQ(registry::ReadRegistryString(HKEY_CURRENT_USER, "\\" + key_ + "\\Sub\\UninstallString"),
+            "\"C:\\x\\FooUninst.exe\"");
+  // The uninstall key path ends in "\": the value name follows it directly.
+  EXPECT_EQ(registry::ReadRegistryString(HKEY_CURRENT_USER, key_ + "\\Sub\\" + "UninstallString"),
+            "\"C:\\x\\FooUninst.exe\"");
+  EXPECT_EQ(registry::ReadRegistryString(HKEY_CURRENT_USER, key_ + "\\Sub\\Missing"), "");
+}
+
+TEST_F(RegistryTest, ReadRegistryValueReportsSizeAndFailsWhenTooSmall) {
+  SetString(HKEY_CURRENT_USER, key_, "Value", "abc");
+  BYTE buffer[8] = {};
+  DWORD size = sizeof(buffer);
+  ASSERT_TRUE(registry::ReadRegistryValue(HKEY_CURRENT_USER, key_, "Value", REG_SZ, buffer, size));
+  EXPECT_EQ(size, 4u);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer)), "abc");
+  size = 2;
+  EXPECT_FALSE(registry::ReadRegistryValue(HKEY_CURRENT_USER, key_, "Value", REG_SZ, buffer, size));
+  size = sizeof(buffer);
+  EXPECT_FALSE(registry::ReadRegistryValue(HKEY_CURRENT_USER, key_ + "\\No", "Value", REG_SZ, buffer, size));
+}
+
+// The paths handed to the key deletion, in order; one of them may be made to refuse.
+std::vector<std::string> g_deleted;
+std::string g_refused;
+LONG WINAPI RecordingDeleteKey(HKEY root, LPCSTR path) {
+  g_deleted.push_back(path);
+  if (g_refused == path) return ERROR_ACCESS_DENIED;
+  return RegDeleteKeyA(root, path);
+}
+
+void BuildTree(const std::string& base) {
+  for (const char* sub : {"A\\A1\\A11", "A\\A2", "B", "C\\C1"}) CreateKey(HKEY_CURRENT_USER, base + "\\" + sub);
+  SetString(HKEY_CURRENT_USER, base + "\\A\\A1\\A11", "Value", "x");
+  SetString(HKEY_CURRENT_USER, base, "UninstallString", "x");
+}
+
+TEST_F(RegistryTest, DeletesTheWholeTreeDeepestFirstWithOrWithoutTrailingDelimiter) {
+  for (const std::string suffix : {"\\", ""}) {
+    const std::string tree = key_ + "\\Product";
+    BuildTree(tree);
+    CreateKey(HKEY_CURRENT_USER, key_ + "\\Sibling");
+    g_deleted.clear();
+    registry::SetRegDeleteKeyForTests(&RecordingDeleteKey);
+    registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree + suffix);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tree)) << suffix;
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, key_ + "\\Sibling"));
+    const std::vector<std::string> expected = {
+        tree + "\\A\\A1\\A11\\", tree + "\\A\\A1\\", tree + "\\A\\A2\\", tree + "\\A\\",
+        tree + "\\B\\",          tree + "\\C\\C1\\", tree + "\\C\\",    tree + "\\",
+    };
+    EXPECT_EQ(g_deleted, expected) << suffix;
+  }
+}
+
+TEST_F(RegistryTest, Windows9xDeletesPathsWithoutTrailingDelimiter) {
+  platform::OverrideWindowsVersion({VER_PLATFORM_WIN32_WINDOWS, 4, 10});
+  const std::string tree = key_ + "\\Product";
+  BuildTree(tree);
+  g_deleted.clear();
+  registry::SetRegDeleteKeyForTests(&RecordingDeleteKey);
+  registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree + "\\");
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tree));
+  ASSERT_EQ(g_deleted.size(), 8u);
+  for (const auto& path : g_deleted) EXPECT_NE(path.back(), '\\') << path;
+  EXPECT_EQ(g_deleted.back(), tree);
+}
+
+TEST_F(RegistryTest, KeyThatRefusesDeletionStaysAndLaterSiblingsStillGo) {
+  const std::string tree = key_ + "\\Product";
+  BuildTree(tree);
+  g_deleted.clear();
+  g_refused = tree + "\\A\\A2\\";
+  registry::SetRegDeleteKeyForTests(&RecordingDeleteKey);
+  registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree);
+  g_refused.clear();
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, tree + "\\A\\A2"));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tree + "\\A\\A1"));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tree + "\\B"));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tree + "\\C"));
+  // The parents were still tried, and stay because a subkey is left.
+  EXPECT_EQ(g_deleted.back(), tree + "\\");
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, tree + "\\A"));
+}
+
+// Gives the key an access list; with denyDeletion it refuses everyone DELETE and so full access.
+bool SetKeyAccess(const std::string& path, bool denyDeletion) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, WRITE_DAC | READ_CONTROL, &key) != ERROR_SUCCESS) {
+    return false;
+  }
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+  EXPLICIT_ACCESSA entries[2] = {};
+  entries[0].grfAccessPermissions = denyDeletion ? DELETE : KEY_ALL_ACCESS;
+  entries[0].grfAccessMode = denyDeletion ? DENY_ACCESS : GRANT_ACCESS;
+  entries[0].Trustee.TrusteeForm = TRUSTEE_IS_SID;
+  entries[0].Trustee.ptstrName = static_cast<LPSTR>(everyone);
+  entries[1].grfAccessPermissions = KEY_READ | WRITE_DAC | READ_CONTROL;
+  entries[1].grfAccessMode = GRANT_ACCESS;
+  entries[1].Trustee.TrusteeForm = TRUSTEE_IS_SID;
+  entries[1].Trustee.ptstrName = static_cast<LPSTR>(everyone);
+  PACL acl = nullptr;
+  bool ok = SetEntriesInAclA(2, entries, nullptr, &acl) == ERROR_SUCCESS &&
+            SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                            nullptr, nullptr, acl, nullptr) == ERROR_SUCCESS;
+  if (acl) LocalFree(acl);
+  FreeSid(everyone);
+  RegCloseKey(key);
+  if (!ok || !denyDeletion) return ok;
+  // Only a system that enforces the list makes the key undeletable.
+  HKEY probe = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_ALL_ACCESS, &probe) == ERROR_SUCCESS) {
+    RegCloseKey(probe);
+    return false;
+  }
+  return true;
+}
+
+TEST_F(RegistryTest, KeyProtectedByItsAccessListStaysWithItsTree) {
+  const std::string tree = key_ + "\\Product";
+  BuildTree(tree);
+  if (!SetKeyAccess(tree + "\\A", true)) GTEST_SKIP() << "this system does not enforce registry key access lists";
+  registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree);
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, tree + "\\A\\A1\\A11"));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tree + "\\B"));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tree + "\\C"));
+  EXPECT_TRUE(SetKeyAccess(tree + "\\A", false));
+}
+
+TEST_F(RegistryTest, NeverDeletesTheRootItself) {
+  BuildTree(key_);
+  HKEY root = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, KEY_ALL_ACCESS, &root), ERROR_SUCCESS);
+  for (const std::string path : {"", "\\", "\\\\"}) {
+    registry::DeleteRegistryKeyTree(root, path);
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, key_ + "\\A\\A1\\A11")) << "[" << path << "]";
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, key_ + "\\B")) << "[" << path << "]";
+  }
+  RegCloseKey(root);
+}
+
+TEST_F(RegistryTest, MissingKeyDeletesNothing) {
+  CreateKey(HKEY_CURRENT_USER, key_ + "\\Other");
+  registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, key_ + "\\Missing\\");
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, key_ + "\\Other"));
+}
+
+}  // namespace
