@@ -73,6 +73,12 @@ uninst_ensure_wine() {
     wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
       /v 'MS UI Gothic' /d 'IPAPGothic' /f >>"$UNINST_STATE_DIR/wineboot.log" 2>&1 </dev/null
   fi
+  # Debian's Wine does not find its own fonts (package fonts-wine); without Marlett the caption
+  # buttons show as "0 1 r". The prefix's Fonts folder is always searched.
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  if [ -d "$fonts" ] && [ ! -f "$fonts/marlett.ttf" ] && [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+    cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
+  fi
   if ! uninst_server_running; then
     wineserver -p >/dev/null 2>&1 </dev/null
     wine wineboot >>"$UNINST_STATE_DIR/wineboot.log" 2>&1 </dev/null
