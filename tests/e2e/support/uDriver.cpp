@@ -223,6 +223,14 @@ bool ClickChild(HWND parent, int id) {
 
 void PostClose(HWND hwnd) { PostMessageA(hwnd, WM_CLOSE, 0, 0); }
 
+HWND FocusOf(HWND topLevel) {
+  GUITHREADINFO gti{};
+  gti.cbSize = sizeof gti;
+  const DWORD thread = GetWindowThreadProcessId(topLevel, nullptr);
+  if (thread && GetGUIThreadInfo(thread, &gti) && gti.hwndFocus) return gti.hwndFocus;
+  return topLevel;
+}
+
 void PostKey(HWND target, WORD vk, bool alt) {
   // Only the key transitions: the target's own TranslateMessage makes the character messages,
   // as it does for a real keyboard.

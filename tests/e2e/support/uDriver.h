@@ -83,6 +83,10 @@ bool ClickChild(HWND parent, int id);
 // Posts WM_CLOSE (the close box's route).
 void PostClose(HWND hwnd);
 
+// The window that has the keyboard focus in the thread of a top-level window (the window
+// itself when its thread reports none).
+HWND FocusOf(HWND topLevel);
+
 // Keys. PostKey posts the key messages to one window (for a control's own handling: Escape
 // and Tab are seen by the message loop that dispatches them). With alt it posts
 // WM_SYSKEYDOWN/WM_SYSCHAR/WM_SYSKEYUP as the system does for Alt+letter.

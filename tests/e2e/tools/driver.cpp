@@ -237,10 +237,7 @@ int Run(const TArgs& a) {
     if (a.Has("--type")) {
       if (!TypeKey(h, vk, alt)) throw std::runtime_error("the window did not come to the foreground");
     } else {
-      GUITHREADINFO gti{};
-      gti.cbSize = sizeof gti;
-      HWND focus = GetGUIThreadInfo(GetWindowThreadProcessId(h, nullptr), &gti) && gti.hwndFocus ? gti.hwndFocus : h;
-      PostKey(focus, vk, alt);
+      PostKey(FocusOf(h), vk, alt);
     }
   } else if (c == "wait-gone") {
     if (!WaitForWindowGone(Target(a), LimitMs(a))) throw std::runtime_error("the window is still there");
