@@ -47,6 +47,11 @@ step_prefix() {
   [ -f "$DRIVER" ] || fail "the driver is not built: $DRIVER"
   mkdir -p "$OUT"
   : >"$OUT/driver.log"
+  # A clean start: whatever an interrupted run left in the demo prefix ends here.
+  if [ -f "$WINEPREFIX/system.reg" ] && uninst_server_running; then
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+  fi
   uninst_ensure_wine
   local where="a private Xvfb"
   [ -n "${UNINST_USE_DISPLAY:-}" ] && where="your display"
@@ -90,14 +95,19 @@ step_window() {
   drv dump --hwnd "$HWND" | indent
 }
 
-step_screenshot() {
-  local rect x y w h
-  drv settle --hwnd "$HWND" || true
-  rect=$(drv rect --hwnd "$HWND") || fail "cannot read the window rectangle"
+# screenshot HWND FILE: the window's rectangle cut out of the screen, once it has painted.
+screenshot() {
+  local hwnd=$1 file=$2 rect x y w h
+  drv settle --hwnd "$hwnd" || true
+  rect=$(drv rect --hwnd "$hwnd") || fail "cannot read the rectangle of window $hwnd"
   read -r x y w h <<<"$rect"
-  import -display "$DISPLAY" -window root -crop "${w}x${h}+${x}+${y}" +repage "$SCREENSHOT" ||
+  import -display "$DISPLAY" -window root -crop "${w}x${h}+${x}+${y}" +repage "$file" ||
     fail "the screenshot failed"
-  say "screenshot of the window ($w x $h at $x,$y): $SCREENSHOT"
+  say "screenshot ($w x $h at $x,$y): $file"
+}
+
+step_screenshot() {
+  screenshot "$HWND" "$SCREENSHOT"
 }
 
 step_close() {
