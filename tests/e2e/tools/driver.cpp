@@ -19,7 +19,7 @@
 //   msgbox-wait [--pid N] [--title T]   print "<hwnd> <pid>" of a message box
 //   msgbox-text [--pid N] [--title T]   print its text
 //   msgbox-ok [--pid N] [--title T]     press its OK
-//   start COMMAND-LINE   start a process; print its pid
+//   start PROGRAM [ARG...]   start a process (words with spaces get quoted); print its pid
 //   start-uninstall --product P   start P's UninstallString as Add/Remove Programs does; pid
 //   install-sample [--product P] [--folder F] [--uninstaller-name N] [--no-scr] [--no-txt]
 //                  [--no-uninstaller] [--entry full|missing|no-value|empty] [--bare]
@@ -265,7 +265,12 @@ int Run(const TArgs& a) {
   } else if (c == "start" || c == "start-uninstall") {
     std::string cmd;
     if (c == "start") {
-      for (const std::string& r : a.rest) cmd += (cmd.empty() ? "" : " ") + r;
+      // Each argument is one word of the command line: quoted when it holds a space.
+      for (const std::string& r : a.rest) {
+        const bool quote = r.empty() || (r.find(' ') != std::string::npos && r.front() != '"');
+        cmd += (cmd.empty() ? "" : " ") + (quote ? "\"" + r + "\"" : r);
+      }
+      if (cmd.empty()) throw std::invalid_argument("start needs a command line");
     } else {
       const TSample s = SampleLayout(SampleOptionsFrom(a));
       cmd = ReadString(HKEY_LOCAL_MACHINE, s.keyPath, "UninstallString");
