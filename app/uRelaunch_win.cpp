@@ -6,18 +6,11 @@
 
 #include "app/uCommandLine.h"
 #include "system/uMbcs.h"
+#include "system/uModulePath_win.h"
 #include "system/uPaths_win.h"
 #include "system/uRestartDelete_win.h"
 
 namespace {
-
-// The running executable's path; empty if it does not fit (a cut path would name another file).
-std::string RunningExecutablePath() {
-  char buffer[MAX_PATH + 1];
-  const DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof(buffer));
-  if (n == 0 || n >= MAX_PATH) return std::string();
-  return std::string(buffer, n);
-}
 
 // The temporary folder with its trailing "\"; empty when it cannot be had within 260 bytes.
 std::string TemporaryFolder() {
@@ -32,9 +25,9 @@ std::string TemporaryFolder() {
 }  // namespace
 
 bool RelaunchFromTemp() {
-  const std::string exe = RunningExecutablePath();
+  const std::string exe = modulepath::ModuleFileName();
   if (CommandLineArgument(GetCommandLineA(), 1) == "START") {
-    if (!exe.empty()) DeleteFileAtRestart(exe);
+    if (!exe.empty()) restart::DeleteFileAtRestart(exe);
     return true;
   }
 
@@ -46,7 +39,7 @@ bool RelaunchFromTemp() {
   if (copy.size() >= MAX_PATH) return false;
 
   if (CopyFileA(exe.c_str(), copy.c_str(), FALSE)) {
-    const std::string commandLine = "\"" + copy + "\" START " + GetShortPath(exe);
+    const std::string commandLine = "\"" + copy + "\" START " + paths::GetShortPath(exe);
     WinExec(commandLine.c_str(), SW_SHOW);
   }
   return false;
