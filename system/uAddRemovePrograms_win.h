@@ -1,0 +1,19 @@
+// Refresh of the Add/Remove Programs window of Windows 95/98/Me once an uninstall entry is gone:
+// the open window is closed and started again on the same tab and at the same place.
+#pragma once
+#include <windows.h>
+
+namespace arp {
+
+// The open Add/Remove Programs window: a top-level "#32770" window under one of the two titles
+// of the program's string table (full-width title first). Null when there is none, and at once,
+// without searching, unless the platform is Windows 95/98/Me.
+HWND FindAddRemoveProgramsWindow();
+
+// Closes the open Add/Remove Programs window, starts it again with the focused tab and the old
+// top-left corner, waits until it takes input and puts it directly behind mainWindow in the
+// z-order without activating it. Does nothing when there is no such window (always on the NT
+// family); every later failure ends the refresh silently.
+void RefreshAddRemovePrograms(HWND mainWindow);
+
+}  // namespace arp

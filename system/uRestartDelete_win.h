@@ -1,0 +1,24 @@
+// Deletion of a file or folder at the next start of Windows.
+#pragma once
+#include <stdexcept>
+#include <string>
+
+namespace restart {
+
+// A file operation on WININIT.INI failed (Windows 95/98/Me). what() is the code page 932 message
+// shown to the user.
+class EWininitError : public std::runtime_error {
+ public:
+  explicit EWininitError(const std::string& message) : std::runtime_error(message) {}
+};
+
+// Asks Windows to delete path (a file or a folder, full path) at the next start.
+// NT family: MoveFileExA with MOVEFILE_DELAY_UNTIL_REBOOT on the path as given; a refusal goes
+// unreported. Windows 95/98/Me: a "NUL=" line with the short form of path, appended to the
+// "[rename]" section of %windir%\WININIT.INI, which ends up last in the file with the entries
+// already there kept ahead of it. Throws EWininitError when WININIT.INI cannot be read, erased
+// or written; the entries scheduled before stay in the file then. Does nothing when the
+// location of WININIT.INI cannot be worked out.
+void DeleteFileAtRestart(const std::string& path);
+
+}  // namespace restart

@@ -1,0 +1,30 @@
+// The running screen saver check: the screen saver holds a named mutex while it runs.
+#pragma once
+#include <string>
+
+#include "system/uHandles_win.h"
+
+namespace runmutex {
+
+// The name last given to TryCreateRunMutex; kept until the program ends. Main thread only.
+extern std::string RunMutexName;
+// The mutex TryCreateRunMutex created; empty at start and after ReleaseRunMutex.
+extern handles::TUniqueHandleObj RunMutexHandle;
+
+// Stores name in RunMutexName and applies CreateMutexIfAbsent to RunMutexHandle. True: no
+// mutex of that name existed and this process now holds a new one (the screen saver is not
+// running). False: it exists (the screen saver runs) or could not be created.
+bool TryCreateRunMutex(const std::string& name);
+
+// Applies CloseMutexHandle to RunMutexHandle. Does nothing when no handle is held.
+void ReleaseRunMutex();
+
+// Opens an existing mutex of that name with all access: when there is one, lets it go and
+// leaves handle empty, returning false. Otherwise creates it (not owned) into handle and
+// returns whether that gave a handle. The test is an open followed by a create, not atomic.
+bool CreateMutexIfAbsent(handles::TUniqueHandleObj& handle, const std::string& name);
+
+// Releases and closes the mutex handle holds, leaving it empty; nothing when it is empty.
+void CloseMutexHandle(handles::TUniqueHandleObj& handle);
+
+}  // namespace runmutex

@@ -1,0 +1,133 @@
+// Stands in for the Windows 95/98/Me Add/Remove Programs window: a top-level "#32770" dialog
+// under one of its two titles, optionally with a tab control whose focus is on a chosen tab.
+//
+//   arp_window_gui <full|half> <tab count, 0 for none> <focused tab index> <left> <top>
+//
+// Copied under the name rundll32.exe it stands in for the program that opens that window:
+// it writes its command line and start-up position to rundll32.log beside itself, then shows
+// the window (title from rundll32.title beside itself: "full" or "half") at the start-up
+// position, without activating it, until it is closed.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+const char kFullTitle[] = "アプリケーションの追加と削除のプロパティ";
+const char kHalfTitle[] = "ｱﾌﾟﾘｹｰｼｮﾝの追加と削除 のﾌﾟﾛﾊﾟﾃｨ";
+
+INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return TRUE;
+    case WM_CLOSE:
+      DestroyWindow(window);
+      return TRUE;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return TRUE;
+  }
+  return FALSE;
+}
+
+HWND ShowDialog(const char* title, int tabCount, int focusedTab, int left, int top) {
+  struct {
+    DLGTEMPLATE dialog;
+    WORD menu, windowClass, title;
+  } layout = {};
+  layout.dialog.style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+  layout.dialog.cx = 240;
+  layout.dialog.cy = 180;
+  HWND window = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), &layout.dialog, nullptr,
+                                           DialogProc, 0);
+  if (window == nullptr) return nullptr;
+  SetWindowTextA(window, title);
+  if (tabCount > 0) {
+    HWND tabs = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE, 8, 8, 300, 200,
+                                window, nullptr, GetModuleHandleA(nullptr), nullptr);
+    for (int i = 0; i < tabCount; ++i) {
+      std::string text = "Tab " + std::to_string(i + 1);
+      TCITEMA item = {};
+      item.mask = TCIF_TEXT;
+      item.pszText = &text[0];
+      SendMessageA(tabs, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
+    }
+    SendMessageA(tabs, TCM_SETCURFOCUS, focusedTab, 0);
+  }
+  SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ShowWindow(window, SW_SHOWNA);
+  return window;
+}
+
+std::string OwnFolder() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder = path;
+  return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+bool IsStandInForRundll32() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  const char* name = std::strrchr(path, '\\');
+  return lstrcmpiA(name ? name + 1 : path, "rundll32.exe") == 0;
+}
+
+std::string ReadSmallFile(const std::string& path) {
+  std::string text;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    char buffer[64] = {};
+    text.assign(buffer, std::fread(buffer, 1, sizeof(buffer), f));
+    std::fclose(f);
+  }
+  return text;
+}
+
+int RunMessageLoop() {
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_TAB_CLASSES};
+  InitCommonControlsEx(&controls);
+
+  if (IsStandInForRundll32()) {
+    const std::string folder = OwnFolder();
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    GetStartupInfoA(&startup);
+    if (FILE* log = std::fopen((folder + "rundll32.log").c_str(), "wb")) {
+      std::fprintf(log, "%s\n%lu %ld %ld\n", GetCommandLineA(),
+                   static_cast<unsigned long>(startup.dwFlags), static_cast<long>(startup.dwX),
+                   static_cast<long>(startup.dwY));
+      std::fclose(log);
+    }
+    const bool half = ReadSmallFile(folder + "rundll32.title").rfind("half", 0) == 0;
+    int left = 0, top = 0;
+    if (startup.dwFlags & STARTF_USEPOSITION) {
+      left = static_cast<int>(startup.dwX);
+      top = static_cast<int>(startup.dwY);
+    }
+    if (!ShowDialog(half ? kHalfTitle : kFullTitle, 3, 0, left, top)) return 3;
+    return RunMessageLoop();
+  }
+
+  if (__argc != 6) return 2;
+  const bool half = std::string(__argv[1]) == "half";
+  if (!ShowDialog(half ? kHalfTitle : kFullTitle, std::atoi(__argv[2]), std::atoi(__argv[3]),
+                  std::atoi(__argv[4]), std::atoi(__argv[5]))) {
+    return 3;
+  }
+  return RunMessageLoop();
+}

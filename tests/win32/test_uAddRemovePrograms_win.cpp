@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include "system/uAddRemovePrograms_win.h"
+#include "system/uPlatform_win.h"
+#include "win32/win32_test_support.h"
+
+namespace {
+
+using testsupport::ReadFileBytes;
+
+const char kOpenCommand[] = "rundll32.exe shell32.dll,Control_RunDLL AppWiz.cpl";
+const char kFullTitle[] = "アプリケーションの追加と削除のプロパティ";
+const char kHalfTitle[] = "ｱﾌﾟﾘｹｰｼｮﾝの追加と削除 のﾌﾟﾛﾊﾟﾃｨ";
+
+// The helper program, also placed beside the test program as the stand-in rundll32.exe.
+std::vector<std::pair<std::string, std::string>> StandIn() {
+  return {{testsupport::E2EProgram("arp_window_gui.exe"), "rundll32.exe"}};
+}
+
+void PumpMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+}
+
+DWORD WindowProcessId(HWND window) {
+  DWORD id = 0;
+  GetWindowThreadProcessId(window, &id);
+  return id;
+}
+
+// Stands in for the uninstaller's main window: visible and in the foreground.
+class TMainWindow {
+ public:
+  TMainWindow() {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "UninstTestMainWindow";
+    RegisterClassA(&windowClass);
+    window_ = CreateWindowExA(0, "UninstTestMainWindow", "Korvane Uninstaller",
+                              WS_OVERLAPPEDWINDOW, 400, 300, 320, 240, nullptr, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+    ShowWindow(window_, SW_SHOW);
+    SetForegroundWindow(window_);
+    testsupport::WaitUntil([this] {
+      PumpMessages();
+      return GetForegroundWindow() == window_;
+    });
+  }
+  ~TMainWindow() { DestroyWindow(window_); }
+  HWND get() const { return window_; }
+
+ private:
+  HWND window_ = nullptr;
+};
+
+// A program showing a window like the Add/Remove Programs window.
+class TArpWindow {
+ public:
+  TArpWindow(const char* title, int tabs, int focusedTab) {
+    process_ = testsupport::StartProcess("\"" + testsupport::E2EProgram("arp_window_gui.exe") +
+                                         "\" " + title + " " + std::to_string(tabs) + " " +
+                                         std::to_string(focusedTab) + " 130 170");
+    const char* text = std::string(title) == "half" ? kHalfTitle : kFullTitle;
+    testsupport::WaitUntil([&] {
+      window_ = FindWindowA("#32770", text);
+      return window_ != nullptr && IsWindowVisible(window_);
+    });
+  }
+  ~TArpWindow() {
+    if (IsWindow(window_)) PostMessageA(window_, WM_CLOSE, 0, 0);
+    if (process_ && testsupport::WaitForExit(process_) == ~0u) TerminateProcess(process_.Handle.get(), 1);
+  }
+  HWND get() const { return window_; }
+  DWORD ExitCode() { return testsupport::WaitForExit(process_); }
+
+ private:
+  testsupport::TProcess process_;
+  HWND window_ = nullptr;
+};
+
+// Closes the window that the stand-in opened and waits for it to end.
+void CloseStandIn(HWND window) {
+  if (!IsWindow(window)) return;
+  handles::TUniqueHandleObj process(OpenProcess(SYNCHRONIZE, FALSE, WindowProcessId(window)));
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  if (process) WaitForSingleObject(process.get(), 60000);
+}
+
+TEST(AddRemovePrograms, Windows98ReopensTheWindowOnTheFocusedTab) {
+  if (testsupport::RunInCopy(testsupport::kWin98, StandIn())) return;
+  ASSERT_EQ(platform::WindowsVersion().PlatformId, 1u);
+  const std::string folder = testsupport::OwnFolder();
+  const TMainWindow main;
+  ASSERT_EQ(GetForegroundWindow(), main.get());
+
+  struct TCase {
+    const char* title;
+    int tabs;
+    int focusedTab;
+    const char* suffix;
+  };
+  const TCase cases[] = {
+      {"full", 3, 1, ",,2"},
+      {"half", 3, 0, ",,1"},  // only the second search finds it
+      {"full", 3, 2, ",,3"},
+      {"half", 0, 0, ""},     // no tab control: no suffix
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(std::string(c.title) + " title, " + std::to_string(c.tabs) + " tabs, focus on " +
+                 std::to_string(c.focusedTab));
+    DeleteFileA((folder + "rundll32.log").c_str());
+    ASSERT_TRUE(testsupport::WriteFileBytes(folder + "rundll32.title", c.title));
+    TArpWindow old(c.title, c.tabs, c.focusedTab);
+    ASSERT_NE(old.get(), nullptr);
+    ASSERT_EQ(arp::FindAddRemoveProgramsWindow(), old.get());
+    RECT oldRect = {};
+    GetWindowRect(old.get(), &oldRect);
+
+    arp::RefreshAddRemovePrograms(main.get());
+    PumpMessages();
+
+    EXPECT_FALSE(IsWindow(old.get())) << "the old window is still open";
+    EXPECT_EQ(old.ExitCode(), 0u);
+    const std::string log = ReadFileBytes(folder + "rundll32.log");
+    EXPECT_EQ(log, std::string(kOpenCommand) + c.suffix + "\n" + std::to_string(STARTF_USEPOSITION) +
+                       " " + std::to_string(oldRect.left) + " " + std::to_string(oldRect.top) + "\n");
+
+    const HWND reopened = arp::FindAddRemoveProgramsWindow();
+    ASSERT_NE(reopened, nullptr);
+    EXPECT_NE(reopened, old.get());
+    EXPECT_EQ(GetWindow(main.get(), GW_HWNDNEXT), reopened) << "not directly behind the main window";
+    EXPECT_EQ(GetForegroundWindow(), main.get()) << "the reopened window was activated";
+    RECT newRect = {};
+    GetWindowRect(reopened, &newRect);
+    EXPECT_EQ(newRect.left, oldRect.left);
+    EXPECT_EQ(newRect.top, oldRect.top);
+    CloseStandIn(reopened);
+  }
+}
+
+TEST(AddRemovePrograms, Windows98WithoutTheWindowDoesNothing) {
+  if (testsupport::RunInCopy(testsupport::kWin98, StandIn())) return;
+  ASSERT_EQ(platform::WindowsVersion().PlatformId, 1u);
+  const std::string folder = testsupport::OwnFolder();
+  const TMainWindow main;
+  DeleteFileA((folder + "rundll32.log").c_str());
+  EXPECT_EQ(arp::FindAddRemoveProgramsWindow(), nullptr);
+  arp::RefreshAddRemovePrograms(main.get());
+  EXPECT_FALSE(testsupport::FileExists(folder + "rundll32.log")) << "something was started";
+}
+
+TEST(AddRemovePrograms, NTFamilyNeitherSearchesNorCloses) {
+  if (testsupport::RunInCopy("", StandIn())) return;
+  ASSERT_EQ(platform::WindowsVersion().PlatformId, 2u);
+  const std::string folder = testsupport::OwnFolder();
+  const TMainWindow main;
+  DeleteFileA((folder + "rundll32.log").c_str());
+  TArpWindow open("full", 3, 1);
+  ASSERT_NE(open.get(), nullptr);
+
+  EXPECT_EQ(arp::FindAddRemoveProgramsWindow(), nullptr);
+  arp::RefreshAddRemovePrograms(main.get());
+  PumpMessages();
+  EXPECT_TRUE(IsWindow(open.get()));
+  EXPECT_FALSE(testsupport::FileExists(folder + "rundll32.log")) << "something was started";
+}
+
+}  // namespace

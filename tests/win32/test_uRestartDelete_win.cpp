@@ -1,0 +1,284 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "system/uPlatform_win.h"
+#include "system/uRestartDelete_win.h"
+#include "win32/win32_test_support.h"
+
+namespace {
+
+using testsupport::ReadFileBytes;
+using testsupport::SystemShortPath;
+using testsupport::WriteFileBytes;
+
+const char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
+const char kPendingValue[] = "PendingFileRenameOperations";
+
+std::string WindowsFolder() {
+  char buffer[MAX_PATH] = {};
+  ExpandEnvironmentStringsA("%windir%\\", buffer, MAX_PATH);
+  return buffer;
+}
+std::string WininitPath() { return WindowsFolder() + "WININIT.INI"; }
+
+// The items of the pending rename operations, empty items (no new name) included.
+std::vector<std::string> PendingRenames() {
+  handles::TUniqueKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE, key.put()) !=
+      ERROR_SUCCESS) {
+    return {};
+  }
+  DWORD size = 0;
+  if (RegQueryValueExA(key.get(), kPendingValue, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS)
+    return {};
+  std::string data(size, '\0');
+  if (RegQueryValueExA(key.get(), kPendingValue, nullptr, nullptr,
+                       reinterpret_cast<BYTE*>(&data[0]), &size) != ERROR_SUCCESS) {
+    return {};
+  }
+  data.resize(size);
+  std::vector<std::string> items;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    if (data[i] == '\0') {
+      items.push_back(data.substr(start, i - start));
+      start = i + 1;
+    }
+  }
+  if (!items.empty() && items.back().empty()) items.pop_back();  // the list's closing zero
+  return items;
+}
+
+void ClearPendingRenames() {
+  handles::TUniqueKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, key.put()) ==
+      ERROR_SUCCESS) {
+    RegDeleteValueA(key.get(), kPendingValue);
+  }
+}
+
+// Leaves no WININIT.INI, no trace of an earlier restart and no stray temporary file behind.
+void ClearWininit() {
+  const std::string windows = WindowsFolder();
+  DeleteFileA((windows + "WININIT.INI").c_str());
+  DeleteFileA((windows + "wininit.bak").c_str());
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((windows + "ini*.tmp").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do DeleteFileA((windows + found.cFileName).c_str());
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+}
+
+int CountTempFilesInWindowsFolder() {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((WindowsFolder() + "ini*.tmp").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  int count = 0;
+  do ++count;
+  while (FindNextFileA(search, &found));
+  FindClose(search);
+  return count;
+}
+
+// Wine carries out the pending operations and WININIT.INI as at a start of Windows.
+void RestartWine() { testsupport::RunToEnd("wineboot.exe -r"); }
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+  for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+  return text;
+}
+
+// Shows CR and LF so that a byte mismatch reads well.
+std::string Visible(const std::string& bytes) {
+  return Replace(Replace(bytes, "\r", "<CR>"), "\n", "<LF>\n");
+}
+
+// ---- NT family ----
+
+TEST(RestartDeleteNT, MoveFileExGetsTheLongPathAndTheRestartDeletesIt) {
+  ASSERT_TRUE(platform::IsNTFamily());
+  ClearPendingRenames();
+  ClearWininit();
+  const std::string folder = testsupport::FreshTempFolder("uninst restart nt");
+  const std::string file = folder + "Long Name 表示 Saver.scr";
+  const std::string subfolder = folder + "Long Folder Name";
+  ASSERT_TRUE(WriteFileBytes(file, "x"));
+  ASSERT_TRUE(CreateDirectoryA(subfolder.c_str(), nullptr));
+
+  restart::DeleteFileAtRestart(file);
+  restart::DeleteFileAtRestart(subfolder);
+
+  const std::vector<std::string> expected = {"\\??\\" + file, "", "\\??\\" + subfolder, ""};
+  EXPECT_EQ(PendingRenames(), expected);
+  EXPECT_FALSE(testsupport::FileExists(WininitPath()));
+
+  RestartWine();
+  EXPECT_FALSE(testsupport::FileExists(file));
+  EXPECT_FALSE(testsupport::FolderExists(subfolder));
+  EXPECT_TRUE(PendingRenames().empty());
+  ClearPendingRenames();
+}
+
+// ---- Windows 95/98/Me ----
+
+// Runs the test body as Windows 98 (in a copy of this program) with no WININIT.INI to start.
+#define RUN_AS_WINDOWS_98()                                           \
+  if (testsupport::RunInCopy(testsupport::kWin98)) return;            \
+  ASSERT_EQ(platform::WindowsVersion().PlatformId, 1u);               \
+  ClearWininit();                                                     \
+  struct TCleanUp {                                                   \
+    ~TCleanUp() { ClearWininit(); }                                   \
+  } cleanUp
+
+class RestartDelete9x : public ::testing::Test {
+ protected:
+  // A file with a long name, so that its short form differs.
+  std::string MakeLongNamedFile(const std::string& name) {
+    if (folder_.empty()) folder_ = testsupport::FreshTempFolder("uninst restart 9x");
+    const std::string path = folder_ + name;
+    EXPECT_TRUE(WriteFileBytes(path, "x"));
+    EXPECT_NE(SystemShortPath(path), path);
+    return path;
+  }
+  std::string folder_;
+};
+
+TEST_F(RestartDelete9x, RewritesWininitByteForByte) {
+  RUN_AS_WINDOWS_98();
+  const std::string path = MakeLongNamedFile("Long Name Saver.scr");
+  const std::string entry = "NUL=" + SystemShortPath(path) + "\r\n";
+  struct TCase {
+    const char* what;
+    const char* before;  // null: no WININIT.INI
+    std::string after;
+  };
+  // Where the old section is erased, the rest of the file is as the profile functions rewrote it.
+  const TCase cases[] = {
+      {"no file", nullptr, "[rename]\r\n" + entry},
+      {"sections before and after, blank line inside",
+       "[boot]\r\nshell=Explorer.exe\r\n[rename]\r\nNUL=C:\\OLD1.TXT\r\n\r\nNUL=C:\\OLD2.TXT\r\n"
+       "[other]\r\nkey=value\r\n",
+       "[boot]\r\nshell=Explorer.exe\r\n[other]\r\nkey=value\r\n"
+       "[rename]\r\nNUL=C:\\OLD1.TXT\r\nNUL=C:\\OLD2.TXT\r\n" + entry},
+      {"capitalised header", "[RENAME]\r\nNUL=C:\\OLD.TXT\r\n",
+       "[rename]\r\nNUL=C:\\OLD.TXT\r\n" + entry},
+      {"entry with leading blanks", "[rename]\r\n   NUL=C:\\OLD.TXT\r\n",
+       "[rename]\r\n   NUL=C:\\OLD.TXT\r\n" + entry},
+      {"header with blanks around it", "  [rename]  \r\nNUL=C:\\OLD.TXT\r\n[boot]\r\na=1\r\n",
+       "[boot]\r\na=1\r\n[rename]\r\nNUL=C:\\OLD.TXT\r\n" + entry},
+      {"no rename section", "[boot]\r\na = 1\r\n", "[boot]\r\na = 1\r\n[rename]\r\n" + entry},
+      {"line feeds only", "[boot]\na=1\n", "[boot]\r\na=1\r\n[rename]\r\n" + entry},
+      {"rename section without keys stays", "[rename]\r\n; note\r\n[boot]\r\na=1\r\n",
+       "[rename]\r\n; note\r\n[boot]\r\na=1\r\n[rename]\r\n; note\r\n" + entry},
+  };
+  for (const TCase& c : cases) {
+    ClearWininit();
+    if (c.before) ASSERT_TRUE(WriteFileBytes(WininitPath(), c.before));
+    restart::DeleteFileAtRestart(path);
+    EXPECT_EQ(Visible(ReadFileBytes(WininitPath())), Visible(c.after)) << c.what;
+    EXPECT_EQ(CountTempFilesInWindowsFolder(), 0) << c.what;
+  }
+}
+
+TEST_F(RestartDelete9x, CallsInARowBuildOneSectionInCallOrder) {
+  RUN_AS_WINDOWS_98();
+  const std::string first = MakeLongNamedFile("First Long Name.scr");
+  const std::string second = MakeLongNamedFile("表示 Second Long Name.txt");
+  const std::string folder = folder_ + "Long Folder Name";
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  const std::string missing = folder_ + "Missing Long Name.exe";
+
+  for (const std::string& path : {first, second, folder, missing}) restart::DeleteFileAtRestart(path);
+
+  EXPECT_EQ(Visible(ReadFileBytes(WininitPath())),
+            Visible("[rename]\r\nNUL=" + SystemShortPath(first) + "\r\nNUL=" +
+                    SystemShortPath(second) + "\r\nNUL=" + SystemShortPath(folder) +
+                    "\r\nNUL=" + missing + "\r\n"));
+}
+
+TEST_F(RestartDelete9x, FailuresRaiseTheMessageAndKeepWhatWasScheduled) {
+  RUN_AS_WINDOWS_98();
+  const std::string path = MakeLongNamedFile("Long Name Saver.scr");
+  const std::string ini = WininitPath();
+  const std::string before = "[boot]\r\na=1\r\n[rename]\r\nNUL=C:\\OLD1.TXT\r\nNUL=C:\\OLD2.TXT\r\n";
+  struct TCase {
+    const char* what;
+    DWORD share;  // how another program holds WININIT.INI open for reading
+    std::string prefix, suffix;
+  };
+  const TCase cases[] = {
+      // Nobody may read: reading fails before anything changed.
+      {"unreadable", 0, "ファイル \"" + ini + "\". ", " は開けません"},
+      // Readable but not writable: erasing the old section fails.
+      {"read-only", FILE_SHARE_READ, ini + " に書き込めません", ""},
+      // Writable but not replaceable: the section is erased, then the final write fails.
+      {"final write fails", FILE_SHARE_READ | FILE_SHARE_WRITE, "ファイル \"" + ini + "\". ",
+       " を作成できません"},
+  };
+  for (const TCase& c : cases) {
+    ASSERT_TRUE(WriteFileBytes(ini, before));
+    {
+      handles::TUniqueFile holder(
+          CreateFileA(ini.c_str(), GENERIC_READ, c.share, nullptr, OPEN_EXISTING, 0, nullptr));
+      ASSERT_TRUE(holder) << c.what;
+      try {
+        restart::DeleteFileAtRestart(path);
+        ADD_FAILURE() << c.what << ": no error raised";
+      } catch (const restart::EWininitError& error) {
+        const std::string message = error.what();
+        EXPECT_EQ(message.rfind(c.prefix, 0), 0u) << c.what << ": " << message;
+        EXPECT_GE(message.size(), c.prefix.size() + c.suffix.size()) << c.what;
+        EXPECT_EQ(message.substr(message.size() - c.suffix.size()), c.suffix) << c.what;
+      }
+    }
+    EXPECT_EQ(Visible(ReadFileBytes(ini)), Visible(before)) << c.what;
+    EXPECT_EQ(CountTempFilesInWindowsFolder(), 0) << c.what;
+  }
+  // Once the file is free again, the next call carries the old entries over.
+  restart::DeleteFileAtRestart(path);
+  EXPECT_EQ(Visible(ReadFileBytes(ini)),
+            Visible("[boot]\r\na=1\r\n[rename]\r\nNUL=C:\\OLD1.TXT\r\nNUL=C:\\OLD2.TXT\r\nNUL=" +
+                    SystemShortPath(path) + "\r\n"));
+}
+
+TEST_F(RestartDelete9x, FindsWininitThroughTheWindirVariable) {
+  RUN_AS_WINDOWS_98();
+  const std::string path = MakeLongNamedFile("Long Name Saver.scr");
+  const std::string expected = "[rename]\r\nNUL=" + SystemShortPath(path) + "\r\n";
+  const std::string windows = WindowsFolder();
+  const std::string elsewhere = testsupport::FreshTempFolder("uninst other windir");
+
+  SetEnvironmentVariableA("windir", elsewhere.substr(0, elsewhere.size() - 1).c_str());
+  restart::DeleteFileAtRestart(path);
+  EXPECT_EQ(ReadFileBytes(elsewhere + "WININIT.INI"), expected);
+
+  // Without the variable the entry still goes to the Windows folder, not to a relative path.
+  SetEnvironmentVariableA("windir", nullptr);
+  restart::DeleteFileAtRestart(path);
+  SetEnvironmentVariableA("windir", windows.substr(0, windows.size() - 1).c_str());
+  EXPECT_EQ(ReadFileBytes(windows + "WININIT.INI"), expected);
+  EXPECT_FALSE(testsupport::FolderExists("%windir%"));
+}
+
+TEST_F(RestartDelete9x, TheRestartDeletesTheScheduledFiles) {
+  RUN_AS_WINDOWS_98();
+  ClearPendingRenames();
+  const std::string first = MakeLongNamedFile("First Long Name.scr");
+  const std::string second = MakeLongNamedFile("表示 Second Long Name.txt");
+  restart::DeleteFileAtRestart(first);
+  restart::DeleteFileAtRestart(second);
+  ASSERT_TRUE(testsupport::FileExists(WininitPath()));
+  EXPECT_TRUE(PendingRenames().empty());
+
+  RestartWine();
+  EXPECT_FALSE(testsupport::FileExists(first));
+  EXPECT_FALSE(testsupport::FileExists(second));
+  EXPECT_FALSE(testsupport::FileExists(WininitPath()));
+  EXPECT_TRUE(testsupport::FileExists(WindowsFolder() + "wininit.bak"));
+}
+
+}  // namespace

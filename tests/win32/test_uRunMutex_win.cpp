@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include "system/uPlatform_win.h"
+#include "system/uRunMutex_win.h"
+#include "win32/win32_test_support.h"
+
+namespace {
+
+using runmutex::RunMutexHandle;
+
+std::string UniqueName(const char* tag) {
+  return std::string("{7C1E5A2B-uninst-test-") + tag + "-" + std::to_string(GetCurrentProcessId()) + "}";
+}
+
+bool MutexExists(const std::string& name) {
+  handles::TUniqueHandleObj handle(OpenMutexA(SYNCHRONIZE, FALSE, name.c_str()));
+  return static_cast<bool>(handle);
+}
+
+// A second process holding the mutex, as the running screen saver does.
+class TMutexHolder {
+ public:
+  explicit TMutexHolder(const std::string& name)
+      : ready_(CreateEventA(nullptr, TRUE, FALSE, (name + "-ready").c_str())),
+        quit_(CreateEventA(nullptr, TRUE, FALSE, (name + "-quit").c_str())) {
+    process_ = testsupport::StartProcess("\"" + testsupport::E2EProgram("hold_named_mutex.exe") +
+                                         "\" \"" + name + "\" \"" + name + "-ready\" \"" + name +
+                                         "-quit\"");
+  }
+  ~TMutexHolder() { End(); }
+  bool WaitReady() {
+    return process_ && WaitForSingleObject(ready_.get(), 60000) == WAIT_OBJECT_0;
+  }
+  DWORD End() {
+    if (!process_) return ~0u;
+    SetEvent(quit_.get());
+    const DWORD code = testsupport::WaitForExit(process_);
+    process_.Handle.reset();
+    return code;
+  }
+
+ private:
+  handles::TUniqueHandleObj ready_, quit_;
+  testsupport::TProcess process_;
+};
+
+void AbsentMutexIsCreatedAndHeldUntilReleased() {
+  const std::string name = UniqueName("absent");
+  ASSERT_FALSE(MutexExists(name));
+  EXPECT_TRUE(runmutex::TryCreateRunMutex(name));
+  EXPECT_EQ(runmutex::RunMutexName, name);
+  EXPECT_TRUE(RunMutexHandle);
+  EXPECT_TRUE(MutexExists(name));
+  runmutex::ReleaseRunMutex();
+  EXPECT_FALSE(RunMutexHandle);
+  EXPECT_FALSE(MutexExists(name)) << "a handle to the mutex remains";
+}
+
+void MutexHeldByAnotherProcessMeansRunning() {
+  const std::string name = UniqueName("held");
+  TMutexHolder holder(name);
+  ASSERT_TRUE(holder.WaitReady());
+
+  EXPECT_FALSE(runmutex::TryCreateRunMutex(name));
+  EXPECT_FALSE(RunMutexHandle);
+  runmutex::ReleaseRunMutex();  // nothing to release
+  EXPECT_TRUE(MutexExists(name));
+
+  ASSERT_EQ(holder.End(), 0u);
+  // Had this process kept a handle, the mutex would outlive the holder.
+  EXPECT_FALSE(MutexExists(name));
+
+  EXPECT_TRUE(runmutex::TryCreateRunMutex(name));
+  runmutex::ReleaseRunMutex();
+  EXPECT_FALSE(MutexExists(name));
+}
+
+TEST(RunMutex, AbsentMutexIsCreatedAndHeldUntilReleased) { AbsentMutexIsCreatedAndHeldUntilReleased(); }
+
+TEST(RunMutex, MutexHeldByAnotherProcessMeansRunning) { MutexHeldByAnotherProcessMeansRunning(); }
+
+TEST(RunMutex, AsWindows98) {
+  if (testsupport::RunInCopy(testsupport::kWin98)) return;
+  ASSERT_EQ(platform::WindowsVersion().PlatformId, 1u);
+  AbsentMutexIsCreatedAndHeldUntilReleased();
+  MutexHeldByAnotherProcessMeansRunning();
+}
+
+TEST(RunMutex, ReleaseWithoutHandleDoesNothing) {
+  ASSERT_FALSE(RunMutexHandle);
+  runmutex::ReleaseRunMutex();
+  EXPECT_FALSE(RunMutexHandle);
+
+  const std::string name = UniqueName("twice");
+  ASSERT_TRUE(runmutex::TryCreateRunMutex(name));
+  runmutex::ReleaseRunMutex();
+  runmutex::ReleaseRunMutex();
+  EXPECT_FALSE(RunMutexHandle);
+  EXPECT_FALSE(MutexExists(name));
+
+  handles::TUniqueHandleObj empty;
+  runmutex::CloseMutexHandle(empty);
+  EXPECT_FALSE(empty);
+}
+
+TEST(RunMutex, AnotherKindOfObjectUnderTheNameCountsAsRunning) {
+  // The open finds no mutex and the create fails: reported as running, no handle kept.
+  const std::string name = UniqueName("event");
+  handles::TUniqueHandleObj event(CreateEventA(nullptr, TRUE, FALSE, name.c_str()));
+  ASSERT_TRUE(event);
+  EXPECT_FALSE(runmutex::TryCreateRunMutex(name));
+  EXPECT_FALSE(RunMutexHandle);
+}
+
+TEST(RunMutex, CreateMutexIfAbsentWorksOnTheGivenVariable) {
+  const std::string name = UniqueName("variable");
+  handles::TUniqueHandleObj mine;
+  ASSERT_TRUE(runmutex::CreateMutexIfAbsent(mine, name));
+  ASSERT_TRUE(mine);
+  // A second look while this process holds it: it exists, and the variable is left empty.
+  handles::TUniqueHandleObj second;
+  EXPECT_FALSE(runmutex::CreateMutexIfAbsent(second, name));
+  EXPECT_FALSE(second);
+  runmutex::CloseMutexHandle(mine);
+  EXPECT_FALSE(mine);
+  EXPECT_FALSE(MutexExists(name));
+}
+
+}  // namespace
