@@ -1,0 +1,71 @@
+// What every end-to-end scenario shares: the program's window facts, and a fixture that leaves
+// no program window or sample behind, whatever the outcome of the scenario before.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/uDriver.h"
+#include "support/uSample.h"
+
+namespace e2e {
+
+constexpr const char* kAppTitle = "Korvane Uninstaller";
+constexpr const char* kMainClass = "TfrmMain";
+constexpr int kListBoxId = 1001;
+constexpr int kUninstallButtonId = 1002;
+constexpr int kCancelButtonId = 1003;
+
+inline std::string MainCaption(const std::string& product) { return product + "スクリーンセーバー Uninstaller"; }
+
+inline std::string MissingEntryText(const std::string& product) {
+  return product + " のインストール情報が見つかりませんでした\r\n\r\nアンインストールに失敗しました";
+}
+
+// Ends the program's processes that an earlier, failed scenario may have left running.
+inline void EndLeftoverPrograms() {
+  TWindowQuery main;
+  main.className = kMainClass;
+  TerminateOwnersOf(main);
+  TWindowQuery box;
+  box.className = "#32770";
+  box.title = kAppTitle;
+  TerminateOwnersOf(box);
+}
+
+// Printable form of code page 932 bytes for assertion messages: the text and its exact bytes.
+inline std::string Show(const std::string& cp932) { return Cp932ToUtf8(cp932) + "  [" + EscapeBytes(cp932) + "]"; }
+
+inline std::string Show(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const std::string& l : lines) out += "\n  " + Show(l);
+  return out.empty() ? "(none)" : out;
+}
+
+class TScenario : public ::testing::Test {
+ protected:
+  void SetUp() override { EndLeftoverPrograms(); }
+  void TearDown() override {
+    EndLeftoverPrograms();
+    for (const TSample& s : installed_) RemoveSample(s);
+  }
+
+  // Installs a sample that TearDown removes again.
+  TSample Install(const TSampleOptions& options) {
+    TSample s = InstallSample(options);
+    installed_.push_back(s);
+    return s;
+  }
+
+  // A message box of the program, if one is showing: what it says (for failure messages).
+  static std::string VisibleMessage() {
+    HWND box = WaitForMessageBox(0, kAppTitle, 0);
+    return box ? Show(MessageBoxText(box)) : std::string("(no message box)");
+  }
+
+ private:
+  std::vector<TSample> installed_;
+};
+
+}  // namespace e2e
