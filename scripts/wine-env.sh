@@ -38,16 +38,17 @@ uninst_ensure_display() {
   export DISPLAY=$(cat "$UNINST_STATE_DIR/xvfb.display")
 }
 
-uninst_server_socket() {
-  local dev ino
+# Debian's Wine keeps the server socket in /tmp/wine-XXXXXX/server-<dev>-<inode>/; upstream in
+# /tmp/.wine-<uid>/. Either way the directory names the prefix by device and inode.
+uninst_server_running() {
+  local dev ino sock
   dev=$(stat -c %d "$WINEPREFIX" 2>/dev/null) || return 1
   ino=$(stat -c %i "$WINEPREFIX")
-  printf '/tmp/.wine-%s/server-%x-%x/socket' "$(id -u)" "$dev" "$ino"
-}
-
-uninst_server_running() {
-  local sock; sock=$(uninst_server_socket) || return 1
-  [ -S "$sock" ]
+  for sock in /tmp/wine-*/server-"$(printf '%x-%x' "$dev" "$ino")"/socket \
+              /tmp/.wine-"$(id -u)"/server-"$(printf '%x-%x' "$dev" "$ino")"/socket; do
+    [ -S "$sock" ] && return 0
+  done
+  return 1
 }
 
 # Creates the prefix once, then keeps one persistent server with its services started and

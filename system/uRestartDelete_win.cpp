@@ -144,10 +144,11 @@ void ScheduleInWininit(const std::string& path) {
 
   entries.push_back(wininit::DeleteEntry(paths::GetShortPath(path)));
 
-  // From here on the old section may be gone from the file: on any failure, put the old content
-  // back so that nothing scheduled earlier is lost.
+  // From here on the old section may be gone from the file, and the file itself for a moment
+  // while it is replaced: on any failure, put the old content back so that nothing scheduled
+  // earlier is lost.
   const auto restoreAfterErase = [&]() {
-    if (erase && existed) WriteWholeFile(file, original);
+    if (existed) WriteWholeFile(file, original);
   };
   std::string current;
   if (FileExists(file)) {

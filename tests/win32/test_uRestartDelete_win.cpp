@@ -237,6 +237,11 @@ TEST_F(RestartDelete9x, FailuresRaiseTheMessageAndKeepWhatWasScheduled) {
     }
     EXPECT_EQ(Visible(ReadFileBytes(ini)), Visible(before)) << c.what;
     EXPECT_EQ(CountTempFilesInWindowsFolder(), 0) << c.what;
+    // A profile call on another file flushes whatever the system still caches of WININIT.INI.
+    char value[16];
+    GetPrivateProfileStringA("x", "y", "", value, sizeof(value),
+                             (testsupport::OwnFolder() + "other.ini").c_str());
+    EXPECT_EQ(Visible(ReadFileBytes(ini)), Visible(before)) << c.what << ", later";
   }
   // Once the file is free again, the next call carries the old entries over.
   restart::DeleteFileAtRestart(path);
