@@ -96,7 +96,9 @@ TEST(ExeAdder, DataAndSizeFollowTheStoredLength) {
     EXPECT_EQ(Items[i].Name, Expected[i].Name) << i;
     EXPECT_EQ(Items[i].Size, Expected[i].Size) << i;
     EXPECT_EQ(Items[i].Compressed, Expected[i].Compressed) << i;
-    if (i < 5) EXPECT_EQ(Items[i].Data, nullptr) << i;
+    if (i < 5) {
+      EXPECT_EQ(Items[i].Data, nullptr) << i;
+    }
   }
   EXPECT_EQ(DataOf(Items[5]).substr(0, 6), "KoKoKo");
   EXPECT_EQ(DataOf(Items[6]), "end");
@@ -135,7 +137,9 @@ TEST(ExeAdder, FindsTheBlockBehindTheImageEnd) {
     TItemTypes Items;
     ReadAppendedItems(F.Path(), Items);
     ASSERT_EQ(Items.size(), C.Count) << C.What;
-    if (C.Count) EXPECT_EQ(DataOf(Items[0]), "mutex-name") << C.What;
+    if (C.Count) {
+      EXPECT_EQ(DataOf(Items[0]), "mutex-name") << C.What;
+    }
   }
 }
 
