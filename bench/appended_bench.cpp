@@ -122,7 +122,7 @@ void BM_Uncompress(benchmark::State& State) {
   State.SetBytesProcessed(State.iterations() * static_cast<int64_t>(P.Plain.size()));
 }
 
-constexpr int kRepetitions = 7;
+constexpr int kRepetitions = 10;
 BENCHMARK(BM_ReadBlock_1MiB)->Repetitions(kRepetitions);
 BENCHMARK(BM_ReadBlock_256MiB)->Repetitions(kRepetitions);
 BENCHMARK(BM_DecompressBuffer)->Arg(64 << 10)->Arg(1 << 20)->Repetitions(kRepetitions);
