@@ -5,7 +5,9 @@
 #include <exception>
 
 #include "app/uMain_win.h"
+#include "app/uRelaunch_win.h"
 #include "system/uPlatform_win.h"
+#include "system/uSafeDll_win.h"
 #include "ui/uForms_win.h"
 
 namespace {
@@ -27,8 +29,8 @@ class TComInitialization {
 int RunProgram() {
   ui::TApplication& application = ui::Application();
   try {
-    // The relaunch decision stands here, before the application is set up: a process that is
-    // not the temporary copy starts one and ends without a window.
+    // A process that is not the temporary copy starts one and ends without a window.
+    if (!RelaunchFromTemp()) return 0;
 
     application.SetTitle("Korvane Uninstaller");
     application.CreateForm<app::TfrmMain>();
@@ -46,6 +48,8 @@ int RunProgram() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  // First of all, before anything can load a DLL out of the (temporary) program folder.
+  safedll::RestrictDllSearchPath();
   TComInitialization com;
   platform::WindowsVersion();
   return RunProgram();

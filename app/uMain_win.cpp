@@ -5,14 +5,56 @@
 #include <stdexcept>
 
 #include "app/uProductName.h"
+#include "appended/uExeAdder.h"
 #include "resources/uMainLayout.h"
+#include "system/uAddRemovePrograms_win.h"
 #include "system/uMbcs.h"
 #include "system/uModulePath_win.h"
 #include "system/uRegistry_win.h"
+#include "system/uRestartDelete_win.h"
+#include "system/uRunMutex_win.h"
 #include "ui/uMessageDialog.h"
 
 namespace app {
 namespace {
+
+const char kScreenSaverRunning[] =
+    "スクリーンセーバーが動作しています\r\n"
+    "画面のプロパティ上でスクリーンセーバーが起動してる場合\r\n"
+    "画面のプロパティを閉じてからアンインストーラーを起動してください";
+const char kUninstallDone[] = "アンインストールが完了しました";
+const char kUninstallDoneAfterRestart[] =
+    "アンインストールが完了しました\r\n下記のファイルは再起動後に削除されます\r\n";
+
+// The data of the first item named exactly "GUID" of the executable's appended block; empty when
+// there is no block, no such item or no data. The list is released on every way out.
+std::string ReadRunMutexName(const std::string& exePath) {
+  TItemTypes items;
+  std::string guid;
+  try {
+    ReadAppendedItems(exePath, items);
+    for (const TItemType& item : items) {
+      if (item.Name == "GUID") {
+        if (item.Data && item.Size > 0) guid.assign(static_cast<const char*>(item.Data), item.Size);
+        break;
+      }
+    }
+  } catch (...) {
+    FreeAppendedItems(items);
+    throw;
+  }
+  FreeAppendedItems(items);
+  return guid;
+}
+
+// A line names a folder when it ends in "" (a character's second byte 0x5C does not count).
+bool IsFolderLine(const std::string& path) {
+  return !path.empty() && mbcs::LastDelimiter("\\", path) == path.size() - 1;
+}
+
+bool PathExists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 template <typename T>
 T* Bind(const ui::TForm& form, const char* name) {
@@ -89,7 +131,40 @@ void TfrmMain::FormResize(ui::TComponent*) {
 }
 
 void TfrmMain::btnOKClick(ui::TComponent*) {
-  // The uninstall run.
+  // A failure reading the block reaches the default error report: nothing is changed yet.
+  const std::string guid = ReadRunMutexName(exePath_);
+  if (!guid.empty()) {
+    const bool notRunning = runmutex::TryCreateRunMutex(guid);
+    if (!notRunning) ui::ShowWarning(kScreenSaverRunning);
+    // The mutex is held only for the check, never while files go.
+    runmutex::ReleaseRunMutex();
+    if (!notRunning) return;
+  }
+
+  bool success = true;
+  std::string afterRestart;
+  for (const std::string& path : ListBox1->Items()) {
+    try {
+      success = IsFolderLine(path) ? RemoveDirectoryA(path.c_str()) != FALSE
+                                   : DeleteFileA(path.c_str()) != FALSE;
+    } catch (...) {
+      // A deletion that raised did not delete: if the path is still there it is scheduled.
+      success = false;
+    }
+    if (!success && PathExists(path)) {
+      restart::DeleteFileAtRestart(path);
+      afterRestart += "\r\n" + path;
+    }
+  }
+
+  // An empty key path (no product found) must never reach the Uninstall key itself.
+  if (!UninstallKeyPath.empty()) {
+    registry::DeleteRegistryKeyTree(HKEY_LOCAL_MACHINE, UninstallKeyPath);
+  }
+  arp::RefreshAddRemovePrograms(Handle());
+  ui::ShowInformation(afterRestart.empty() ? std::string(kUninstallDone)
+                                           : kUninstallDoneAfterRestart + afterRestart);
+  Close();
 }
 
 void TfrmMain::btnCancelClick(ui::TComponent*) { Close(); }

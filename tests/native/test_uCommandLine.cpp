@@ -1,0 +1,32 @@
+#include <gtest/gtest.h>
+
+#include "app/uCommandLine.h"
+
+namespace {
+
+TEST(CommandLine, ArgumentsAtBlanksOutsideQuotes) {
+  struct Case { const char* line; int index; const char* expected; } cases[] = {
+      {"\"C:\\Temp\\FooUninst.exe\" START C:\\PROGRA~1\\Foo\\FOOUNI~1.EXE", 0, "C:\\Temp\\FooUninst.exe"},
+      {"\"C:\\Temp\\FooUninst.exe\" START C:\\PROGRA~1\\Foo\\FOOUNI~1.EXE", 1, "START"},
+      {"\"C:\\Temp\\FooUninst.exe\" START C:\\PROGRA~1\\Foo\\FOOUNI~1.EXE", 2, "C:\\PROGRA~1\\Foo\\FOOUNI~1.EXE"},
+      {"C:\\Foo\\FooUninst.exe", 1, ""},
+      {"\"C:\\Program Files\\Foo\\FooUninst.exe\"", 1, ""},
+      {"\"C:\\Program Files\\Foo\\FooUninst.exe\"   start", 1, "start"},
+      {"prog \"ST\"ART", 1, "START"},
+      {"prog\t\"two words\" x", 1, "two words"},
+      {"prog \"unclosed", 1, "unclosed"},
+      {"", 1, ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(CommandLineArgument(c.line, c.index), c.expected) << c.line << " #" << c.index;
+  }
+}
+
+TEST(CommandLine, DoubleByteNamesStayWhole) {
+  // "表" (0x95 0x5C) ends in the byte of "\"; a path with it is still one argument.
+  const std::string exe = "C:\\Temp\\\x95\x5CUninst.exe";
+  EXPECT_EQ(CommandLineArgument("\"" + exe + "\" START x", 0), exe);
+  EXPECT_EQ(CommandLineArgument("\"" + exe + "\" START x", 1), "START");
+}
+
+}  // namespace
