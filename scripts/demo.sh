@@ -36,6 +36,7 @@ SCREENSHOT=$OUT/window.png
 
 HWND=""
 WINDOW_PID=""
+STARTED_PID=""
 
 say() { printf '== demo: %s\n' "$*"; }
 fail() { printf 'demo: %s\n' "$*" >&2; exit 1; }
@@ -72,9 +73,8 @@ step_install() {
 
 step_start() {
   say "starting the uninstaller from its UninstallString, as Add/Remove Programs does"
-  local pid
-  pid=$(drv start-uninstall --product "$PRODUCT") || fail "the uninstaller did not start"
-  say "started process $pid"
+  STARTED_PID=$(drv start-uninstall --product "$PRODUCT") || fail "the uninstaller did not start"
+  say "started process $STARTED_PID"
 }
 
 step_window() {
@@ -90,7 +90,10 @@ step_window() {
     fail "no window appeared"
   fi
   read -r HWND WINDOW_PID <<<"$found"
-  say "window $HWND shown by process $WINDOW_PID"
+  say "window $HWND shown by process $WINDOW_PID ($(drv process-path --pid "$WINDOW_PID"))"
+  if [ "$WINDOW_PID" != "$STARTED_PID" ]; then
+    say "the started process $STARTED_PID handed over to that one (the relaunch from a temporary copy)"
+  fi
   drv settle --hwnd "$HWND" || true
   drv dump --hwnd "$HWND" | indent
 }

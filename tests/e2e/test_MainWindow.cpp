@@ -45,7 +45,7 @@ TEST_P(MainWindowTest, ListsExistingFilesAndCancelEndsTheProgram) {
   if (c.txt) expected.push_back(sample.txtPath);
   expected.push_back(sample.uninstallerPath);
 
-  TProcess started = StartCommandLine(ReadString(HKEY_LOCAL_MACHINE, sample.keyPath, "UninstallString"));
+  const TProcess& started = Start(ReadString(HKEY_LOCAL_MACHINE, sample.keyPath, "UninstallString"));
   ASSERT_TRUE(started.handle) << "cannot start " << Show(sample.UninstallString());
 
   // Found across processes: the window need not belong to the process started here.
@@ -119,7 +119,7 @@ class CloseRouteTest : public TScenario, public ::testing::WithParamInterface<TC
 TEST_P(CloseRouteTest, EndsTheProgramWithNothingChanged) {
   const TSample sample = Install(TSampleOptions());
   const TSampleState before = CaptureState(sample);
-  TProcess started = StartCommandLine(sample.UninstallString());
+  const TProcess& started = Start(sample.UninstallString());
   ASSERT_TRUE(started.handle);
   TWindowQuery q;
   q.className = kMainClass;

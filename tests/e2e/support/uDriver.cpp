@@ -342,6 +342,15 @@ bool WaitForExit(const TProcess& process, DWORD limitMs, DWORD* exitCode) {
   return true;
 }
 
+std::string ProcessImagePath(DWORD pid) {
+  handles::TUniqueHandleObj process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+  if (!process) return std::string();
+  char buf[MAX_PATH * 2] = {};
+  DWORD size = sizeof buf;
+  if (!QueryFullProcessImageNameA(process.get(), 0, buf, &size)) return std::string();
+  return std::string(buf, size);
+}
+
 int TerminateOwnersOf(const TWindowQuery& query) {
   std::vector<DWORD> pids;
   for (HWND h : FindTopWindows(query)) {

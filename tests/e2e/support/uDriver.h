@@ -119,6 +119,8 @@ TProcess StartCommandLine(const std::string& commandLine, const std::string& wor
 TProcess OpenProcessById(DWORD pid);
 // Waits for the process to end; false when the limit runs out. exitCode may be null.
 bool WaitForExit(const TProcess& process, DWORD limitMs = kDefaultWaitMs, DWORD* exitCode = nullptr);
+// Full path of the process's executable (code page 932); empty when it cannot be read.
+std::string ProcessImagePath(DWORD pid);
 // Ends every process that owns a window matching the query (leftovers of a failed scenario).
 // Returns how many were ended.
 int TerminateOwnersOf(const TWindowQuery& query);

@@ -14,6 +14,7 @@
 //   close *              post WM_CLOSE
 //   key * --key K [--type]   K: escape, tab, enter, space, alt+LETTER, LETTER; --type sends it
 //                        through the system's input queue instead of posting to the focus
+//   process-path --pid N | *   full path of the process's (or the window owner's) executable
 //   wait-gone *          wait until the window no longer exists
 //   wait-exit --pid N | *    wait for the process (or the window's owner) to end; "exit <code>"
 //   msgbox-wait [--pid N] [--title T]   print "<hwnd> <pid>" of a message box
@@ -158,6 +159,7 @@ void PrintDump(HWND h) {
   const TWindowDump d = DumpWindow(h);
   std::ostringstream s;
   s << "window " << Hex(h) << " pid " << d.pid << " class " << Quoted(d.window.className) << "\n";
+  s << "process " << Quoted(ProcessImagePath(d.pid)) << "\n";
   s << "caption " << Quoted(d.window.text) << "\n";
   s << "rect " << RectText(d.window.rect) << " client " << d.clientSize.cx << "x" << d.clientSize.cy << "\n";
   for (size_t i = 0; i < d.controls.size(); ++i) {
@@ -239,6 +241,12 @@ int Run(const TArgs& a) {
     } else {
       PostKey(FocusOf(h), vk, alt);
     }
+  } else if (c == "process-path") {
+    DWORD pid = static_cast<DWORD>(std::strtoul(a.Get("--pid", "0").c_str(), nullptr, 10));
+    if (pid == 0) pid = WindowProcessId(Target(a));
+    const std::string path = ProcessImagePath(pid);
+    if (path.empty()) throw std::runtime_error("cannot read the process's image path");
+    Print(path + "\n");
   } else if (c == "wait-gone") {
     if (!WaitForWindowGone(Target(a), LimitMs(a))) throw std::runtime_error("the window is still there");
   } else if (c == "wait-exit") {
