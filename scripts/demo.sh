@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs the uninstaller of a sample screen saver as a user would, in a Wine prefix of its own
-# (build/demo), and keeps a screenshot of its window. Called by `./dev demo` after the build.
+# Uninstalls a sample screen saver as a user would, in a Wine prefix of its own (build/demo),
+# keeps screenshots of the window and of the final message, and shows what is left before and
+# after a restart. Called by `./dev demo` after the build.
 #   scripts/demo.sh                 drive the program through the automation driver
 #   scripts/demo.sh --interactive   show the window on $DISPLAY and leave the clicking to you
 # On $DISPLAY when one is set, otherwise on a private headless X server.
@@ -11,7 +12,7 @@ INTERACTIVE=0
 for arg in "$@"; do
   case "$arg" in
     --interactive) INTERACTIVE=1 ;;
-    -h|--help) sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "demo: unknown argument $arg" >&2; exit 2 ;;
   esac
 done
@@ -30,13 +31,16 @@ DRIVER=$ROOT/build/win32/e2e/driver.exe
 PRODUCT=Sample
 TITLE="${PRODUCT}スクリーンセーバー Uninstaller"
 APP_TITLE="Korvane Uninstaller"
+GUID="{5A3C9E12-7B4D-4F0A-9C61-2E8D0B7F4A19}"
 MAIN_CLASS=TfrmMain
-CANCEL_ID=1003
+UNINSTALL_ID=1002
 SCREENSHOT=$OUT/window.png
+MESSAGE_SHOT=$OUT/message.png
 
 HWND=""
 WINDOW_PID=""
 STARTED_PID=""
+WINDOW_EXE=""
 
 say() { printf '== demo: %s\n' "$*"; }
 fail() { printf 'demo: %s\n' "$*" >&2; exit 1; }
@@ -67,7 +71,7 @@ step_prefix() {
 step_install() {
   say "installing the sample screen saver $PRODUCT"
   drv remove-sample --product "$PRODUCT" || true
-  drv install-sample --product "$PRODUCT" | indent || fail "the sample could not be installed"
+  drv install-sample --product "$PRODUCT" --guid "$GUID" | indent || fail "the sample could not be installed"
   drv state --product "$PRODUCT" | indent
 }
 
@@ -90,7 +94,8 @@ step_window() {
     fail "no window appeared"
   fi
   read -r HWND WINDOW_PID <<<"$found"
-  say "window $HWND shown by process $WINDOW_PID ($(drv process-path --pid "$WINDOW_PID"))"
+  WINDOW_EXE=$(drv process-path --pid "$WINDOW_PID")
+  say "window $HWND shown by process $WINDOW_PID ($WINDOW_EXE)"
   if [ "$WINDOW_PID" != "$STARTED_PID" ]; then
     say "the started process $STARTED_PID handed over to that one (the relaunch from a temporary copy)"
   fi
@@ -113,9 +118,19 @@ step_screenshot() {
   screenshot "$HWND" "$SCREENSHOT"
 }
 
-step_close() {
-  say "pressing Cancel"
-  drv click --hwnd "$HWND" --id "$CANCEL_ID" || fail "cannot press Cancel"
+step_uninstall() {
+  say "pressing Uninstall"
+  drv click --hwnd "$HWND" --id "$UNINSTALL_ID" || fail "cannot press Uninstall"
+  local found box text
+  found=$(drv msgbox-wait --pid "$WINDOW_PID" --title "$APP_TITLE" --timeout 60) ||
+    fail "no message came after Uninstall"
+  read -r box _ <<<"$found"
+  text=$(drv msgbox-text --pid "$WINDOW_PID" --title "$APP_TITLE") || fail "cannot read the message"
+  say "the uninstaller says:"
+  printf '%s\n' "$text" | tr -d '\r' | indent
+  screenshot "$box" "$MESSAGE_SHOT"
+  say "pressing OK"
+  drv msgbox-ok --pid "$WINDOW_PID" --title "$APP_TITLE" || fail "cannot press OK"
   local ended
   ended=$(drv wait-exit --pid "$WINDOW_PID" --timeout 60) || fail "the uninstaller did not end"
   say "the uninstaller ended ($ended)"
@@ -134,6 +149,17 @@ step_wait_for_user() {
 step_leftovers() {
   say "what is left of the sample"
   drv state --product "$PRODUCT" | indent
+  say "pending restart operations"
+  drv pending | indent
+  if [ -n "$WINDOW_EXE" ]; then
+    say "the temporary copy $WINDOW_EXE exists: $(drv exists --path "$WINDOW_EXE")"
+  fi
+}
+
+step_restart() {
+  say "restarting Windows (wineboot -r)"
+  wine wineboot -r >>"$UNINST_STATE_DIR/wineboot.log" 2>&1 </dev/null
+  step_leftovers
 }
 
 trap 'uninst_stop_wine' EXIT
@@ -146,7 +172,8 @@ step_screenshot
 if [ "$INTERACTIVE" -eq 1 ]; then
   step_wait_for_user
 else
-  step_close
+  step_uninstall
 fi
 step_leftovers
-say "done; screenshot in $SCREENSHOT"
+step_restart
+say "done; screenshots in $OUT"

@@ -9,6 +9,7 @@
 #include "support/uDriver.h"
 #include "system/uHandles_win.h"
 #include "system/uMbcs.h"
+#include "tests/support/BlockWriter.h"
 
 namespace e2e {
 namespace {
@@ -25,6 +26,12 @@ void WriteFileBytes(const std::string& path, const std::string& bytes, bool appe
   if (!bytes.empty() && (!WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
                          written != bytes.size()))
     Fail("short write", path);
+}
+
+unsigned long long FileSizeOf(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) Fail("cannot read the size of", path);
+  return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 handles::TUniqueKey CreateKey(const std::string& path) {
@@ -141,6 +148,11 @@ TSample InstallSample(const TSampleOptions& options) {
   if (options.uninstaller) {
     const std::string source = options.uninstallerSource.empty() ? BuiltUninstallerPath() : options.uninstallerSource;
     if (!CopyFileA(source.c_str(), s.uninstallerPath.c_str(), FALSE)) Fail("cannot copy the uninstaller", source);
+    if (!options.guid.empty()) {
+      blockwriter::BlockWriter block;
+      block.Add("GUID", options.guid, /*Compressed=*/true);
+      WriteFileBytes(s.uninstallerPath, block.Build(static_cast<int64_t>(FileSizeOf(s.uninstallerPath))), true);
+    }
     if (!options.appendedBlock.empty()) WriteFileBytes(s.uninstallerPath, options.appendedBlock, true);
   }
 
@@ -202,6 +214,36 @@ std::string TSampleState::Describe() const {
   out += "uninstall entries:";
   for (const auto& e : uninstallEntries) out += " [" + Cp932ToUtf8(e) + "]";
   return out + "\n";
+}
+
+std::vector<std::pair<std::string, std::string>> PendingRenames() {
+  std::vector<std::pair<std::string, std::string>> pairs;
+  handles::TUniqueKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ,
+                    key.put()) != ERROR_SUCCESS)
+    return pairs;
+  DWORD type = 0, size = 0;
+  if (RegQueryValueExA(key.get(), "PendingFileRenameOperations", nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+      type != REG_MULTI_SZ)
+    return pairs;
+  std::string data(size, '\0');
+  if (RegQueryValueExA(key.get(), "PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(&data[0]),
+                       &size) != ERROR_SUCCESS)
+    return pairs;
+  data.resize(size);
+  // Strings in pairs; an empty target is a string of its own, so split on every zero.
+  std::vector<std::string> strings;
+  size_t start = 0;
+  while (start < data.size()) {
+    const size_t end = data.find('\0', start);
+    strings.push_back(data.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  // The list ends in an empty string (the terminator of the multi-string).
+  while (strings.size() % 2 != 0 && !strings.empty() && strings.back().empty()) strings.pop_back();
+  for (size_t i = 0; i + 1 < strings.size(); i += 2) pairs.emplace_back(strings[i], strings[i + 1]);
+  return pairs;
 }
 
 bool FileExists(const std::string& path) {

@@ -24,9 +24,11 @@
 //   start-uninstall --product P   start P's UninstallString as Add/Remove Programs does; pid
 //   install-sample [--product P] [--folder F] [--uninstaller-name N] [--no-scr] [--no-txt]
 //                  [--no-uninstaller] [--entry full|missing|no-value|empty] [--bare]
-//                  [--no-subkeys] [--no-sibling] [--source WINPATH] [--append FILE]
+//                  [--no-subkeys] [--no-sibling] [--source WINPATH] [--guid MUTEX] [--append FILE]
 //   remove-sample [--product P] [--folder F] [--uninstaller-name N]
 //   state [--product P] [--folder F]   files and registry entries of the sample
+//   pending              the pending restart operations (PendingFileRenameOperations)
+//   exists --path P      "yes" or "no"
 #include <windows.h>
 
 #include <fcntl.h>
@@ -69,7 +71,7 @@ struct TArgs {
 
 const char* const kValueOptions[] = {"--hwnd", "--class", "--title", "--pid", "--timeout", "--id", "--key",
                                      "--product", "--folder", "--uninstaller-name", "--entry", "--source",
-                                     "--append"};
+                                     "--append", "--guid", "--path"};
 
 bool TakesValue(const std::string& opt) {
   for (const char* o : kValueOptions)
@@ -205,6 +207,7 @@ TSampleOptions SampleOptionsFrom(const TArgs& a) {
   o.subkeys = !a.Has("--no-subkeys");
   o.sibling = !a.Has("--no-sibling");
   o.uninstallerSource = a.Get("--source");
+  o.guid = a.Get("--guid");
   if (a.Has("--append")) {
     std::ifstream in(a.Get("--append"), std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + a.Get("--append"));
@@ -292,6 +295,12 @@ int Run(const TArgs& a) {
     Print("installed " + s.folder + (s.keyPath.empty() ? "" : " HKLM\\" + s.keyPath) + "\n");
   } else if (c == "remove-sample") {
     RemoveSample(SampleLayout(SampleOptionsFrom(a)));
+  } else if (c == "pending") {
+    for (const auto& p : PendingRenames())
+      Print(p.first + (p.second.empty() ? std::string("  (delete)") : "  -> " + p.second) + "\n");
+  } else if (c == "exists") {
+    const DWORD attr = GetFileAttributesA(a.Get("--path").c_str());
+    Print(attr == INVALID_FILE_ATTRIBUTES ? "no\n" : "yes\n");
   } else if (c == "state") {
     const std::string text = CaptureState(SampleLayout(SampleOptionsFrom(a))).Describe();  // UTF-8 already
     std::fwrite(text.data(), 1, text.size(), stdout);
