@@ -11,17 +11,22 @@
 namespace e2e {
 namespace {
 
+enum class TPress { Click, AltUTyped };
+
 struct TRunCase {
   const char* name;
   std::string product;
+  TPress press;
 };
 
 std::ostream& operator<<(std::ostream& os, const TRunCase& c) { return os << c.name; }
 
 const TRunCase kRunCases[] = {
-    {"Sample", "Sample"},
+    {"Sample", "Sample", TPress::Click},
     // 0x95 0x5C: the second byte of the first character is a backslash.
-    {"TrailByteBackslashName", "表示"},
+    {"TrailByteBackslashName", "表示", TPress::Click},
+    // The access key of "アンインストール(&U)", from the keyboard.
+    {"AltUTyped", "Sample", TPress::AltUTyped},
 };
 
 std::map<std::string, std::string> Under(const std::map<std::string, std::string>& registry, const std::string& key) {
@@ -71,7 +76,12 @@ TEST_P(UninstallRunTest, DeletesTheFilesAndTheEntryAndSchedulesTheTemporaryCopy)
   EXPECT_EQ(lstrcmpiA(copy.c_str(), expectedCopy.c_str()), 0) << Show(copy);
   EXPECT_TRUE(WaitForExit(started)) << "the installed uninstaller still runs";
 
-  ASSERT_TRUE(ClickChild(window, kUninstallButtonId));
+  if (GetParam().press == TPress::Click) {
+    ASSERT_TRUE(ClickChild(window, kUninstallButtonId));
+  } else {
+    ASSERT_TRUE(Settle(window));
+    ASSERT_TRUE(TypeKey(window, 'U', /*alt=*/true)) << "the window did not come to the foreground";
+  }
   const HWND box = WaitForMessageBox(ownerPid, kAppTitle);
   ASSERT_NE(box, nullptr) << "no message after Uninstall";
   EXPECT_EQ(MessageBoxText(box), "アンインストールが完了しました") << Show(MessageBoxText(box));
