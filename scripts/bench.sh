@@ -29,6 +29,15 @@ bench_appended() {
   return "$rc"
 }
 
+# Start-up under Wine: the installed uninstaller until its temporary copy's window shows, against a
+# minimal program doing the same relaunch; also the program's size and imports.
+bench_startup() {
+  [ -x "$ROOT/scripts/bench_startup.sh" ] || return 0
+  echo "== start-up under Wine"
+  "$ROOT/scripts/bench_startup.sh"
+}
+
 status=0
 bench_appended || status=1
+bench_startup || status=1
 exit "$status"
