@@ -10,6 +10,7 @@
 #include "MessageBoxWatcher.h"
 #include "app/uMain_win.h"
 #include "app/uProductName.h"
+#include "system/uModulePath_win.h"
 #include "system/uRegistry_win.h"
 
 namespace {
@@ -387,6 +388,60 @@ TEST_F(MainWindowTest, EmptyProductNameNeverNamesTheUninstallKey) {
     EXPECT_TRUE(KeyExists(app::UninstallKeyPath("KvSurvivor")));
   }
   DeleteHklmValue(uninstallKey, "UninstallString");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, InvalidateMarksWhatEachControlPaints) {
+  TInstalledProduct installed("KvPaint", true, true);
+  TfrmMain form(installed.Exe);
+  form.Show();
+  ui::Application().ProcessMessages();
+  for (HWND window : {form.Handle(), form.ListBox1->Handle(), form.btnOK->Handle()}) {
+    UpdateWindow(window);
+    ValidateRect(window, nullptr);
+  }
+  // A label has no window: its area of the form is marked.
+  form.Label1->Invalidate();
+  RECT update = {};
+  ASSERT_TRUE(GetUpdateRect(form.Handle(), &update, FALSE));
+  EXPECT_LE(update.left, 8);
+  EXPECT_LE(update.top, 32);
+  EXPECT_GE(update.bottom, 32 + 12);
+  EXPECT_FALSE(GetUpdateRect(form.ListBox1->Handle(), nullptr, FALSE));
+  // A windowed control marks its own client area.
+  form.ListBox1->Invalidate();
+  EXPECT_TRUE(GetUpdateRect(form.ListBox1->Handle(), nullptr, FALSE));
+  EXPECT_FALSE(GetUpdateRect(form.btnOK->Handle(), nullptr, FALSE));
+  EXPECT_TRUE(form.ListBox1->IsOpaque());
+  EXPECT_FALSE(form.IsOpaque());
+  EXPECT_FALSE(form.Label1->IsOpaque());
+}
+
+TEST_F(MainWindowTest, FormsAreListedWhileTheyExist) {
+  TInstalledProduct installed("KvForms", true, true);
+  {
+    TfrmMain first(installed.Exe);
+    TfrmMain second(installed.Exe);
+    EXPECT_EQ(ui::Application().Forms(), (std::vector<ui::TForm*>{&first, &second}));
+    EXPECT_EQ(ui::Application().FindForm(second.btnOK->Handle()), &second);
+  }
+  EXPECT_TRUE(ui::Application().Forms().empty());
+}
+
+TEST_F(MainWindowTest, DefaultWindowNamesTheRunningExecutable) {
+  // This test program's file name holds no "Uninst": no product, so the missing-entry box.
+  const std::string exe = modulepath::ModuleFileName();
+  ASSERT_NE(exe.find("win32_tests.exe"), std::string::npos);
+  char expected[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, expected, MAX_PATH);
+  EXPECT_EQ(exe, expected);
+  TMessageBoxWatcher watcher;
+  TfrmMain form;
+  EXPECT_EQ(watcher.Result().Text, kMissingEntrySuffix);
+  EXPECT_TRUE(TakeQuitRequest());
 }
 
 }  // namespace
