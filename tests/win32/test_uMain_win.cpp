@@ -445,3 +445,17 @@ TEST_F(MainWindowTest, DefaultWindowNamesTheRunningExecutable) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, StartWithoutEntryEndsTheLoopAtOnce) {
+  TMessageBoxWatcher watcher;
+  auto* form = ui::Application().CreateForm<TfrmMain>("C:\\Temp\\KvGoneUninst.exe");
+  EXPECT_TRUE(watcher.Result().Found);
+  ui::Application().Run();  // returns by itself: the quit request is already queued
+  EXPECT_TRUE(ui::Application().Terminated());
+  EXPECT_FALSE(IsWindowVisible(form->Handle()));
+  ui::Application().DestroyForms();
+}
+
+}  // namespace
