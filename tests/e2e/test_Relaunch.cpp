@@ -10,15 +10,18 @@ namespace {
 
 struct TArgumentCase {
   const char* name;
-  std::string argument;
+  std::string argument;  // after the UninstallString; empty: none
+  bool staleCopy;        // a file of the copy's name already in the temporary folder
 };
 
 std::ostream& operator<<(std::ostream& os, const TArgumentCase& c) { return os << c.name; }
 
 const TArgumentCase kArgumentCases[] = {
-    {"LowerCaseStart", "start"},
-    {"MixedCaseStart", "Start"},
-    {"LongerThanStart", "STARTED"},
+    {"LowerCaseStart", "start", false},
+    {"MixedCaseStart", "Start", false},
+    {"LongerThanStart", "STARTED", false},
+    // An earlier run's copy is overwritten, not run.
+    {"StaleCopyInTemporaryFolder", "", true},
 };
 
 class RelaunchArgumentTest : public TUninstallScenario, public ::testing::WithParamInterface<TArgumentCase> {};
@@ -29,14 +32,19 @@ TEST_P(RelaunchArgumentTest, CountsAsANormalStartAndHandsOverToACopy) {
   o.appendedBlock = GuidBlock(FreshGuid());
   const TSample sample = InstallUninstallable(o);
   const std::string copyPath = TempCopyPath(sample);
+  if (c.staleCopy) {
+    ASSERT_TRUE(WriteFileBytes(copyPath, "MZ left over from an earlier run"));
+  }
 
-  TRunningUninstaller run = StartAsAddRemovePrograms(sample, " " + c.argument);
+  TRunningUninstaller run =
+      StartAsAddRemovePrograms(sample, c.argument.empty() ? std::string() : " " + c.argument);
   ASSERT_TRUE(run.started.handle);
   ASSERT_NE(run.window, nullptr) << "no main window; message box: " << VisibleMessage();
   EXPECT_NE(run.copy.pid, run.started.pid) << "the started program took the argument for START";
   const std::string image = ProcessImagePath(run.copy.pid);
   EXPECT_EQ(lstrcmpiA(image.c_str(), copyPath.c_str()), 0) << Show(image);
   EXPECT_TRUE(WaitForExit(run.started));
+  EXPECT_EQ(ReadFileBytes(copyPath), ReadFileBytes(sample.uninstallerPath)) << "the copy is not the program";
   // Only the copy is to go at the restart, never the installed file that was started.
   const std::vector<std::string> pending = PendingRenames();
   EXPECT_EQ(pending, (std::vector<std::string>{"\\??\\" + copyPath, ""})) << Show(pending);
@@ -75,6 +83,40 @@ TEST_F(RelaunchFromTempTest, StartedFromTheTemporaryFolderEndsWithoutAWindow) {
   EXPECT_EQ(ReadFileBytes(copyPath), bytes) << "the file in the temporary folder changed";
   EXPECT_TRUE(PendingRenames().empty()) << Show(PendingRenames());
   EXPECT_EQ(CaptureState(sample), before);
+}
+
+
+class StartedAsCopyTest : public TUninstallScenario {};
+
+// Started with "START" where it is installed, the program is its own copy: it schedules the
+// installed file at once, cannot delete it while running, and so lists it for the restart.
+TEST_F(StartedAsCopyTest, InstalledFileStartedWithStartIsLeftForTheRestart) {
+  TSampleOptions o;
+  o.appendedBlock = GuidBlock(FreshGuid());
+  const TSample sample = InstallUninstallable(o);
+
+  TRunningUninstaller run =
+      StartAndWaitForWindow(sample, sample.UninstallString() + " START " + ShortPathOf(sample.uninstallerPath));
+  ASSERT_NE(run.window, nullptr) << "no main window; message box: " << VisibleMessage();
+  EXPECT_EQ(run.copy.pid, run.started.pid) << "it handed over to another copy";
+  EXPECT_FALSE(PathExists(TempCopyPath(sample)));
+
+  ASSERT_TRUE(ClickChild(run.window, kUninstallButtonId));
+  const HWND box = WaitForMessageBox(run.started.pid, kAppTitle);
+  ASSERT_NE(box, nullptr);
+  const std::string text = MessageBoxText(box);
+  EXPECT_EQ(text, DoneAfterRestartText({sample.uninstallerPath})) << Show(text);
+  PressMessageBoxOk(box);
+  EXPECT_TRUE(WaitForExit(run.started));
+  EXPECT_FALSE(FileExists(sample.scrPath));
+  EXPECT_FALSE(FileExists(sample.txtPath));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, sample.keyPath));
+  const std::string scheduled = "\\??\\" + sample.uninstallerPath;
+  const std::vector<std::string> pending = PendingRenames();
+  EXPECT_EQ(pending, (std::vector<std::string>{scheduled, "", scheduled, ""})) << Show(pending);
+
+  ASSERT_TRUE(RestartWine());
+  EXPECT_FALSE(PathExists(sample.uninstallerPath));
 }
 
 }  // namespace

@@ -213,16 +213,41 @@ INSTANTIATE_TEST_SUITE_P(Installed, ScreenSaverRunningTest, ::testing::ValuesIn(
 
 // ---- blocks that do not name the mutex, or cannot be read ---------------------------------
 
-class BlockWithoutGuidTest : public TUninstallScenario {};
+// Blocks whose "GUID" (the first item of exactly that name) names no mutex: the run completes
+// without the check, even while a mutex of the name held elsewhere exists.
+struct TNoCheckCase {
+  const char* name;
+  bool block;
+  // Builds the items around the held mutex's name.
+  void (*items)(blockwriter::BlockWriter& w, const std::string& heldName);
+};
 
-// Without a "GUID" item there is nothing to check: the run completes even with the mutex held.
-TEST_F(BlockWithoutGuidTest, RunsWithoutTheCheck) {
+std::ostream& operator<<(std::ostream& os, const TNoCheckCase& c) { return os << c.name; }
+
+const TNoCheckCase kNoCheckCases[] = {
+    {"NoBlock", false, nullptr},
+    // Item names compare exactly: "guid" and "GUID " are other items.
+    {"OtherNamesOnly", true,
+     [](blockwriter::BlockWriter& w, const std::string& held) {
+       w.Add("Version", "1.0").Add("guid", held, true).Add("GUID ", held);
+     }},
+    // The first "GUID" decides; an empty one means no check, whatever follows it.
+    {"FirstGuidEmpty", true,
+     [](blockwriter::BlockWriter& w, const std::string& held) { w.Add("GUID", "").Add("GUID", held, true); }},
+    {"NoItems", true, [](blockwriter::BlockWriter&, const std::string&) {}},
+};
+
+class NoRunningCheckTest : public TUninstallScenario, public ::testing::WithParamInterface<TNoCheckCase> {};
+
+TEST_P(NoRunningCheckTest, CompletesEvenWhileTheMutexIsHeld) {
+  const TNoCheckCase& c = GetParam();
   const std::string guid = FreshGuid();
-  blockwriter::BlockWriter w(0x5A);
-  // Item names compare exactly: "guid" and "GUID " are other items.
-  w.Add("Version", "1.0").Add("guid", guid, true).Add("GUID ", guid);
   TSampleOptions o;
-  o.appendedBlock = w.Build(BuiltProgramSize());
+  if (c.block) {
+    blockwriter::BlockWriter w(0x5A);
+    c.items(w, guid);
+    o.appendedBlock = w.Build(BuiltProgramSize());
+  }
   const TSample sample = InstallUninstallable(o);
   THeldByHelper screenSaver("hold_named_mutex", guid, "");
   ASSERT_TRUE(screenSaver.Ready());
@@ -236,9 +261,13 @@ TEST_F(BlockWithoutGuidTest, RunsWithoutTheCheck) {
   PressMessageBoxOk(box);
   EXPECT_TRUE(WaitForExit(run.copy));
   EXPECT_FALSE(FileExists(sample.scrPath));
+  EXPECT_FALSE(FileExists(sample.txtPath));
   EXPECT_FALSE(FileExists(sample.uninstallerPath));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, sample.keyPath));
 }
+
+INSTANTIATE_TEST_SUITE_P(Installed, NoRunningCheckTest, ::testing::ValuesIn(kNoCheckCases),
+                         [](const ::testing::TestParamInfo<TNoCheckCase>& info) { return info.param.name; });
 
 struct TBadBlockCase {
   const char* name;

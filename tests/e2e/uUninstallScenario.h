@@ -103,9 +103,11 @@ class TUninstallScenario : public TScenario {
     return StartAndWaitForWindow(s, ReadString(HKEY_LOCAL_MACHINE, s.keyPath, "UninstallString") + extra);
   }
 
-  // Clicks Uninstall and returns the text of the box that the window's process shows.
+  // Clicks Uninstall and returns the text of the box that the window's process shows. As with a
+  // user, the click comes after the started program has ended: until then its file is in use.
   static std::string ClickUninstallAndReadBox(const TRunningUninstaller& run, HWND* box) {
     *box = nullptr;
+    if (!WaitForExit(run.started)) return "(the started program still runs)";
     if (!ClickChild(run.window, kUninstallButtonId)) return "(no Uninstall button)";
     *box = WaitForMessageBox(run.copy.pid, kAppTitle);
     return *box ? MessageBoxText(*box) : std::string("(no message box)");
