@@ -46,7 +46,7 @@ TEST_P(RelaunchArgumentTest, CountsAsANormalStartAndHandsOverToACopy) {
   EXPECT_TRUE(WaitForExit(run.started));
   EXPECT_EQ(ReadFileBytes(copyPath), ReadFileBytes(sample.uninstallerPath)) << "the copy is not the program";
   // Only the copy is to go at the restart, never the installed file that was started.
-  const std::vector<std::string> pending = PendingRenames();
+  const std::vector<std::string> pending = PendingRenameStrings();
   EXPECT_EQ(pending, (std::vector<std::string>{"\\??\\" + copyPath, ""})) << Show(pending);
 
   ASSERT_TRUE(ClickChild(run.window, kCancelButtonId));
@@ -81,7 +81,7 @@ TEST_F(RelaunchFromTempTest, StartedFromTheTemporaryFolderEndsWithoutAWindow) {
   EXPECT_EQ(WaitForWindow(main, 10000), nullptr) << "a main window appeared";
   EXPECT_EQ(WaitForMessageBox(0, kAppTitle, 0), nullptr) << "a message box appeared: " << VisibleMessage();
   EXPECT_EQ(ReadFileBytes(copyPath), bytes) << "the file in the temporary folder changed";
-  EXPECT_TRUE(PendingRenames().empty()) << Show(PendingRenames());
+  EXPECT_TRUE(PendingRenameStrings().empty()) << Show(PendingRenameStrings());
   EXPECT_EQ(CaptureState(sample), before);
 }
 
@@ -112,7 +112,7 @@ TEST_F(StartedAsCopyTest, InstalledFileStartedWithStartIsLeftForTheRestart) {
   EXPECT_FALSE(FileExists(sample.txtPath));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, sample.keyPath));
   const std::string scheduled = "\\??\\" + sample.uninstallerPath;
-  const std::vector<std::string> pending = PendingRenames();
+  const std::vector<std::string> pending = PendingRenameStrings();
   EXPECT_EQ(pending, (std::vector<std::string>{scheduled, "", scheduled, ""})) << Show(pending);
 
   ASSERT_TRUE(RestartWine());

@@ -110,14 +110,14 @@ TEST_P(UninstallRunTest, DeletesFilesAndEntryAndLeavesTheRestForTheRestart) {
     for (const std::string& p : lockedShort) ini += "NUL=" + p + "\r\n";
     const std::string got = ReadFileBytes(WininitPath());
     EXPECT_EQ(got, ini) << "WININIT.INI: " << Show(got) << "\nwanted " << Show(ini);
-    EXPECT_TRUE(PendingRenames().empty()) << Show(PendingRenames());
+    EXPECT_TRUE(PendingRenameStrings().empty()) << Show(PendingRenameStrings());
   } else {
     std::vector<std::string> pending = {"\\??\\" + copyPath, ""};
     for (const std::string& p : lockedPaths) {
       pending.push_back("\\??\\" + p);
       pending.push_back("");
     }
-    const std::vector<std::string> got = PendingRenames();
+    const std::vector<std::string> got = PendingRenameStrings();
     EXPECT_EQ(got, pending) << "pending:" << Show(got) << "\nwanted:" << Show(pending);
     EXPECT_FALSE(PathExists(WininitPath()));
   }
@@ -128,7 +128,7 @@ TEST_P(UninstallRunTest, DeletesFilesAndEntryAndLeavesTheRestForTheRestart) {
   ASSERT_TRUE(RestartWine());
   EXPECT_FALSE(PathExists(copyPath)) << "the temporary copy survived the restart";
   for (const std::string& p : lockedPaths) EXPECT_FALSE(PathExists(p)) << Show(p) << " survived the restart";
-  EXPECT_TRUE(PendingRenames().empty());
+  EXPECT_TRUE(PendingRenameStrings().empty());
   EXPECT_FALSE(PathExists(WininitPath()));
 }
 
@@ -179,7 +179,7 @@ TEST_P(ScreenSaverRunningTest, WarnsAndChangesNothingUntilItHasEnded) {
   ASSERT_NE(run.window, nullptr) << "no main window; message box: " << VisibleMessage();
   ASSERT_TRUE(WaitForExit(run.started));
   const TSampleState before = CaptureState(sample);
-  const std::vector<std::string> pendingBefore = PendingRenames();
+  const std::vector<std::string> pendingBefore = PendingRenameStrings();
 
   HWND box = nullptr;
   std::string text = ClickUninstallAndReadBox(run, &box);
@@ -191,7 +191,7 @@ TEST_P(ScreenSaverRunningTest, WarnsAndChangesNothingUntilItHasEnded) {
   EXPECT_TRUE(IsWindow(run.window) && IsWindowVisible(run.window)) << "the window closed";
   const TSampleState after = CaptureState(sample);
   EXPECT_EQ(after, before) << "before:\n" << before.Describe() << "after:\n" << after.Describe();
-  EXPECT_EQ(PendingRenames(), pendingBefore);
+  EXPECT_EQ(PendingRenameStrings(), pendingBefore);
 
   // Once the screen saver has ended, the same window completes the run.
   ASSERT_TRUE(screenSaver.End());
@@ -305,7 +305,7 @@ TEST_P(BadGuidItemTest, ReportsZlibsMessageAndChangesNothing) {
   ASSERT_NE(run.window, nullptr) << "no main window; message box: " << VisibleMessage();
   ASSERT_TRUE(WaitForExit(run.started));
   const TSampleState before = CaptureState(sample);
-  const std::vector<std::string> pendingBefore = PendingRenames();
+  const std::vector<std::string> pendingBefore = PendingRenameStrings();
 
   HWND box = nullptr;
   const std::string text = ClickUninstallAndReadBox(run, &box);
@@ -317,7 +317,7 @@ TEST_P(BadGuidItemTest, ReportsZlibsMessageAndChangesNothing) {
   EXPECT_TRUE(IsWindow(run.window) && IsWindowVisible(run.window)) << "the window closed";
   const TSampleState after = CaptureState(sample);
   EXPECT_EQ(after, before) << "before:\n" << before.Describe() << "after:\n" << after.Describe();
-  EXPECT_EQ(PendingRenames(), pendingBefore);
+  EXPECT_EQ(PendingRenameStrings(), pendingBefore);
 
   // The window still works: Cancel ends the program, still with nothing changed.
   ASSERT_TRUE(ClickChild(run.window, kCancelButtonId));

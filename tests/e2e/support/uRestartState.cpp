@@ -21,7 +21,7 @@ std::string UniqueName(const char* what) {
 
 }  // namespace
 
-std::vector<std::string> PendingRenames() {
+std::vector<std::string> PendingRenameStrings() {
   handles::TUniqueKey key;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) return {};
   DWORD size = 0;
@@ -115,22 +115,6 @@ unsigned long long FileSizeOf(const std::string& path) {
 }
 
 bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::string ProcessImagePath(DWORD pid) {
-  // Looked up at run time: the headers of the oldest targets lack it.
-  using TQuery = BOOL(WINAPI*)(HANDLE, DWORD, LPSTR, PDWORD);
-  const HMODULE kernel = GetModuleHandleA("kernel32.dll");
-  const auto query =
-      kernel ? reinterpret_cast<TQuery>(reinterpret_cast<void*>(GetProcAddress(kernel, "QueryFullProcessImageNameA")))
-             : nullptr;
-  if (!query) return std::string();
-  handles::TUniqueHandleObj process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
-  if (!process) return std::string();
-  char buffer[MAX_PATH * 2] = {};
-  DWORD size = sizeof buffer;
-  if (!query(process.get(), 0, buffer, &size)) return std::string();
-  return std::string(buffer, size);
-}
 
 bool SetProgramWindowsVersion(const std::string& exeName, const std::string& version) {
   handles::TUniqueKey key;

@@ -16,7 +16,7 @@ namespace e2e {
 
 // The strings of HKLM\...\Session Manager\PendingFileRenameOperations in order, empty ones (no
 // new name) included; empty when the value is missing.
-std::vector<std::string> PendingRenames();
+std::vector<std::string> PendingRenameStrings();
 void ClearPendingRenames();
 
 // %windir% with its trailing "\".
@@ -40,8 +40,6 @@ std::string ReadFileBytes(const std::string& path);
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 unsigned long long FileSizeOf(const std::string& path);
 bool PathExists(const std::string& path);
-// Full path of a process's executable (QueryFullProcessImageNameA); empty when unknown.
-std::string ProcessImagePath(DWORD pid);
 
 // --- Wine's Windows version per program -------------------------------------------------------
 
