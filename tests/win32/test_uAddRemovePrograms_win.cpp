@@ -85,6 +85,9 @@ void CloseStandIn(HWND window) {
   handles::TUniqueHandleObj process(OpenProcess(SYNCHRONIZE, FALSE, WindowProcessId(window)));
   PostMessageA(window, WM_CLOSE, 0, 0);
   if (process) WaitForSingleObject(process.get(), 60000);
+  // Without a process handle to wait on, wait for the window itself: a window still closing
+  // would stand behind the main window in the next case and take the activation.
+  testsupport::WaitUntil([&] { return !IsWindow(window); });
 }
 
 TEST(AddRemovePrograms, Windows98ReopensTheWindowOnTheFocusedTab) {
