@@ -8,6 +8,7 @@
 #include "app/uRelaunch_win.h"
 #include "system/uPlatform_win.h"
 #include "system/uSafeDll_win.h"
+#include "ui/uAltFixOnVista_win.h"
 #include "ui/uForms_win.h"
 
 namespace {
@@ -52,5 +53,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   safedll::RestrictDllSearchPath();
   TComInitialization com;
   platform::WindowsVersion();
+  // Before the relaunch decision, so that a process that only starts its copy holds the hook too;
+  // removed when this scope ends, after everything else of the run.
+  altfix::TAltFixModule altFix;
   return RunProgram();
 }

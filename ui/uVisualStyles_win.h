@@ -1,0 +1,17 @@
+// Whether visual styles are in effect for the application: the theme library exists, the
+// application is themed, a theme is active and the common controls in use are version 6.0 or
+// later. Windows 95/98/Me and 2000 have no theme library, so it is looked up at run time.
+#pragma once
+
+namespace ui {
+
+bool VisualStylesInEffect();
+
+// The system's own answer, without any replacement.
+bool SystemVisualStylesInEffect();
+
+// Tests only: replaces the answer (nullptr restores the system's).
+using TVisualStylesQuery = bool (*)();
+void SetVisualStylesQuery(TVisualStylesQuery query);
+
+}  // namespace ui
