@@ -5,8 +5,10 @@
 
 #include <iterator>
 #include <memory>
+#include <string>
 
 #include "resources/uMainLayout.h"
+#include "system/uHandles_win.h"
 #include "system/uPlatform_win.h"
 #include "ui/uAltFixOnVista_win.h"
 #include "ui/uForms_win.h"
@@ -241,6 +243,86 @@ TEST(AltFixModule, Windows7GetsTheHook) {
 TEST(AltFixModule, Windows10GetsTheHook) {
   if (testsupport::RunInCopy("win10")) return;
   ExpectHookForVersion(6, 2, true);
+}
+
+// Wine's own theme setting, which the theme library reads when a program starts: the system's
+// answer follows it, and so does the hook. The parent switches the setting around a copy of this
+// program and puts it back.
+class ThemeSetting {
+ public:
+  explicit ThemeSetting(const char* active) {
+    RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr,
+                    key_.put(), nullptr);
+    char value[16] = {};
+    DWORD size = sizeof(value) - 1;
+    DWORD type = 0;
+    had_ = RegQueryValueExA(key_.get(), "ThemeActive", nullptr, &type, reinterpret_cast<BYTE*>(value),
+                            &size) == ERROR_SUCCESS;
+    saved_ = value;
+    RegSetValueExA(key_.get(), "ThemeActive", 0, REG_SZ, reinterpret_cast<const BYTE*>(active), 2);
+  }
+  ~ThemeSetting() {
+    if (had_) {
+      RegSetValueExA(key_.get(), "ThemeActive", 0, REG_SZ, reinterpret_cast<const BYTE*>(saved_.c_str()),
+                     static_cast<DWORD>(saved_.size() + 1));
+    } else {
+      RegDeleteValueA(key_.get(), "ThemeActive");
+    }
+  }
+
+ private:
+  static constexpr const char* kKey = "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager";
+  handles::TUniqueKey key_;
+  bool had_ = false;
+  std::string saved_;
+};
+
+void ExpectSystemAnswerAndRepaint(bool stylesOn) {
+  ui::SetVisualStylesQuery(nullptr);
+  ui::TForm form;
+  form.LoadLayout(layout::kMainLayout);
+  ShowWindow(form.Handle(), SW_SHOWNA);
+  PumpMessages();
+  RedrawWindow(form.Handle(), nullptr, nullptr,
+               RDW_VALIDATE | RDW_NOERASE | RDW_NOFRAME | RDW_NOINTERNALPAINT | RDW_ALLCHILDREN);
+  EXPECT_EQ(ui::SystemVisualStylesInEffect(), stylesOn);
+
+  altfix::StartUp();
+  ASSERT_TRUE(altfix::HookInstalled());
+  SendMessageA(form.Handle(), WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL | UISF_HIDEFOCUS), 0);
+  EXPECT_EQ(HasUpdate(form.Handle()), stylesOn);
+  EXPECT_EQ(HasUpdate(form.FindComponent<ui::TControl>("ListBox1")->Handle()), stylesOn);
+  altfix::ShutDown();
+}
+
+TEST(AltFixWineTheme, ThemeOnRepaints) {
+  ThemeSetting on("1");
+  if (testsupport::RunInCopy("")) return;
+  ExpectSystemAnswerAndRepaint(true);
+}
+
+TEST(AltFixWineTheme, ThemeOffRepaintsNothing) {
+  ThemeSetting off("0");
+  if (testsupport::RunInCopy("")) return;
+  ExpectSystemAnswerAndRepaint(false);
+}
+
+TEST(VisualStyles, MajorVersionOfAnAssemblyIdentity) {
+  const struct {
+    const wchar_t* identity;
+    unsigned long major;
+  } cases[] = {
+      {L"Microsoft.Windows.Common-Controls,processorArchitecture=\"x86\",type=\"win32\",version=\"6.0.2600.2982\"", 6},
+      {L"Microsoft.Windows.Common-Controls,version=\"10.1.0.0\",type=\"win32\"", 10},
+      {L"Microsoft.Windows.Common-Controls,version=\"5.82.0.0\"", 5},
+      {L"Microsoft.Windows.Common-Controls,type=\"win32\"", 0},
+      {L"version=\"\"", 0},
+      {L"version=\"x.0\"", 0},
+      {L"", 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ui::MajorVersionOfIdentity(c.identity), c.major);
+  }
 }
 
 // The system's own answer can be asked for on any Windows without harm (here: whatever Wine's
