@@ -4,7 +4,7 @@
 #include <shlwapi.h>
 
 #include <algorithm>
-#include <string>
+#include <cwchar>
 #include <vector>
 
 #include "system/uHandles_win.h"
@@ -70,8 +70,8 @@ DWORD AssemblyCommonControlsMajorVersion() {
   }
   const auto* info = reinterpret_cast<const ACTIVATION_CONTEXT_ASSEMBLY_DETAILED_INFORMATION*>(buffer.data());
   if (!info->lpAssemblyEncodedAssemblyIdentity) return 0;
-  return MajorVersionOfIdentity(std::wstring(info->lpAssemblyEncodedAssemblyIdentity,
-                                             info->ulEncodedAssemblyIdentityLength / sizeof(wchar_t)));
+  return MajorVersionOfIdentity(info->lpAssemblyEncodedAssemblyIdentity,
+                                info->ulEncodedAssemblyIdentityLength / sizeof(wchar_t));
 }
 
 DWORD CommonControlsMajorVersion() {
@@ -96,18 +96,22 @@ bool SystemVisualStylesInEffect() {
   return CommonControlsMajorVersion() >= 6;
 }
 
-DWORD MajorVersionOfIdentity(const std::wstring& identity) {
-  const std::wstring key = L"version=\"";
-  const std::size_t at = identity.find(key);
-  if (at == std::wstring::npos) return 0;
-  DWORD major = 0;
-  std::size_t digits = 0;
-  for (std::size_t i = at + key.size(); i < identity.size() && digits < 5; ++i, ++digits) {
-    const wchar_t c = identity[i];
-    if (c < L'0' || c > L'9') break;
-    major = major * 10 + static_cast<DWORD>(c - L'0');
+DWORD MajorVersionOfIdentity(const wchar_t* identity, std::size_t length) {
+  static const wchar_t key[] = L"version=\"";
+  const std::size_t keyLength = sizeof(key) / sizeof(key[0]) - 1;
+  if (!identity) return 0;
+  for (std::size_t at = 0; at + keyLength <= length; ++at) {
+    if (std::wmemcmp(identity + at, key, keyLength) != 0) continue;
+    DWORD major = 0;
+    std::size_t digits = 0;
+    for (std::size_t i = at + keyLength; i < length && digits < 5; ++i, ++digits) {
+      const wchar_t c = identity[i];
+      if (c < L'0' || c > L'9') break;
+      major = major * 10 + static_cast<DWORD>(c - L'0');
+    }
+    return digits == 0 ? 0 : major;
   }
-  return digits == 0 ? 0 : major;
+  return 0;
 }
 
 bool VisualStylesInEffect() { return replacement ? replacement() : SystemVisualStylesInEffect(); }

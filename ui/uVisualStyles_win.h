@@ -2,7 +2,7 @@
 // application is themed, a theme is active and the common controls in use are version 6.0 or
 // later. Windows 95/98/Me and 2000 have no theme library, so it is looked up at run time.
 #pragma once
-#include <string>
+#include <cstddef>
 
 namespace ui {
 
@@ -11,8 +11,9 @@ bool VisualStylesInEffect();
 // The system's own answer, without any replacement.
 bool SystemVisualStylesInEffect();
 
-// The major number of an encoded assembly identity's version="..." attribute; 0 when it has none.
-unsigned long MajorVersionOfIdentity(const std::wstring& identity);
+// The major number of an encoded assembly identity's version="..." attribute (length in
+// characters); 0 when it has none.
+unsigned long MajorVersionOfIdentity(const wchar_t* identity, std::size_t length);
 
 // Tests only: replaces the answer (nullptr restores the system's).
 using TVisualStylesQuery = bool (*)();

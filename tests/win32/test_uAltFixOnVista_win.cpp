@@ -3,6 +3,7 @@
 // switched through the toolkit's replaceable answer, which also counts how often it is asked.
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -320,8 +321,12 @@ TEST(VisualStyles, MajorVersionOfAnAssemblyIdentity) {
       {L"version=\"x.0\"", 0},
       {L"", 0},
   };
+  // The length bounds the search: a version behind it is not read.
+  const wchar_t* cut = L"type=\"win32\",version=\"6.0.0.0\"";
+  EXPECT_EQ(ui::MajorVersionOfIdentity(cut, 13), 0ul);
+  EXPECT_EQ(ui::MajorVersionOfIdentity(nullptr, 0), 0ul);
   for (const auto& c : cases) {
-    EXPECT_EQ(ui::MajorVersionOfIdentity(c.identity), c.major);
+    EXPECT_EQ(ui::MajorVersionOfIdentity(c.identity, std::wcslen(c.identity)), c.major);
   }
 }
 
