@@ -3,6 +3,9 @@
 // focused button. The window also keeps the stored layout when resized.
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
 #include "uScenario.h"
 
 namespace e2e {
@@ -20,6 +23,27 @@ int FocusedId(HWND window) {
   Settle(window);
   const HWND focus = FocusOf(window);
   return focus ? GetDlgCtrlID(focus) : 0;
+}
+
+// How many colours the screen shows inside a rectangle (every other pixel).
+std::size_t ScreenColours(const RECT& area) {
+  HDC screen = GetDC(nullptr);
+  std::set<COLORREF> colours;
+  for (int y = area.top; y < area.bottom; y += 2) {
+    for (int x = area.left; x < area.right; x += 2) colours.insert(GetPixel(screen, x, y));
+  }
+  ReleaseDC(nullptr, screen);
+  return colours.size();
+}
+
+// Polls with a generous limit: painting follows the resize at the program's own pace.
+template <typename F>
+bool PollUntilTrue(F condition) {
+  for (int i = 0; i < 200; ++i) {
+    if (condition()) return true;
+    Sleep(100);
+  }
+  return condition();
 }
 
 class KeyboardTest : public TScenario {
@@ -159,6 +183,16 @@ TEST_F(KeyboardTest, ResizeKeepsTheLayout) {
     EXPECT_EQ(r.top, w.rect.top);
     EXPECT_EQ(r.right, w.rect.right);
     EXPECT_EQ(r.bottom, w.rect.bottom);
+  }
+
+  // What the screen shows: the buttons moved into the grown area are drawn there, not left as
+  // the blank of newly exposed window area.
+  for (int id : {kUninstallButtonId, kCancelButtonId}) {
+    SCOPED_TRACE("button " + std::to_string(id));
+    RECT screen = {};
+    GetWindowRect(ChildById(window, id), &screen);
+    const bool drawn = PollUntilTrue([&] { return ScreenColours(screen) > 2; });
+    EXPECT_TRUE(drawn) << "the button's area on the screen is blank";
   }
 
   // The smallest outer size the window can be dragged to.
