@@ -1,9 +1,9 @@
 // Times the start-up of the installed uninstaller against the minimal relaunching program: from
 // starting the program without arguments until its temporary copy's main window is visible.
-// Usage: startup_timer <runs> <uninstaller exe> <minimal exe>
-// Installs a sample product for the uninstaller (files and uninstall entry), runs both programs
-// alternately, closes each window once seen, removes the sample and restores the pending
-// restart operations that the copies added. Prints every median and their ratio.
+// Usage: startup_timer <runs> <uninstaller exe> <minimal exe> [<minimal exe with the manifest>]
+// Installs a sample product for the uninstaller (files and uninstall entry), runs the programs in
+// turn, closes each window once seen, removes the sample and restores the pending restart
+// operations that the copies added. Prints every median and the ratios.
 #include <windows.h>
 
 #include <algorithm>
@@ -121,8 +121,8 @@ void RestorePending(const TPending& pending) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: startup_timer <runs> <uninstaller exe> <minimal exe>\n");
+  if (argc != 4 && argc != 5) {
+    std::fprintf(stderr, "usage: startup_timer <runs> <uninstaller exe> <minimal exe> [<minimal exe with the manifest>]\n");
     return 2;
   }
   const int runs = std::max(1, std::atoi(argv[1]));
@@ -131,10 +131,28 @@ int main(int argc, char** argv) {
   if (!ExpandEnvironmentStringsA("%ProgramFiles%", programFiles, MAX_PATH)) return 1;
   const std::string folder = std::string(programFiles) + "\\" + kProduct + "\\";
   const std::string uninstaller = folder + kProduct + "Uninst.exe";
-  const std::string minimal = folder + "minimal_relaunch.exe";
+
+  struct TProgram {
+    const char* label;
+    std::string path;
+    std::string commandLine;
+    const char* windowClass;
+    std::vector<double> times;
+  };
+  std::vector<TProgram> programs;
+  programs.push_back({"uninstaller", uninstaller, "\"" + uninstaller + "\"", "TfrmMain", {}});
+  programs.push_back({"minimal", folder + "minimal_relaunch.exe", "", "MinimalRelaunchWindow", {}});
+  if (argc == 5) {
+    programs.push_back({"minimal with manifest", folder + "minimal_relaunch_styled.exe", "", "MinimalRelaunchWindow", {}});
+  }
+  for (std::size_t i = 1; i < programs.size(); ++i) programs[i].commandLine = "\"" + programs[i].path + "\"";
+
   CreateDirectoryA(folder.c_str(), nullptr);
-  if (!CopyFileA(argv[2], uninstaller.c_str(), FALSE) || !CopyFileA(argv[3], minimal.c_str(), FALSE) ||
-      !WriteEmptyFile(folder + kProduct + ".scr") || !WriteEmptyFile(folder + kProduct + ".txt")) {
+  bool installed = WriteEmptyFile(folder + kProduct + ".scr") && WriteEmptyFile(folder + kProduct + ".txt");
+  for (std::size_t i = 0; i < programs.size(); ++i) {
+    installed = installed && CopyFileA(argv[2 + i], programs[i].path.c_str(), FALSE);
+  }
+  if (!installed) {
     std::fprintf(stderr, "startup_timer: cannot install the sample in %s\n", folder.c_str());
     return 1;
   }
@@ -144,45 +162,57 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "startup_timer: cannot create the uninstall entry\n");
     return 1;
   }
-  const std::string uninstallString = "\"" + uninstaller + "\"";
-  RegSetValueExA(entry, "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(uninstallString.c_str()),
-                 static_cast<DWORD>(uninstallString.size() + 1));
+  RegSetValueExA(entry, "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(programs[0].commandLine.c_str()),
+                 static_cast<DWORD>(programs[0].commandLine.size() + 1));
   RegCloseKey(entry);
   const TPending pending = ReadPending();
 
-  // One start of each first, so that both find the system's DLLs equally warm.
-  TimeOneStart(uninstallString, "TfrmMain");
-  TimeOneStart("\"" + minimal + "\"", "MinimalRelaunchWindow");
-  std::vector<double> uninstallerTimes, minimalTimes;
+  // A window of our own for the whole measurement: under Wine the desktop process ends with the
+  // last window and would otherwise start again, at random, inside some of the timed starts.
+  HWND keepDesktop = CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "startup_timer", WS_POPUP | WS_VISIBLE, -10, -10, 1,
+                                     1, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+
+  // One start of each first, so that all find the system's DLLs equally warm; then the programs
+  // take turns, so that a busy moment of the machine falls on all of them alike.
+  for (const TProgram& program : programs) TimeOneStart(program.commandLine, program.windowClass);
   bool failed = false;
-  for (int i = 0; i < runs && !failed; ++i) {
-    const double u = TimeOneStart(uninstallString, "TfrmMain");
-    const double m = TimeOneStart("\"" + minimal + "\"", "MinimalRelaunchWindow");
-    if (u < 0 || m < 0) {
-      std::fprintf(stderr, "startup_timer: a window did not appear (uninstaller %.1f, minimal %.1f)\n", u, m);
-      failed = true;
-      break;
+  for (int run = 0; run < runs && !failed; ++run) {
+    std::printf("run %d:", run + 1);
+    for (TProgram& program : programs) {
+      const double t = TimeOneStart(program.commandLine, program.windowClass);
+      if (t < 0) {
+        std::fprintf(stderr, "startup_timer: the window of the %s did not appear\n", program.label);
+        failed = true;
+        break;
+      }
+      program.times.push_back(t);
+      std::printf(" %s %.1f ms;", program.label, t);
     }
-    std::printf("run %d: uninstaller %.1f ms, minimal %.1f ms\n", i + 1, u, m);
-    uninstallerTimes.push_back(u);
-    minimalTimes.push_back(m);
+    std::printf("\n");
   }
 
+  if (keepDesktop) DestroyWindow(keepDesktop);
   RestorePending(pending);
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
-  for (const std::string& file : {uninstaller, minimal, folder + kProduct + ".scr", folder + kProduct + ".txt"}) {
-    DeleteFileA(file.c_str());
+  DeleteFileA((folder + kProduct + ".scr").c_str());
+  DeleteFileA((folder + kProduct + ".txt").c_str());
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  for (const TProgram& program : programs) {
+    DeleteFileA(program.path.c_str());
+    const std::size_t slash = program.path.find_last_of('\\');
+    DeleteFileA((std::string(temp) + program.path.substr(slash + 1)).c_str());
   }
   RemoveDirectoryA(folder.c_str());
-  char temp[MAX_PATH] = {};
-  if (GetTempPathA(MAX_PATH, temp)) {
-    DeleteFileA((std::string(temp) + kProduct + "Uninst.exe").c_str());
-    DeleteFileA((std::string(temp) + "minimal_relaunch.exe").c_str());
-  }
   if (failed) return 1;
 
-  const double u = Median(uninstallerTimes), m = Median(minimalTimes);
-  std::printf("startup median: uninstaller %.1f ms, minimal %.1f ms\n", u, m);
+  const double u = Median(programs[0].times);
+  for (const TProgram& program : programs) std::printf("startup median: %s %.1f ms\n", program.label, Median(program.times));
+  const double m = Median(programs[1].times);
   std::printf("startup ratio: %.2f (goal <= 1.25)\n", m > 0 ? u / m : 0.0);
+  if (programs.size() > 2) {
+    const double s = Median(programs[2].times);
+    std::printf("startup ratio against the minimal program with the same manifest: %.2f\n", s > 0 ? u / s : 0.0);
+  }
   return 0;
 }
