@@ -60,6 +60,12 @@ class KeyboardTest : public TScenario {
     const HWND window = WaitForWindow(q);
     EXPECT_NE(window, nullptr) << "no main window; message box: " << VisibleMessage();
     if (window) owner_ = OpenProcessById(WindowProcessId(window));
+    // Keys go to the focused control: wait until the window has given the focus to one.
+    const bool focused = window && PollUntilTrue([&] {
+      const HWND focus = FocusOf(window);
+      return focus && IsChild(window, focus);
+    });
+    EXPECT_TRUE(focused) << "no control of the window has the focus";
     return window;
   }
 
