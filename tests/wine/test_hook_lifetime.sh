@@ -44,9 +44,9 @@ summarize() {
 failures=0
 fail() { echo "FAIL [$1]: $2"; failures=$((failures + 1)); }
 
-for spec in winxp:no win7:yes win10:yes; do
-  version=${spec%%:*}
-  expect=${spec##*:}
+for entry in winxp:no win7:yes win10:yes; do
+  version=${entry%%:*}
+  expect=${entry##*:}
   name="HookCheck${version}Uninst.exe"
   log="$WORK/$version.log"
   cp "$BUILD/Uninst.exe" "$WORK/$name"
