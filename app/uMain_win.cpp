@@ -33,11 +33,10 @@ std::string ReadRunMutexName(const std::string& exePath) {
   std::string guid;
   try {
     ReadAppendedItems(exePath, items);
-    for (const TItemType& item : items) {
-      if (item.Name == "GUID") {
-        if (item.Data && item.Size > 0) guid.assign(static_cast<const char*>(item.Data), item.Size);
-        break;
-      }
+    // A stored item may carry a negative Size: no data then.
+    const TItemType* item = FindAppendedItem(items, "GUID");
+    if (item && item->Data && item->Size > 0) {
+      guid.assign(static_cast<const char*>(item->Data), item->Size);
     }
   } catch (...) {
     FreeAppendedItems(items);

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -27,14 +28,32 @@ namespace {
 
 constexpr int64_t kMaxOutput = 0x7FFFFFFF;  // OutSize is signed 32-bit
 
-// Owns the output buffer until it is handed to the caller.
+// Owns the output buffer until it is handed to the caller. The buffer's logical size grows in
+// steps; its first allocation reserves a few steps ahead (text inflates to about three times its
+// stream), so that the usual item grows without reallocating and copying at each step.
 struct TOutBuffer {
+  static constexpr int64_t kReserveSteps = 4;
+  static constexpr int64_t kMaxReserve = int64_t{64} << 20;
+
   void* Memory = nullptr;
+  int64_t Capacity = 0;
   ~TOutBuffer() { std::free(Memory); }
-  void Resize(std::size_t Size) {
-    void* Grown = std::realloc(Memory, Size);
-    if (!Grown) throw std::bad_alloc();
-    Memory = Grown;
+
+  void Allocate(int64_t Size, int64_t Step) {
+    const int64_t Reserve = std::min(std::max(Size, Step * kReserveSteps), std::max(Size, kMaxReserve));
+    Memory = Reserve > Size ? std::malloc(static_cast<std::size_t>(Reserve)) : nullptr;
+    Capacity = Memory ? Reserve : 0;
+    if (!Memory) Grow(Size);
+  }
+  void Grow(int64_t Size) {
+    if (Size <= Capacity) return;
+    Resize(Size);
+  }
+  void Resize(int64_t Size) {
+    void* Resized = std::realloc(Memory, static_cast<std::size_t>(Size));
+    if (!Resized) throw std::bad_alloc();
+    Memory = Resized;
+    Capacity = Size;
   }
 };
 
@@ -62,7 +81,7 @@ void DecompressBuffer(const void* InBuffer, int32_t InSize, void*& OutBuffer, in
   if (Size > kMaxOutput) Size = kMaxOutput;
 
   TOutBuffer Out;
-  Out.Resize(static_cast<std::size_t>(Size));
+  Out.Allocate(Size, Step);
 
   z_stream Z;
   std::memset(&Z, 0, sizeof Z);
@@ -80,7 +99,7 @@ void DecompressBuffer(const void* InBuffer, int32_t InSize, void*& OutBuffer, in
     if (Result == Z_NEED_DICT) throw EZDecompressionError(ZErrorMessage(Z_NEED_DICT));
     if (Size + Step > kMaxOutput) throw EZDecompressionError(ZErrorMessage(Z_MEM_ERROR));
     Size += Step;
-    Out.Resize(static_cast<std::size_t>(Size));
+    Out.Grow(Size);
     Z.next_out = static_cast<Bytef*>(Out.Memory) + Z.total_out;
     Z.avail_out = static_cast<uInt>(Step);
   }
@@ -90,8 +109,8 @@ void DecompressBuffer(const void* InBuffer, int32_t InSize, void*& OutBuffer, in
   if (Total == 0) {
     std::free(Out.Memory);
     Out.Memory = nullptr;
-  } else if (Total != static_cast<std::size_t>(Size)) {
-    Out.Resize(Total);
+  } else if (static_cast<int64_t>(Total) != Out.Capacity) {
+    Out.Resize(static_cast<int64_t>(Total));
   }
   OutBuffer = Out.Memory;
   Out.Memory = nullptr;

@@ -1,5 +1,6 @@
 #include "appended/uExeAdder.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -48,8 +49,8 @@ class TBodyReader {
     Need(Count);
     Position_ += Count;
     // A file cut short meanwhile leaves the rest zero rather than stale.
-    const int32_t Got = Stream_.Read(Buffer, Count);
-    if (Got < Count) std::memset(static_cast<char*>(Buffer) + (Got > 0 ? Got : 0), 0, Count - (Got > 0 ? Got : 0));
+    const int32_t Got = std::max(Stream_.Read(Buffer, Count), 0);
+    if (Got < Count) std::memset(static_cast<char*>(Buffer) + Got, 0, static_cast<std::size_t>(Count - Got));
   }
 
  private:

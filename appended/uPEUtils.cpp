@@ -81,7 +81,10 @@ TDataBlock::TDataBlock(TPEImage* Image, TStream& Stream, int32_t Offset, int32_t
 
 TSectionData::TSectionData(TPEImage* Image, TSectionHeader* SectionHeader, TStream& Stream, int32_t Offset,
                            int32_t ByteCount)
-    : TDataBlock(Image, Stream, Offset, ByteCount), SectionHeader_(SectionHeader), InitialSize_(BlockSize_) {}
+    : TDataBlock(Image, Stream, Offset, ByteCount), SectionHeader_(SectionHeader), InitialSize_(BlockSize_) {
+  // The read above ran while this was still a TDataBlock, so record it here.
+  ReadSize_ = ByteCount;
+}
 
 void TSectionData::ReadBlock(TStream& Stream, int32_t Offset, int32_t ByteCount) {
   TDataBlock::ReadBlock(Stream, Offset, ByteCount);

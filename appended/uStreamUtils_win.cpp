@@ -52,10 +52,10 @@ std::vector<uint8_t> ReadWholeFile(const std::string& FileName) {
   if (!File) throw EFOpenError("Cannot open file \"" + FileName + "\"");
   DWORD High = 0;
   const DWORD Low = GetFileSize(File.get(), &High);
-  if (Low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
+  // The image model counts in 32 bits: a file of 2 GiB or more (or no size at all) is refused.
+  if (Low == INVALID_FILE_SIZE || High != 0 || Low > 0x7FFFFFFF)
     throw EFOpenError("Cannot read file \"" + FileName + "\"");
-  const uint64_t Size = (static_cast<uint64_t>(High) << 32) | Low;
-  if (Size > 0x7FFFFFFF) throw EFOpenError("Cannot read file \"" + FileName + "\"");
+  const uint64_t Size = Low;
   std::vector<uint8_t> Bytes(static_cast<std::size_t>(Size));
   std::size_t Done = 0;
   while (Done < Bytes.size()) {

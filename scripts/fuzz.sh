@@ -34,7 +34,7 @@ for target in "${TARGETS[@]}"; do
   log="$BUILD/$target.log"
   mkdir -p "$work" "$artifacts"
   # Inputs are written to a temporary file per run; keep them off a slow disk when possible.
-  "$BUILD/$target" -max_total_time="$SECONDS_EACH" -timeout=20 -rss_limit_mb=2048 -max_len=4096 \
+  "$BUILD/$target" -max_total_time="$SECONDS_EACH" -timeout=20 -rss_limit_mb=2048 -malloc_limit_mb=64 -max_len=4096 \
     -artifact_prefix="$artifacts/" -print_final_stats=1 "$work" "$seeds" >"$log" 2>&1
   rc=$?
   runs=$(grep -Eo 'stat::number_of_executed_units: *[0-9]+' "$log" | grep -Eo '[0-9]+$' || true)

@@ -9,7 +9,7 @@ PACKAGES=(
   zlib1g-dev googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
   wine wine32:i386 xvfb x11-utils xauth imagemagick
-  fonts-ipafont-gothic fonts-ipafont-mincho locales libc-bin
+  fonts-ipafont-gothic fonts-ipafont-mincho fonts-wine locales libc-bin
 )
 
 missing=()

@@ -16,7 +16,9 @@ uninst_ensure_locale() {
   localedef -i ja_JP -f UTF-8 "$LOCPATH/ja_JP.UTF-8" >/dev/null 2>&1 || true
   [ -f "$LOCPATH/ja_JP.UTF-8/LC_CTYPE" ]
 }
-uninst_ensure_locale && export LC_ALL=ja_JP.UTF-8
+# The shell itself cannot load the private locale (glibc read LOCPATH when it started); only the
+# programs it starts need it, so its complaint is silenced.
+uninst_ensure_locale && { export LC_ALL=ja_JP.UTF-8; } 2>/dev/null
 
 uninst_xvfb_alive() {
   [ -f "$UNINST_STATE_DIR/xvfb.pid" ] && kill -0 "$(cat "$UNINST_STATE_DIR/xvfb.pid")" 2>/dev/null
@@ -70,6 +72,12 @@ uninst_ensure_wine() {
       /v 'MS Shell Dlg' /d 'IPAPGothic' /f >>"$UNINST_STATE_DIR/wineboot.log" 2>&1 </dev/null
     wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
       /v 'MS UI Gothic' /d 'IPAPGothic' /f >>"$UNINST_STATE_DIR/wineboot.log" 2>&1 </dev/null
+  fi
+  # Debian's Wine does not find its own fonts (package fonts-wine); without Marlett the caption
+  # buttons show as "0 1 r". The prefix's Fonts folder is always searched.
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  if [ -d "$fonts" ] && [ ! -f "$fonts/marlett.ttf" ] && [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+    cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
   fi
   if ! uninst_server_running; then
     wineserver -p >/dev/null 2>&1 </dev/null

@@ -539,7 +539,7 @@ void TApplication::Terminate() {
 
 void TApplication::ProcessMessages() {
   MSG msg;
-  while (!terminated_ && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
       terminated_ = true;
       break;

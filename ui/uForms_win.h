@@ -229,8 +229,11 @@ class TApplication {
   void Terminate();
   bool Terminated() const { return terminated_; }
   bool TerminateRequested() const { return terminateRequested_; }
-  // Handles every message waiting in the queue, as the loop would, then returns.
+  // Handles every message waiting in the queue, as the loop would, then returns; a quit
+  // request found there ends the application as it would end the loop.
   void ProcessMessages();
+  // Tests only: forget an earlier quit request, so one process can run several message loops.
+  void ResetTerminationForTests() { terminated_ = terminateRequested_ = false; }
 
   // Every existing form, in creation order.
   const std::vector<TForm*>& Forms() const { return forms_; }

@@ -45,7 +45,7 @@ TEST_P(MainWindowTest, ListsExistingFilesAndCancelEndsTheProgram) {
   if (c.txt) expected.push_back(sample.txtPath);
   expected.push_back(sample.uninstallerPath);
 
-  TProcess started = StartCommandLine(ReadString(HKEY_LOCAL_MACHINE, sample.keyPath, "UninstallString"));
+  const TProcess& started = Start(ReadString(HKEY_LOCAL_MACHINE, sample.keyPath, "UninstallString"));
   ASSERT_TRUE(started.handle) << "cannot start " << Show(sample.UninstallString());
 
   // Found across processes: the window need not belong to the process started here.
@@ -103,6 +103,58 @@ TEST_P(MainWindowTest, ListsExistingFilesAndCancelEndsTheProgram) {
 
 INSTANTIATE_TEST_SUITE_P(Installed, MainWindowTest, ::testing::ValuesIn(kWindowCases),
                          [](const ::testing::TestParamInfo<TWindowCase>& info) { return info.param.name; });
+
+// Every way of closing the window ends the program and deletes nothing.
+enum class TCloseRoute { EscapePosted, EscapeTyped, CloseBox };
+
+struct TCloseCase {
+  const char* name;
+  TCloseRoute route;
+};
+
+std::ostream& operator<<(std::ostream& os, const TCloseCase& c) { return os << c.name; }
+
+class CloseRouteTest : public TScenario, public ::testing::WithParamInterface<TCloseCase> {};
+
+TEST_P(CloseRouteTest, EndsTheProgramWithNothingChanged) {
+  const TSample sample = Install(TSampleOptions());
+  const TSampleState before = CaptureState(sample);
+  const TProcess& started = Start(sample.UninstallString());
+  ASSERT_TRUE(started.handle);
+  TWindowQuery q;
+  q.className = kMainClass;
+  q.visibleOnly = true;
+  const HWND window = WaitForWindow(q);
+  ASSERT_NE(window, nullptr) << "no main window; message box: " << VisibleMessage();
+  TProcess owner = OpenProcessById(WindowProcessId(window));
+  ASSERT_TRUE(owner.handle);
+  ASSERT_TRUE(Settle(window));
+
+  switch (GetParam().route) {
+    case TCloseRoute::EscapePosted:
+      PostKey(FocusOf(window), VK_ESCAPE);
+      break;
+    case TCloseRoute::EscapeTyped:
+      ASSERT_TRUE(TypeKey(window, VK_ESCAPE)) << "the window did not come to the foreground";
+      break;
+    case TCloseRoute::CloseBox:
+      PostClose(window);
+      break;
+  }
+  EXPECT_TRUE(WaitForWindowGone(window));
+  EXPECT_TRUE(WaitForExit(owner)) << "the window's process still runs";
+  EXPECT_TRUE(WaitForExit(started));
+  EXPECT_EQ(CaptureState(sample), before);
+}
+
+const TCloseCase kCloseCases[] = {
+    {"EscapePostedToTheFocus", TCloseRoute::EscapePosted},
+    {"EscapeTyped", TCloseRoute::EscapeTyped},
+    {"CloseBox", TCloseRoute::CloseBox},
+};
+
+INSTANTIATE_TEST_SUITE_P(Installed, CloseRouteTest, ::testing::ValuesIn(kCloseCases),
+                         [](const ::testing::TestParamInfo<TCloseCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace e2e

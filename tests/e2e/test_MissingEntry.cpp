@@ -39,7 +39,7 @@ TEST_P(MissingEntryTest, ShowsTheErrorBoxAndEndsWithNothingChanged) {
   const TSample sample = Install(o);
   const TSampleState before = CaptureState(sample);
 
-  TProcess started = StartCommandLine("\"" + sample.uninstallerPath + "\"");
+  const TProcess& started = Start("\"" + sample.uninstallerPath + "\"");
   ASSERT_TRUE(started.handle) << "cannot start " << Show(sample.uninstallerPath);
 
   const HWND box = WaitForMessageBox(0, kAppTitle);

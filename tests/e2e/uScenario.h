@@ -3,6 +3,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <list>
 #include <string>
 #include <vector>
 
@@ -48,7 +49,17 @@ class TScenario : public ::testing::Test {
   void SetUp() override { EndLeftoverPrograms(); }
   void TearDown() override {
     EndLeftoverPrograms();
+    for (const TProcess& p : started_)
+      if (p.handle && WaitForSingleObject(p.handle.get(), 0) == WAIT_TIMEOUT) TerminateProcess(p.handle.get(), 1);
+    for (const TProcess& p : started_)
+      if (p.handle) WaitForSingleObject(p.handle.get(), 10000);
     for (const TSample& s : installed_) RemoveSample(s);
+  }
+
+  // Starts a command line as Add/Remove Programs does; TearDown ends it if it still runs.
+  const TProcess& Start(const std::string& commandLine) {
+    started_.push_back(StartCommandLine(commandLine));
+    return started_.back();
   }
 
   // Installs a sample that TearDown removes again.
@@ -66,6 +77,7 @@ class TScenario : public ::testing::Test {
 
  private:
   std::vector<TSample> installed_;
+  std::list<TProcess> started_;  // a list: references handed out stay valid
 };
 
 }  // namespace e2e

@@ -49,6 +49,23 @@ int main(int argc, char** argv) {
   Put(Items, "behind_image_end_unused", File);
   Put(Items, "image_without_block", Image);
 
+  // Refused blocks: lengths that point outside the block, and streams that do not inflate.
+  const std::string GuidName = blockwriter::Scramble("GUID", 0x5A);
+  auto Hostile = [&](const char* Name, const BlockWriter& W) {
+    std::string F = "program bytes";
+    blockwriter::AppendBlock(F, W);
+    Put(Items, Name, F);
+  };
+  Hostile("body_length_huge", BlockWriter().Add("GUID", "x").SetBodyLength(0x7FFFFFFFFFFFFFFF));
+  Hostile("count_negative", BlockWriter().Add("GUID", "x").SetCount(-1));
+  Hostile("count_huge", BlockWriter().SetCount(0x7FFFFFFF));
+  Hostile("name_length_negative", BlockWriter().AddRecord(blockwriter::RawRecord(-4, GuidName, 0, 1, "x")));
+  Hostile("data_length_huge", BlockWriter().AddRecord(blockwriter::RawRecord(4, GuidName, 1, 0x7FFFFFFF, "x")));
+  std::string Cut = blockwriter::Compress("a stream that ends before its end marker, repeated, repeated");
+  Hostile("stream_cut_short", BlockWriter().AddPacked("GUID", Cut.substr(0, Cut.size() / 2)));
+  // zlib header asking for a preset dictionary (FDICT set), then a dictionary id.
+  Hostile("stream_needs_dictionary", BlockWriter().AddPacked("GUID", std::string("\x78\xBB\x12\x34\x56\x78\x01\x00", 8)));
+
   Put(Pe, "small_image", Image);
   pebuilder::PEBuilder Eight;
   Eight.LfaNew = 0x100;
@@ -59,5 +76,12 @@ int main(int argc, char** argv) {
   Short.Sections = {{0x180, 0x100}, {0, 0}};
   Short.FileLength = 0x200;
   Put(Pe, "short_with_bss", Short.Build());
+  pebuilder::PEBuilder Huge;
+  Huge.Sections = {{0x200, 0x7FFFFFFF}, {0x80000000u, 0x100}};
+  Huge.FileLength = 0x400;
+  Put(Pe, "section_sizes_huge", Huge.Build());
+  std::string FarLfa = Image;
+  FarLfa.replace(60, 4, blockwriter::Le32(0x7FFFFFF0));
+  Put(Pe, "e_lfanew_far", FarLfa);
   return 0;
 }

@@ -96,7 +96,9 @@ TEST(ExeAdder, DataAndSizeFollowTheStoredLength) {
     EXPECT_EQ(Items[i].Name, Expected[i].Name) << i;
     EXPECT_EQ(Items[i].Size, Expected[i].Size) << i;
     EXPECT_EQ(Items[i].Compressed, Expected[i].Compressed) << i;
-    if (i < 5) EXPECT_EQ(Items[i].Data, nullptr) << i;
+    if (i < 5) {
+      EXPECT_EQ(Items[i].Data, nullptr) << i;
+    }
   }
   EXPECT_EQ(DataOf(Items[5]).substr(0, 6), "KoKoKo");
   EXPECT_EQ(DataOf(Items[6]), "end");
@@ -119,23 +121,29 @@ TEST(ExeAdder, FindsTheBlockBehindTheImageEnd) {
   BlockWriter W;
   W.Add("GUID", "mutex-name", true);
   const std::string Trailer = "other data after the block";
-  struct Case { const char* What; uint8_t Use; std::string Trailer; bool EndIsFileLength; std::size_t Count; } Cases[] = {
-      {"UseEndOffset nonzero", 7, Trailer, false, 1},
-      {"UseEndOffset zero", 0, Trailer, false, 0},
-      {"EndOffset equal to the file length", 1, Trailer, true, 0},
-      {"one byte behind", 1, "z", false, 1},
+  // EndFromLength: EndOffset written as the file length plus this (the length itself, past it, or
+  // 0); none: the true end of the block.
+  const int64_t Length = static_cast<int64_t>(pebuilder::SmallImage().size() + W.Build(0).size() + Trailer.size());
+  struct Case { const char* What; uint8_t Use; std::string Trailer; std::optional<int64_t> EndFromLength; std::size_t Count; } Cases[] = {
+      {"UseEndOffset nonzero", 7, Trailer, {}, 1},
+      {"one byte behind", 1, "z", {}, 1},
+      {"UseEndOffset zero", 0, Trailer, {}, 0},
+      {"EndOffset equal to the file length", 1, Trailer, 0, 0},
+      {"EndOffset past the file", 1, Trailer, 100, 0},
+      {"EndOffset 0", 1, Trailer, -Length, 0},
   };
   for (const auto& C : Cases) {
     std::string File = pebuilder::SmallImage();
-    const std::size_t Length = File.size() + W.Build(0).size() + C.Trailer.size();
     std::optional<int32_t> End;
-    if (C.EndIsFileLength) End = static_cast<int32_t>(Length);
+    if (C.EndFromLength) End = static_cast<int32_t>(Length + *C.EndFromLength);
     blockwriter::AppendBlock(File, W, C.Use, C.Trailer, End);
     TempFile F(File);
     TItemTypes Items;
-    ReadAppendedItems(F.Path(), Items);
+    EXPECT_NO_THROW(ReadAppendedItems(F.Path(), Items)) << C.What;
     ASSERT_EQ(Items.size(), C.Count) << C.What;
-    if (C.Count) EXPECT_EQ(DataOf(Items[0]), "mutex-name") << C.What;
+    if (C.Count) {
+      EXPECT_EQ(DataOf(Items[0]), "mutex-name") << C.What;
+    }
   }
 }
 

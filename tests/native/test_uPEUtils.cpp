@@ -47,6 +47,8 @@ TEST(PEImage, CutsTheFileIntoBlocks) {
     EXPECT_EQ(S.SectionData()->SectionHeader(), &S);
     EXPECT_EQ(S.SectionData()->Offset(), static_cast<int32_t>(0x400 + 0x100 * i));
     EXPECT_EQ(BlockText(*S.SectionData()), File.substr(0x400 + 0x100 * i, 0x100));
+    EXPECT_EQ(S.SectionData()->InitialSize(), 0x100);
+    EXPECT_EQ(S.SectionData()->ReadSize(), 0x100);
   }
   EXPECT_EQ(Image.HeaderData->Offset(), 0x338);
   EXPECT_EQ(Image.HeaderData->BlockSize(), 200);

@@ -118,4 +118,21 @@ TEST(AppendedWin, StreamSharesTheFileWithTheImageModel) {
   if (Writer != INVALID_HANDLE_VALUE) CloseHandle(Writer);
 }
 
+TEST(AppendedWin, FileHeldExclusivelyByAnother) {
+  // The model reports the file layer's error; the item reader, which cannot open it either, gives
+  // an empty list.
+  ProgramCopy Copy;
+  std::string File = Copy.Read();
+  blockwriter::AppendBlock(File, GuidBlock(), 1, "trailer");
+  Copy.Write(File);
+  HANDLE Holder = CreateFileA(Copy.Path().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(Holder, INVALID_HANDLE_VALUE);
+  EXPECT_THROW(TPEImage Image(Copy.Path()), EFOpenError);
+  TItemTypes Items;
+  EXPECT_NO_THROW(ReadAppendedItems(Copy.Path(), Items));
+  EXPECT_TRUE(Items.empty());
+  CloseHandle(Holder);
+  ExpectGuidItems(Copy.Path());
+}
+
 }  // namespace

@@ -223,6 +223,14 @@ bool ClickChild(HWND parent, int id) {
 
 void PostClose(HWND hwnd) { PostMessageA(hwnd, WM_CLOSE, 0, 0); }
 
+HWND FocusOf(HWND topLevel) {
+  GUITHREADINFO gti{};
+  gti.cbSize = sizeof gti;
+  const DWORD thread = GetWindowThreadProcessId(topLevel, nullptr);
+  if (thread && GetGUIThreadInfo(thread, &gti) && gti.hwndFocus) return gti.hwndFocus;
+  return topLevel;
+}
+
 void PostKey(HWND target, WORD vk, bool alt) {
   // Only the key transitions: the target's own TranslateMessage makes the character messages,
   // as it does for a real keyboard.
@@ -293,8 +301,20 @@ TProcess StartCommandLine(const std::string& commandLine, const std::string& wor
   }
   std::vector<char> cmd(commandLine.begin(), commandLine.end());
   cmd.push_back('\0');
+  // The child gets the null device as its standard handles: otherwise Wine hands it ours, and
+  // a caller reading our output through a pipe waits until the child ends.
+  handles::TUniqueFile nulIn(CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                         OPEN_EXISTING, 0, nullptr));
+  handles::TUniqueFile nulOut(CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
   STARTUPINFOA si{};
   si.cb = sizeof si;
+  if (nulIn && nulOut) {
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = nulIn.get();
+    si.hStdOutput = nulOut.get();
+    si.hStdError = nulOut.get();
+  }
   PROCESS_INFORMATION pi{};
   if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
                       dir.empty() ? nullptr : dir.c_str(), &si, &pi))
@@ -320,6 +340,15 @@ bool WaitForExit(const TProcess& process, DWORD limitMs, DWORD* exitCode) {
   if (WaitForSingleObject(process.handle.get(), limitMs) != WAIT_OBJECT_0) return false;
   if (exitCode) GetExitCodeProcess(process.handle.get(), exitCode);
   return true;
+}
+
+std::string ProcessImagePath(DWORD pid) {
+  handles::TUniqueHandleObj process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+  if (!process) return std::string();
+  char buf[MAX_PATH * 2] = {};
+  DWORD size = sizeof buf;
+  if (!QueryFullProcessImageNameA(process.get(), 0, buf, &size)) return std::string();
+  return std::string(buf, size);
 }
 
 int TerminateOwnersOf(const TWindowQuery& query) {

@@ -83,6 +83,10 @@ bool ClickChild(HWND parent, int id);
 // Posts WM_CLOSE (the close box's route).
 void PostClose(HWND hwnd);
 
+// The window that has the keyboard focus in the thread of a top-level window (the window
+// itself when its thread reports none).
+HWND FocusOf(HWND topLevel);
+
 // Keys. PostKey posts the key messages to one window (for a control's own handling: Escape
 // and Tab are seen by the message loop that dispatches them). With alt it posts
 // WM_SYSKEYDOWN/WM_SYSCHAR/WM_SYSKEYUP as the system does for Alt+letter.
@@ -115,6 +119,8 @@ TProcess StartCommandLine(const std::string& commandLine, const std::string& wor
 TProcess OpenProcessById(DWORD pid);
 // Waits for the process to end; false when the limit runs out. exitCode may be null.
 bool WaitForExit(const TProcess& process, DWORD limitMs = kDefaultWaitMs, DWORD* exitCode = nullptr);
+// Full path of the process's executable (code page 932); empty when it cannot be read.
+std::string ProcessImagePath(DWORD pid);
 // Ends every process that owns a window matching the query (leftovers of a failed scenario).
 // Returns how many were ended.
 int TerminateOwnersOf(const TWindowQuery& query);

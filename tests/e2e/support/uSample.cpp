@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 
 #include "support/uDriver.h"
 #include "system/uHandles_win.h"
 #include "system/uMbcs.h"
+#include "tests/support/BlockWriter.h"
 
 namespace e2e {
 namespace {
@@ -23,6 +26,12 @@ void WriteFileBytes(const std::string& path, const std::string& bytes, bool appe
   if (!bytes.empty() && (!WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
                          written != bytes.size()))
     Fail("short write", path);
+}
+
+unsigned long long FileSizeOf(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) Fail("cannot read the size of", path);
+  return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 handles::TUniqueKey CreateKey(const std::string& path) {
@@ -62,6 +71,26 @@ void CaptureKey(HKEY root, const std::string& path, std::map<std::string, std::s
     out[path + "\\" + std::string(name, nameLen)] = std::to_string(type) + ":" + data;
   }
   for (const std::string& sub : SubkeyNames(root, path)) CaptureKey(root, path + "\\" + sub, out);
+}
+
+// "type:data" as captured, shown as a reader of the registry would see it.
+std::string DescribeValue(const std::string& captured) {
+  const size_t colon = captured.find(':');
+  if (colon == std::string::npos) return captured;
+  const unsigned long type = std::strtoul(captured.substr(0, colon).c_str(), nullptr, 10);
+  std::string data = captured.substr(colon + 1);
+  if (type == REG_SZ || type == REG_EXPAND_SZ) {
+    const bool terminated = !data.empty() && data.back() == '\0';
+    if (terminated) data.pop_back();
+    return std::string(type == REG_SZ ? "REG_SZ" : "REG_EXPAND_SZ") + " [" + Cp932ToUtf8(data) + "]" +
+           (terminated ? "" : " (no terminating zero)");
+  }
+  if (type == REG_DWORD && data.size() == 4) {
+    DWORD v = 0;
+    std::memcpy(&v, data.data(), 4);
+    return "REG_DWORD " + std::to_string(v);
+  }
+  return "type " + std::to_string(type) + " " + EscapeBytes(data);
 }
 
 void RemoveFolderTree(const std::string& folder) {
@@ -119,6 +148,11 @@ TSample InstallSample(const TSampleOptions& options) {
   if (options.uninstaller) {
     const std::string source = options.uninstallerSource.empty() ? BuiltUninstallerPath() : options.uninstallerSource;
     if (!CopyFileA(source.c_str(), s.uninstallerPath.c_str(), FALSE)) Fail("cannot copy the uninstaller", source);
+    if (!options.guid.empty()) {
+      blockwriter::BlockWriter block;
+      block.Add("GUID", options.guid, /*Compressed=*/true);
+      WriteFileBytes(s.uninstallerPath, block.Build(static_cast<int64_t>(FileSizeOf(s.uninstallerPath))), true);
+    }
     if (!options.appendedBlock.empty()) WriteFileBytes(s.uninstallerPath, options.appendedBlock, true);
   }
 
@@ -176,10 +210,40 @@ std::string TSampleState::Describe() const {
   std::string out = "files:\n";
   for (const auto& f : files) out += "  " + Cp932ToUtf8(f.first) + " (" + std::to_string(f.second) + ")\n";
   out += "registry:\n";
-  for (const auto& r : registry) out += "  " + Cp932ToUtf8(r.first) + " = " + EscapeBytes(r.second) + "\n";
+  for (const auto& r : registry) out += "  " + Cp932ToUtf8(r.first) + " = " + DescribeValue(r.second) + "\n";
   out += "uninstall entries:";
   for (const auto& e : uninstallEntries) out += " [" + Cp932ToUtf8(e) + "]";
   return out + "\n";
+}
+
+std::vector<std::pair<std::string, std::string>> PendingRenames() {
+  std::vector<std::pair<std::string, std::string>> pairs;
+  handles::TUniqueKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ,
+                    key.put()) != ERROR_SUCCESS)
+    return pairs;
+  DWORD type = 0, size = 0;
+  if (RegQueryValueExA(key.get(), "PendingFileRenameOperations", nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+      type != REG_MULTI_SZ)
+    return pairs;
+  std::string data(size, '\0');
+  if (RegQueryValueExA(key.get(), "PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(&data[0]),
+                       &size) != ERROR_SUCCESS)
+    return pairs;
+  data.resize(size);
+  // Strings in pairs; an empty target is a string of its own, so split on every zero.
+  std::vector<std::string> strings;
+  size_t start = 0;
+  while (start < data.size()) {
+    const size_t end = data.find('\0', start);
+    strings.push_back(data.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  // The list ends in an empty string (the terminator of the multi-string).
+  while (strings.size() % 2 != 0 && !strings.empty() && strings.back().empty()) strings.pop_back();
+  for (size_t i = 0; i + 1 < strings.size(); i += 2) pairs.emplace_back(strings[i], strings[i + 1]);
+  return pairs;
 }
 
 bool FileExists(const std::string& path) {

@@ -7,6 +7,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace e2e {
@@ -38,7 +39,11 @@ struct TSampleOptions {
   bool sibling = true;  // an unrelated entry named after the folder + "Plus"
   // The program copied as <product>Uninst.exe; empty means the built Uninst.exe.
   std::string uninstallerSource;
-  // Bytes appended to the installed uninstaller after the copy (an appended item block).
+  // When set, the installed uninstaller gets the product builder's appended block with one
+  // compressed "GUID" item holding this mutex name.
+  std::string guid;
+  // Raw bytes appended to the installed uninstaller after the copy (and after the GUID block):
+  // odd or hostile blocks, other data behind a block.
   std::string appendedBlock;
 };
 
@@ -63,6 +68,9 @@ TSample SampleLayout(const TSampleOptions& options);
 TSample InstallSample(const TSampleOptions& options);
 // Removes the sample's files, its folder and both registry entries. Safe when parts are gone.
 void RemoveSample(const TSample& sample);
+
+// The PendingFileRenameOperations value as (source, target) pairs; target empty = delete.
+std::vector<std::pair<std::string, std::string>> PendingRenames();
 
 // The state an uninstall may change, for "nothing changed" and "only this changed" checks.
 struct TSampleState {

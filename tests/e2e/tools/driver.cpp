@@ -14,18 +14,21 @@
 //   close *              post WM_CLOSE
 //   key * --key K [--type]   K: escape, tab, enter, space, alt+LETTER, LETTER; --type sends it
 //                        through the system's input queue instead of posting to the focus
+//   process-path --pid N | *   full path of the process's (or the window owner's) executable
 //   wait-gone *          wait until the window no longer exists
 //   wait-exit --pid N | *    wait for the process (or the window's owner) to end; "exit <code>"
 //   msgbox-wait [--pid N] [--title T]   print "<hwnd> <pid>" of a message box
 //   msgbox-text [--pid N] [--title T]   print its text
 //   msgbox-ok [--pid N] [--title T]     press its OK
-//   start COMMAND-LINE   start a process; print its pid
+//   start PROGRAM [ARG...]   start a process (words with spaces get quoted); print its pid
 //   start-uninstall --product P   start P's UninstallString as Add/Remove Programs does; pid
 //   install-sample [--product P] [--folder F] [--uninstaller-name N] [--no-scr] [--no-txt]
 //                  [--no-uninstaller] [--entry full|missing|no-value|empty] [--bare]
-//                  [--no-subkeys] [--no-sibling] [--source WINPATH] [--append FILE]
+//                  [--no-subkeys] [--no-sibling] [--source WINPATH] [--guid MUTEX] [--append FILE]
 //   remove-sample [--product P] [--folder F] [--uninstaller-name N]
 //   state [--product P] [--folder F]   files and registry entries of the sample
+//   pending              the pending restart operations (PendingFileRenameOperations)
+//   exists --path P      "yes" or "no"
 #include <windows.h>
 
 #include <fcntl.h>
@@ -68,7 +71,7 @@ struct TArgs {
 
 const char* const kValueOptions[] = {"--hwnd", "--class", "--title", "--pid", "--timeout", "--id", "--key",
                                      "--product", "--folder", "--uninstaller-name", "--entry", "--source",
-                                     "--append"};
+                                     "--append", "--guid", "--path"};
 
 bool TakesValue(const std::string& opt) {
   for (const char* o : kValueOptions)
@@ -158,6 +161,7 @@ void PrintDump(HWND h) {
   const TWindowDump d = DumpWindow(h);
   std::ostringstream s;
   s << "window " << Hex(h) << " pid " << d.pid << " class " << Quoted(d.window.className) << "\n";
+  s << "process " << Quoted(ProcessImagePath(d.pid)) << "\n";
   s << "caption " << Quoted(d.window.text) << "\n";
   s << "rect " << RectText(d.window.rect) << " client " << d.clientSize.cx << "x" << d.clientSize.cy << "\n";
   for (size_t i = 0; i < d.controls.size(); ++i) {
@@ -203,6 +207,7 @@ TSampleOptions SampleOptionsFrom(const TArgs& a) {
   o.subkeys = !a.Has("--no-subkeys");
   o.sibling = !a.Has("--no-sibling");
   o.uninstallerSource = a.Get("--source");
+  o.guid = a.Get("--guid");
   if (a.Has("--append")) {
     std::ifstream in(a.Get("--append"), std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + a.Get("--append"));
@@ -237,11 +242,14 @@ int Run(const TArgs& a) {
     if (a.Has("--type")) {
       if (!TypeKey(h, vk, alt)) throw std::runtime_error("the window did not come to the foreground");
     } else {
-      GUITHREADINFO gti{};
-      gti.cbSize = sizeof gti;
-      HWND focus = GetGUIThreadInfo(GetWindowThreadProcessId(h, nullptr), &gti) && gti.hwndFocus ? gti.hwndFocus : h;
-      PostKey(focus, vk, alt);
+      PostKey(FocusOf(h), vk, alt);
     }
+  } else if (c == "process-path") {
+    DWORD pid = static_cast<DWORD>(std::strtoul(a.Get("--pid", "0").c_str(), nullptr, 10));
+    if (pid == 0) pid = WindowProcessId(Target(a));
+    const std::string path = ProcessImagePath(pid);
+    if (path.empty()) throw std::runtime_error("cannot read the process's image path");
+    Print(path + "\n");
   } else if (c == "wait-gone") {
     if (!WaitForWindowGone(Target(a), LimitMs(a))) throw std::runtime_error("the window is still there");
   } else if (c == "wait-exit") {
@@ -268,7 +276,12 @@ int Run(const TArgs& a) {
   } else if (c == "start" || c == "start-uninstall") {
     std::string cmd;
     if (c == "start") {
-      for (const std::string& r : a.rest) cmd += (cmd.empty() ? "" : " ") + r;
+      // Each argument is one word of the command line: quoted when it holds a space.
+      for (const std::string& r : a.rest) {
+        const bool quote = r.empty() || (r.find(' ') != std::string::npos && r.front() != '"');
+        cmd += (cmd.empty() ? "" : " ") + (quote ? "\"" + r + "\"" : r);
+      }
+      if (cmd.empty()) throw std::invalid_argument("start needs a command line");
     } else {
       const TSample s = SampleLayout(SampleOptionsFrom(a));
       cmd = ReadString(HKEY_LOCAL_MACHINE, s.keyPath, "UninstallString");
@@ -282,6 +295,12 @@ int Run(const TArgs& a) {
     Print("installed " + s.folder + (s.keyPath.empty() ? "" : " HKLM\\" + s.keyPath) + "\n");
   } else if (c == "remove-sample") {
     RemoveSample(SampleLayout(SampleOptionsFrom(a)));
+  } else if (c == "pending") {
+    for (const auto& p : PendingRenames())
+      Print(p.first + (p.second.empty() ? std::string("  (delete)") : "  -> " + p.second) + "\n");
+  } else if (c == "exists") {
+    const DWORD attr = GetFileAttributesA(a.Get("--path").c_str());
+    Print(attr == INVALID_FILE_ATTRIBUTES ? "no\n" : "yes\n");
   } else if (c == "state") {
     const std::string text = CaptureState(SampleLayout(SampleOptionsFrom(a))).Describe();  // UTF-8 already
     std::fwrite(text.data(), 1, text.size(), stdout);

@@ -1,0 +1,179 @@
+#!/usr/bin/env bash
+# Uninstalls a sample screen saver as a user would, in a Wine prefix of its own (build/demo),
+# keeps screenshots of the window and of the final message, and shows what is left before and
+# after a restart. Called by `./dev demo` after the build.
+#   scripts/demo.sh                 drive the program through the automation driver
+#   scripts/demo.sh --interactive   show the window on $DISPLAY and leave the clicking to you
+# On $DISPLAY when one is set, otherwise on a private headless X server.
+set -uo pipefail
+ROOT=$(cd "$(dirname "$(readlink -f "$0")")/.." && pwd)
+
+INTERACTIVE=0
+for arg in "$@"; do
+  case "$arg" in
+    --interactive) INTERACTIVE=1 ;;
+    -h|--help) sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "demo: unknown argument $arg" >&2; exit 2 ;;
+  esac
+done
+if [ "$INTERACTIVE" -eq 1 ] && [ -z "${DISPLAY:-}" ]; then
+  echo "demo: --interactive needs a display (DISPLAY is not set)" >&2
+  exit 2
+fi
+
+OUT=$ROOT/build/demo
+export WINEPREFIX=$OUT/wineprefix
+export UNINST_STATE_DIR=$OUT/state
+if [ -n "${DISPLAY:-}" ]; then export UNINST_USE_DISPLAY=1; fi
+. "$ROOT/scripts/wine-env.sh"
+
+DRIVER=$ROOT/build/win32/e2e/driver.exe
+PRODUCT=Sample
+TITLE="${PRODUCT}スクリーンセーバー Uninstaller"
+APP_TITLE="Korvane Uninstaller"
+GUID="{5A3C9E12-7B4D-4F0A-9C61-2E8D0B7F4A19}"
+MAIN_CLASS=TfrmMain
+UNINSTALL_ID=1002
+SCREENSHOT=$OUT/window.png
+MESSAGE_SHOT=$OUT/message.png
+
+HWND=""
+WINDOW_PID=""
+STARTED_PID=""
+WINDOW_EXE=""
+
+say() { printf '== demo: %s\n' "$*"; }
+fail() { printf 'demo: %s\n' "$*" >&2; exit 1; }
+indent() { sed 's/^/   | /'; }
+# The driver, in the demo prefix. Its diagnostics go to a log; its answer to stdout.
+drv() { wine "$DRIVER" "$@" </dev/null 2>>"$OUT/driver.log"; }
+
+step_prefix() {
+  [ -f "$DRIVER" ] || fail "the driver is not built: $DRIVER"
+  mkdir -p "$OUT"
+  : >"$OUT/driver.log"
+  # A clean start: whatever an interrupted run left in the demo prefix ends here.
+  if [ -f "$WINEPREFIX/system.reg" ] && uninst_server_running; then
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+  fi
+  uninst_ensure_wine
+  local where="a private Xvfb"
+  [ -n "${UNINST_USE_DISPLAY:-}" ] && where="your display"
+  say "Wine prefix $WINEPREFIX, display $DISPLAY ($where)"
+  # A window manager on the user's display frames the window; headless, nothing would unmap it.
+  local managed=N
+  [ -n "${UNINST_USE_DISPLAY:-}" ] && managed=Y
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f \
+    >>"$UNINST_STATE_DIR/wineboot.log" 2>&1 </dev/null
+}
+
+step_install() {
+  say "installing the sample screen saver $PRODUCT"
+  drv remove-sample --product "$PRODUCT" || true
+  drv install-sample --product "$PRODUCT" --guid "$GUID" | indent || fail "the sample could not be installed"
+  drv state --product "$PRODUCT" | indent
+}
+
+step_start() {
+  say "starting the uninstaller from its UninstallString, as Add/Remove Programs does"
+  STARTED_PID=$(drv start-uninstall --product "$PRODUCT") || fail "the uninstaller did not start"
+  say "started process $STARTED_PID"
+}
+
+step_window() {
+  say "waiting for the window \"$TITLE\""
+  local found
+  if ! found=$(drv wait-window --class "$MAIN_CLASS" --title "$TITLE" --timeout 60); then
+    local text
+    if text=$(drv msgbox-text --title "$APP_TITLE" --timeout 1); then
+      printf '%s\n' "$text" | indent
+      drv msgbox-ok --title "$APP_TITLE" --timeout 5 || true
+      fail "the uninstaller showed a message instead of its window"
+    fi
+    fail "no window appeared"
+  fi
+  read -r HWND WINDOW_PID <<<"$found"
+  WINDOW_EXE=$(drv process-path --pid "$WINDOW_PID")
+  say "window $HWND shown by process $WINDOW_PID ($WINDOW_EXE)"
+  if [ "$WINDOW_PID" != "$STARTED_PID" ]; then
+    say "the started process $STARTED_PID handed over to that one (the relaunch from a temporary copy)"
+  fi
+  drv settle --hwnd "$HWND" || true
+  drv dump --hwnd "$HWND" | indent
+}
+
+# screenshot HWND FILE: the window's rectangle cut out of the screen, once it has painted.
+screenshot() {
+  local hwnd=$1 file=$2 rect x y w h
+  drv settle --hwnd "$hwnd" || true
+  rect=$(drv rect --hwnd "$hwnd") || fail "cannot read the rectangle of window $hwnd"
+  read -r x y w h <<<"$rect"
+  import -display "$DISPLAY" -window root -crop "${w}x${h}+${x}+${y}" +repage "$file" ||
+    fail "the screenshot failed"
+  say "screenshot ($w x $h at $x,$y): $file"
+}
+
+step_screenshot() {
+  screenshot "$HWND" "$SCREENSHOT"
+}
+
+step_uninstall() {
+  say "pressing Uninstall"
+  drv click --hwnd "$HWND" --id "$UNINSTALL_ID" || fail "cannot press Uninstall"
+  local found box text
+  found=$(drv msgbox-wait --pid "$WINDOW_PID" --title "$APP_TITLE" --timeout 60) ||
+    fail "no message came after Uninstall"
+  read -r box _ <<<"$found"
+  text=$(drv msgbox-text --pid "$WINDOW_PID" --title "$APP_TITLE") || fail "cannot read the message"
+  say "the uninstaller says:"
+  printf '%s\n' "$text" | tr -d '\r' | indent
+  screenshot "$box" "$MESSAGE_SHOT"
+  say "pressing OK"
+  drv msgbox-ok --pid "$WINDOW_PID" --title "$APP_TITLE" || fail "cannot press OK"
+  local ended
+  ended=$(drv wait-exit --pid "$WINDOW_PID" --timeout 60) || fail "the uninstaller did not end"
+  say "the uninstaller ended ($ended)"
+}
+
+step_wait_for_user() {
+  say "the window is on $DISPLAY: use it as you like; the demo goes on when it closes"
+  drv wait-gone --hwnd "$HWND" --timeout 0 || true
+  while drv msgbox-wait --title "$APP_TITLE" --timeout 2 >/dev/null; do
+    say "a message box is open: press its OK"
+    drv wait-gone --class "#32770" --title "$APP_TITLE" --timeout 0 || true
+  done
+  say "the window has closed"
+}
+
+step_leftovers() {
+  say "what is left of the sample"
+  drv state --product "$PRODUCT" | indent
+  say "pending restart operations"
+  drv pending | indent
+  if [ -n "$WINDOW_EXE" ]; then
+    say "the temporary copy $WINDOW_EXE exists: $(drv exists --path "$WINDOW_EXE")"
+  fi
+}
+
+step_restart() {
+  say "restarting Windows (wineboot -r)"
+  wine wineboot -r >>"$UNINST_STATE_DIR/wineboot.log" 2>&1 </dev/null
+  step_leftovers
+}
+
+trap 'uninst_stop_wine' EXIT
+
+step_prefix
+step_install
+step_start
+step_window
+step_screenshot
+if [ "$INTERACTIVE" -eq 1 ]; then
+  step_wait_for_user
+else
+  step_uninstall
+fi
+step_leftovers
+step_restart
+say "done; screenshots in $OUT"

@@ -1,0 +1,332 @@
+// The whole uninstall as a user does it: Add/Remove Programs starts the installed uninstaller,
+// the window of its temporary copy lists the files, Uninstall deletes them and the entry, and
+// whatever is still in use, the copy included, goes at the next start of Windows.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "appended/uPEUtils.h"
+#include "uUninstallScenario.h"
+
+namespace e2e {
+namespace {
+
+enum TFile { kScr, kTxt, kUninstaller };
+
+std::string PathOf(const TSample& s, TFile f) {
+  return f == kScr ? s.scrPath : f == kTxt ? s.txtPath : s.uninstallerPath;
+}
+
+// The path a WININIT.INI entry names: the short form where it is shorter than the path; else the
+// path itself (Wine's short forms of double-byte names are hashed and can be longer).
+std::string ScheduledForm(const std::string& path) {
+  const std::string shortForm = ShortPathOf(path);
+  return shortForm.size() < path.size() ? shortForm : path;
+}
+
+struct TRunCase {
+  const char* name;
+  std::string product;
+  std::vector<TFile> locked;  // held open by another process while the run deletes
+  bool windows98;
+};
+
+std::ostream& operator<<(std::ostream& os, const TRunCase& c) { return os << c.name; }
+
+const TRunCase kRunCases[] = {
+    {"AllDeleted", "Sample", {}, false},
+    {"OneFileLocked", "Sample", {kTxt}, false},
+    // The installed uninstaller too may be in use (by a virus scanner, say) once it has ended.
+    {"TwoFilesLocked", "Sample", {kScr, kUninstaller}, false},
+    // 0x95 0x5C: the product name, and so every path, ends a character in a backslash byte.
+    {"TrailByteBackslashProduct", "表", {kTxt}, false},
+    {"Windows98AllDeleted", "Sample", {}, true},
+    {"Windows98TwoFilesLocked", "Sample", {kScr, kTxt}, true},
+    {"Windows98TrailByteBackslashProduct", "表", {kScr}, true},
+};
+
+class UninstallRunTest : public TUninstallScenario, public ::testing::WithParamInterface<TRunCase> {};
+
+TEST_P(UninstallRunTest, DeletesFilesAndEntryAndLeavesTheRestForTheRestart) {
+  const TRunCase& c = GetParam();
+  TSampleOptions o;
+  o.product = c.product;
+  o.appendedBlock = GuidBlock(FreshGuid());
+  const TSample sample = InstallUninstallable(o);
+  if (c.windows98) RunAsWindows98(sample);
+  const std::string copyPath = TempCopyPath(sample);
+
+  TRunningUninstaller run = StartAsAddRemovePrograms(sample);
+  ASSERT_TRUE(run.started.handle) << "cannot start " << Show(sample.UninstallString());
+  ASSERT_NE(run.window, nullptr) << "no main window; message box: " << VisibleMessage();
+  ASSERT_TRUE(run.copy.handle);
+
+  // The started program only hands over: the window is the temporary copy's.
+  EXPECT_NE(run.copy.pid, run.started.pid);
+  const std::string image = ProcessImagePath(run.copy.pid);
+  EXPECT_EQ(lstrcmpiA(image.c_str(), copyPath.c_str()), 0) << Show(image) << " is not " << Show(copyPath);
+  EXPECT_TRUE(WaitForExit(run.started)) << "the started program still runs";
+  const std::vector<std::string> listed = ListBoxItems(ChildById(run.window, kListBoxId));
+  const std::vector<std::string> all = {sample.scrPath, sample.txtPath, sample.uninstallerPath};
+  EXPECT_EQ(listed, all) << Show(listed);
+  const std::string copyShort = ScheduledForm(copyPath);
+
+  std::vector<std::string> lockedPaths;
+  std::string lockArgs;
+  for (TFile f : c.locked) {
+    lockedPaths.push_back(PathOf(sample, f));
+    lockArgs += (lockArgs.empty() ? "\"" : " \"") + PathOf(sample, f) + "\"";
+  }
+  std::vector<std::string> lockedShort;
+  for (const std::string& p : lockedPaths) lockedShort.push_back(ScheduledForm(p));
+  std::unique_ptr<THeldByHelper> locker;
+  if (!lockedPaths.empty()) {
+    locker = std::make_unique<THeldByHelper>("lock_files", "", lockArgs);
+    ASSERT_TRUE(locker->Ready()) << "the files could not be locked";
+  }
+
+  HWND box = nullptr;
+  const std::string text = ClickUninstallAndReadBox(run, &box);
+  ASSERT_NE(box, nullptr) << "no outcome box";
+  const std::string wanted = lockedPaths.empty() ? std::string(kDoneText()) : DoneAfterRestartText(lockedPaths);
+  EXPECT_EQ(text, wanted) << "got " << Show(text) << "\nwanted " << Show(wanted);
+  PressMessageBoxOk(box);
+  EXPECT_TRUE(WaitForWindowGone(run.window)) << "the window stays after the outcome";
+  EXPECT_TRUE(WaitForExit(run.copy)) << "the copy still runs";
+
+  for (const std::string& p : all) {
+    const bool isLocked = std::find(lockedPaths.begin(), lockedPaths.end(), p) != lockedPaths.end();
+    EXPECT_EQ(FileExists(p), isLocked) << Show(p);
+  }
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, sample.keyPath)) << "the entry's key tree is left";
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, sample.siblingKeyPath + "\\Components")) << "the sibling entry is hurt";
+  EXPECT_FALSE(ReadString(HKEY_LOCAL_MACHINE, sample.siblingKeyPath, "UninstallString").empty());
+  EXPECT_TRUE(FileExists(copyPath)) << "the running copy cannot have gone yet";
+
+  // Scheduled: the copy at its start, then every survivor in list order.
+  if (c.windows98) {
+    std::string ini = "[rename]\r\nNUL=" + copyShort + "\r\n";
+    for (const std::string& p : lockedShort) ini += "NUL=" + p + "\r\n";
+    const std::string got = ReadFileBytes(WininitPath());
+    EXPECT_EQ(got, ini) << "WININIT.INI: " << Show(got) << "\nwanted " << Show(ini);
+    EXPECT_TRUE(PendingRenameStrings().empty()) << Show(PendingRenameStrings());
+  } else {
+    std::vector<std::string> pending = {"\\??\\" + copyPath, ""};
+    for (const std::string& p : lockedPaths) {
+      pending.push_back("\\??\\" + p);
+      pending.push_back("");
+    }
+    const std::vector<std::string> got = PendingRenameStrings();
+    EXPECT_EQ(got, pending) << "pending:" << Show(got) << "\nwanted:" << Show(pending);
+    EXPECT_FALSE(PathExists(WininitPath()));
+  }
+
+  if (locker) {
+    EXPECT_TRUE(locker->End());
+  }
+  ASSERT_TRUE(RestartWine());
+  EXPECT_FALSE(PathExists(copyPath)) << "the temporary copy survived the restart";
+  for (const std::string& p : lockedPaths) EXPECT_FALSE(PathExists(p)) << Show(p) << " survived the restart";
+  EXPECT_TRUE(PendingRenameStrings().empty());
+  EXPECT_FALSE(PathExists(WininitPath()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Installed, UninstallRunTest, ::testing::ValuesIn(kRunCases),
+                         [](const ::testing::TestParamInfo<TRunCase>& info) { return info.param.name; });
+
+// ---- the running screen saver -------------------------------------------------------------
+
+enum class TBlockPlace { EndsTheFile, BehindTheImageWithDataAfter };
+
+struct TRunningCase {
+  const char* name;
+  TBlockPlace place;
+  bool compressed;
+};
+
+std::ostream& operator<<(std::ostream& os, const TRunningCase& c) { return os << c.name; }
+
+const TRunningCase kRunningCases[] = {
+    {"CompressedGuid", TBlockPlace::EndsTheFile, true},
+    {"PlainGuid", TBlockPlace::EndsTheFile, false},
+    // The reader has to find the block through the image end: the check still happens.
+    {"BlockBehindImageEnd", TBlockPlace::BehindTheImageWithDataAfter, true},
+};
+
+class ScreenSaverRunningTest : public TUninstallScenario, public ::testing::WithParamInterface<TRunningCase> {};
+
+TEST_P(ScreenSaverRunningTest, WarnsAndChangesNothingUntilItHasEnded) {
+  const TRunningCase& c = GetParam();
+  const std::string guid = FreshGuid();
+  blockwriter::BlockWriter w(0x3C);
+  w.Add("Version", "1.0").Add("GUID", guid, c.compressed).Add("Product", "Sample");
+  TSampleOptions o;
+  if (c.place == TBlockPlace::EndsTheFile) {
+    o.appendedBlock = w.Build(BuiltProgramSize());
+  } else {
+    // The block goes where the image ends (the built program is stripped, so that is the
+    // file's end), and a signing tool's data follows it.
+    ASSERT_EQ(TPEImage(BuiltUninstallerPath()).GetImageEnd(), BuiltProgramSize());
+    o.appendedBlock = w.Build(BuiltProgramSize()) + std::string("\x01\x02 data of a signing tool");
+  }
+  const TSample sample = InstallUninstallable(o);
+
+  THeldByHelper screenSaver("hold_named_mutex", guid, "");
+  ASSERT_TRUE(screenSaver.Ready()) << "the mutex holder did not start";
+
+  TRunningUninstaller run = StartAsAddRemovePrograms(sample);
+  ASSERT_NE(run.window, nullptr) << "no main window; message box: " << VisibleMessage();
+  ASSERT_TRUE(WaitForExit(run.started));
+  const TSampleState before = CaptureState(sample);
+  const std::vector<std::string> pendingBefore = PendingRenameStrings();
+
+  HWND box = nullptr;
+  std::string text = ClickUninstallAndReadBox(run, &box);
+  ASSERT_NE(box, nullptr) << "no warning";
+  EXPECT_EQ(text, kScreenSaverRunningText()) << Show(text);
+  PressMessageBoxOk(box);
+  ASSERT_TRUE(WaitForWindowGone(box));
+  ASSERT_TRUE(Settle(run.window)) << "the window does not answer after the warning";
+  EXPECT_TRUE(IsWindow(run.window) && IsWindowVisible(run.window)) << "the window closed";
+  const TSampleState after = CaptureState(sample);
+  EXPECT_EQ(after, before) << "before:\n" << before.Describe() << "after:\n" << after.Describe();
+  EXPECT_EQ(PendingRenameStrings(), pendingBefore);
+
+  // Once the screen saver has ended, the same window completes the run.
+  ASSERT_TRUE(screenSaver.End());
+  text = ClickUninstallAndReadBox(run, &box);
+  ASSERT_NE(box, nullptr) << "no outcome after the screen saver ended";
+  EXPECT_EQ(text, kDoneText()) << Show(text);
+  PressMessageBoxOk(box);
+  EXPECT_TRUE(WaitForWindowGone(run.window));
+  EXPECT_TRUE(WaitForExit(run.copy));
+  EXPECT_FALSE(FileExists(sample.scrPath));
+  EXPECT_FALSE(FileExists(sample.txtPath));
+  EXPECT_FALSE(FileExists(sample.uninstallerPath));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, sample.keyPath));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, sample.siblingKeyPath));
+}
+
+INSTANTIATE_TEST_SUITE_P(Installed, ScreenSaverRunningTest, ::testing::ValuesIn(kRunningCases),
+                         [](const ::testing::TestParamInfo<TRunningCase>& info) { return info.param.name; });
+
+// ---- blocks that do not name the mutex, or cannot be read ---------------------------------
+
+// Blocks whose "GUID" (the first item of exactly that name) names no mutex: the run completes
+// without the check, even while a mutex of the name held elsewhere exists.
+struct TNoCheckCase {
+  const char* name;
+  bool block;
+  // Builds the items around the held mutex's name.
+  void (*items)(blockwriter::BlockWriter& w, const std::string& heldName);
+};
+
+std::ostream& operator<<(std::ostream& os, const TNoCheckCase& c) { return os << c.name; }
+
+const TNoCheckCase kNoCheckCases[] = {
+    {"NoBlock", false, nullptr},
+    // Item names compare exactly: "guid" and "GUID " are other items.
+    {"OtherNamesOnly", true,
+     [](blockwriter::BlockWriter& w, const std::string& held) {
+       w.Add("Version", "1.0").Add("guid", held, true).Add("GUID ", held);
+     }},
+    // The first "GUID" decides; an empty one means no check, whatever follows it.
+    {"FirstGuidEmpty", true,
+     [](blockwriter::BlockWriter& w, const std::string& held) { w.Add("GUID", "").Add("GUID", held, true); }},
+    {"NoItems", true, [](blockwriter::BlockWriter&, const std::string&) {}},
+};
+
+class NoRunningCheckTest : public TUninstallScenario, public ::testing::WithParamInterface<TNoCheckCase> {};
+
+TEST_P(NoRunningCheckTest, CompletesEvenWhileTheMutexIsHeld) {
+  const TNoCheckCase& c = GetParam();
+  const std::string guid = FreshGuid();
+  TSampleOptions o;
+  if (c.block) {
+    blockwriter::BlockWriter w(0x5A);
+    c.items(w, guid);
+    o.appendedBlock = w.Build(BuiltProgramSize());
+  }
+  const TSample sample = InstallUninstallable(o);
+  THeldByHelper screenSaver("hold_named_mutex", guid, "");
+  ASSERT_TRUE(screenSaver.Ready());
+
+  TRunningUninstaller run = StartAsAddRemovePrograms(sample);
+  ASSERT_NE(run.window, nullptr) << "no main window; message box: " << VisibleMessage();
+  HWND box = nullptr;
+  const std::string text = ClickUninstallAndReadBox(run, &box);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(text, kDoneText()) << Show(text);
+  PressMessageBoxOk(box);
+  EXPECT_TRUE(WaitForExit(run.copy));
+  EXPECT_FALSE(FileExists(sample.scrPath));
+  EXPECT_FALSE(FileExists(sample.txtPath));
+  EXPECT_FALSE(FileExists(sample.uninstallerPath));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, sample.keyPath));
+}
+
+INSTANTIATE_TEST_SUITE_P(Installed, NoRunningCheckTest, ::testing::ValuesIn(kNoCheckCases),
+                         [](const ::testing::TestParamInfo<TNoCheckCase>& info) { return info.param.name; });
+
+struct TBadBlockCase {
+  const char* name;
+  std::string message;  // the default error report's text
+};
+
+std::ostream& operator<<(std::ostream& os, const TBadBlockCase& c) { return os << c.name; }
+
+// A zlib stream of the GUID made unreadable in one of the ways zlib tells apart.
+std::string BrokenStream(const std::string& caseName, const std::string& guid) {
+  std::string z = blockwriter::Compress(guid);
+  if (caseName == "WrongCheckValue") z[z.size() - 1] = static_cast<char>(z[z.size() - 1] ^ 0xFF);
+  if (caseName == "BadHeader") z[1] = static_cast<char>(z[1] ^ 0x01);
+  if (caseName == "CutShort") z.resize(z.size() / 2);
+  return z;
+}
+
+const TBadBlockCase kBadBlockCases[] = {
+    {"WrongCheckValue", "data error"},
+    {"BadHeader", "data error"},
+    {"CutShort", "buffer error"},
+};
+
+class BadGuidItemTest : public TUninstallScenario, public ::testing::WithParamInterface<TBadBlockCase> {};
+
+TEST_P(BadGuidItemTest, ReportsZlibsMessageAndChangesNothing) {
+  const TBadBlockCase& c = GetParam();
+  blockwriter::BlockWriter w(0x5A);
+  w.Add("Version", "1.0").AddPacked("GUID", BrokenStream(c.name, FreshGuid()));
+  TSampleOptions o;
+  o.appendedBlock = w.Build(BuiltProgramSize());
+  const TSample sample = InstallUninstallable(o);
+
+  TRunningUninstaller run = StartAsAddRemovePrograms(sample);
+  ASSERT_NE(run.window, nullptr) << "no main window; message box: " << VisibleMessage();
+  ASSERT_TRUE(WaitForExit(run.started));
+  const TSampleState before = CaptureState(sample);
+  const std::vector<std::string> pendingBefore = PendingRenameStrings();
+
+  HWND box = nullptr;
+  const std::string text = ClickUninstallAndReadBox(run, &box);
+  ASSERT_NE(box, nullptr) << "no error report";
+  EXPECT_EQ(text, c.message) << Show(text);
+  PressMessageBoxOk(box);
+  ASSERT_TRUE(WaitForWindowGone(box));
+  ASSERT_TRUE(Settle(run.window));
+  EXPECT_TRUE(IsWindow(run.window) && IsWindowVisible(run.window)) << "the window closed";
+  const TSampleState after = CaptureState(sample);
+  EXPECT_EQ(after, before) << "before:\n" << before.Describe() << "after:\n" << after.Describe();
+  EXPECT_EQ(PendingRenameStrings(), pendingBefore);
+
+  // The window still works: Cancel ends the program, still with nothing changed.
+  ASSERT_TRUE(ClickChild(run.window, kCancelButtonId));
+  EXPECT_TRUE(WaitForExit(run.copy));
+  EXPECT_EQ(CaptureState(sample), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Installed, BadGuidItemTest, ::testing::ValuesIn(kBadBlockCases),
+                         [](const ::testing::TestParamInfo<TBadBlockCase>& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace e2e

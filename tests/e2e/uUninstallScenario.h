@@ -1,0 +1,125 @@
+// Shared by the scenarios that run the whole uninstall: a sample whose uninstaller carries an
+// appended block, a start as Add/Remove Programs does it (no arguments), the window of the
+// temporary copy, and a reset of everything a run leaves for the next start of Windows.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/uRestartState.h"
+#include "system/uMbcs.h"
+#include "tests/support/BlockWriter.h"
+#include "uScenario.h"
+
+namespace e2e {
+
+inline const char* kScreenSaverRunningText() {
+  return "スクリーンセーバーが動作しています\r\n"
+         "画面のプロパティ上でスクリーンセーバーが起動してる場合\r\n"
+         "画面のプロパティを閉じてからアンインストーラーを起動してください";
+}
+inline const char* kDoneText() { return "アンインストールが完了しました"; }
+// The outcome with paths left for the restart: each on its own line after a blank one.
+inline std::string DoneAfterRestartText(const std::vector<std::string>& paths) {
+  std::string text = "アンインストールが完了しました\r\n下記のファイルは再起動後に削除されます\r\n";
+  for (const std::string& p : paths) text += "\r\n" + p;
+  return text;
+}
+
+// A mutex name in the form the product's builder stores, unique to this test process and call.
+inline std::string FreshGuid() {
+  static unsigned serial = 0;
+  char text[64];
+  wsprintfA(text, "{5A0C1E2B-7D44-4F3A-9B21-%08lX%04X}", GetCurrentProcessId(), ++serial & 0xFFFF);
+  return text;
+}
+
+// Where a block appended to a copy of the built program starts: the copy's current end.
+inline long long BuiltProgramSize() { return static_cast<long long>(FileSizeOf(BuiltUninstallerPath())); }
+
+// A block that ends the file with a compressed "GUID" item, as the product's builder writes it.
+inline std::string GuidBlock(const std::string& guid) {
+  blockwriter::BlockWriter w(0x5A);
+  w.Add("Version", "1.0");
+  w.Add("GUID", guid, true);
+  return w.Build(BuiltProgramSize());
+}
+
+// The started program and the temporary copy it hands over to, which owns the window.
+struct TRunningUninstaller {
+  TProcess started;
+  TProcess copy;
+  HWND window = nullptr;
+};
+
+class TUninstallScenario : public TScenario {
+ protected:
+  void SetUp() override {
+    TScenario::SetUp();
+    ResetRestartState();
+  }
+  void TearDown() override {
+    TScenario::TearDown();
+    ResetRestartState();
+    for (const std::string& name : programNames_) {
+      DeleteFileA((TempFolder() + name).c_str());
+      ClearProgramWindowsVersion(name);
+    }
+  }
+
+  // Installs the sample; its uninstaller's temporary copy and Wine version are reset afterwards.
+  TSample InstallUninstallable(const TSampleOptions& options) {
+    TSample s = Install(options);
+    const std::string name = mbcs::ExtractFileName(s.uninstallerPath);
+    programNames_.push_back(name);
+    DeleteFileA((TempFolder() + name).c_str());
+    return s;
+  }
+
+  // The program that Windows 95/98/Me runs: Wine reports that family to this file name.
+  void RunAsWindows98(const TSample& s) {
+    ASSERT_TRUE(SetProgramWindowsVersion(mbcs::ExtractFileName(s.uninstallerPath), "win98"));
+  }
+
+  static std::string TempCopyPath(const TSample& s) { return TempFolder() + mbcs::ExtractFileName(s.uninstallerPath); }
+
+  // Starts the command line and waits for the product's window, in whichever process it shows.
+  static TRunningUninstaller StartAndWaitForWindow(const TSample& s, const std::string& commandLine) {
+    TRunningUninstaller run;
+    run.started = StartCommandLine(commandLine);
+    if (!run.started.handle) return run;
+    TWindowQuery q;
+    q.className = kMainClass;
+    q.title = MainCaption(s.options.product);
+    q.visibleOnly = true;
+    run.window = WaitForWindow(q);
+    if (run.window) run.copy = OpenProcessById(WindowProcessId(run.window));
+    return run;
+  }
+
+  // As Add/Remove Programs does: the UninstallString as the command line, nothing added.
+  static TRunningUninstaller StartAsAddRemovePrograms(const TSample& s, const std::string& extra = std::string()) {
+    return StartAndWaitForWindow(s, ReadString(HKEY_LOCAL_MACHINE, s.keyPath, "UninstallString") + extra);
+  }
+
+  // Clicks Uninstall and returns the text of the box that the window's process shows. As with a
+  // user, the click comes after the started program has ended: until then its file is in use.
+  static std::string ClickUninstallAndReadBox(const TRunningUninstaller& run, HWND* box) {
+    *box = nullptr;
+    if (!WaitForExit(run.started)) return "(the started program still runs)";
+    if (!ClickChild(run.window, kUninstallButtonId)) return "(no Uninstall button)";
+    *box = WaitForMessageBox(run.copy.pid, kAppTitle);
+    return *box ? MessageBoxText(*box) : std::string("(no message box)");
+  }
+
+  static void ResetRestartState() {
+    ClearPendingRenames();
+    ClearWininit();
+  }
+
+ private:
+  std::vector<std::string> programNames_;
+};
+
+}  // namespace e2e

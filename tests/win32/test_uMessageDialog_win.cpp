@@ -1,0 +1,81 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "MessageBoxWatcher.h"
+#include "ui/uForms_win.h"
+#include "ui/uMessageDialog.h"
+
+namespace {
+
+using namespace ui;
+
+class MessageDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Application().SetTitle("Korvane Uninstaller"); }
+};
+
+TEST_F(MessageDialogTest, WrappersShowOneOkButtonTitledWithTheApplication) {
+  struct Case {
+    std::int32_t (*show)(const std::string&);
+    std::string text;
+  } cases[] = {
+      {&ShowInformation, "アンインストールが完了しました"},
+      {&ShowWarning, "スクリーンセーバーが動作しています\r\n画面のプロパティを閉じてください"},
+      {&ShowError, "Foo のインストール情報が見つかりませんでした\r\n\r\nアンインストールに失敗しました"},
+      {&ShowInformation, ""},  // title and icon alone
+  };
+  for (const auto& c : cases) {
+    TMessageBoxWatcher watcher;
+    EXPECT_EQ(c.show(c.text), mrOK);
+    const TCapturedBox box = watcher.Result();
+    ASSERT_TRUE(box.Found);
+    EXPECT_EQ(box.Title, "Korvane Uninstaller");
+    EXPECT_EQ(box.Text, c.text);
+    EXPECT_EQ(box.Owner, nullptr);  // no form is active
+  }
+}
+
+TEST_F(MessageDialogTest, TitleIsReadAtEachCall) {
+  Application().SetTitle("Other Title");
+  TMessageBoxWatcher watcher;
+  ShowMessageBox("x", TMessageKind::Custom, mbOK, 0);
+  EXPECT_EQ(watcher.Result().Title, "Other Title");
+}
+
+TEST_F(MessageDialogTest, ResultNamesThePressedButton) {
+  struct Case {
+    TMessageButtons buttons;
+    std::uint32_t extra;
+    int pressed;
+    std::int32_t result;
+  } cases[] = {
+      {mbYes | mbNo, 0, IDNO, mrNo},
+      {mbOK | mbCancel, 0, IDCANCEL, mrCancel},
+      {mbAbort | mbRetry | mbIgnore, 0, IDIGNORE, mrIgnore},
+      // Only the extra flags can ask for Cancel / Try Again / Continue.
+      {0, MB_CANCELTRYCONTINUE, IDTRYAGAIN, mrRetry},
+      {0, MB_CANCELTRYCONTINUE, IDCONTINUE, mrIgnore},
+  };
+  for (const auto& c : cases) {
+    TMessageBoxWatcher watcher(c.pressed);
+    EXPECT_EQ(ShowMessageBox("?", TMessageKind::Confirmation, c.buttons, c.extra), c.result) << c.pressed;
+    EXPECT_TRUE(watcher.Result().Found);
+  }
+}
+
+TEST_F(MessageDialogTest, ActiveFormOwnsTheBox) {
+  TForm form;
+  const TComponentLayout none[] = {{"Dummy", TComponentKind::NonVisual, 0, 0, 0, 0, nullptr, -1, 0, false, 0}};
+  form.LoadLayout({"TTestForm", "TestForm", "Test", 200, 100, 0, 0, {"Tahoma", -12, 0}, none, 1});
+  form.DoCreate();
+  form.Show();
+  SetActiveWindow(form.Handle());
+  ASSERT_EQ(Application().ActiveForm(), &form);
+  TMessageBoxWatcher watcher;
+  EXPECT_EQ(ShowError("owned"), mrOK);
+  const TCapturedBox box = watcher.Result();
+  EXPECT_EQ(box.Owner, form.Handle());
+}
+
+}  // namespace
