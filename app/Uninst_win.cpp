@@ -1,36 +1,54 @@
 // Program entry: set up, show the main window, run the message loop, tear down in reverse.
 #include <windows.h>
-#include <objbase.h>
 
 #include <exception>
+#include <optional>
 
 #include "app/uMain_win.h"
 #include "app/uRelaunch_win.h"
+#include "system/uHandles_win.h"
 #include "system/uPlatform_win.h"
 #include "system/uSafeDll_win.h"
+#include "ui/uAltFixOnVista_win.h"
 #include "ui/uForms_win.h"
 
 namespace {
 
-// COM for the life of the program; uninitialised only when it was initialised.
+// COM for the life of the program; uninitialised only when it was initialised. ole32 is loaded
+// here, by its full path, rather than imported: the process that only starts its temporary copy
+// then never loads it and the libraries it brings along.
 class TComInitialization {
  public:
-  TComInitialization() : initialized_(SUCCEEDED(CoInitialize(nullptr))) {}
+  TComInitialization() : ole32_(safedll::LoadSystemLibrary("ole32.dll")) {
+    using TCoInitialize = HRESULT(WINAPI*)(LPVOID);
+    const auto coInitialize = reinterpret_cast<TCoInitialize>(
+        ole32_ ? reinterpret_cast<void*>(GetProcAddress(ole32_.get(), "CoInitialize")) : nullptr);
+    coUninitialize_ = reinterpret_cast<TCoUninitialize>(
+        ole32_ ? reinterpret_cast<void*>(GetProcAddress(ole32_.get(), "CoUninitialize")) : nullptr);
+    initialized_ = coInitialize && coUninitialize_ && SUCCEEDED(coInitialize(nullptr));
+  }
   ~TComInitialization() {
-    if (initialized_) CoUninitialize();
+    if (initialized_) coUninitialize_();
   }
   TComInitialization(const TComInitialization&) = delete;
   TComInitialization& operator=(const TComInitialization&) = delete;
 
  private:
-  bool initialized_;
+  using TCoUninitialize = void(WINAPI*)();
+  handles::TUniqueModule ole32_;  // released after CoUninitialize
+  TCoUninitialize coUninitialize_ = nullptr;
+  bool initialized_ = false;
 };
 
 int RunProgram() {
   ui::TApplication& application = ui::Application();
+  std::optional<TComInitialization> com;
   try {
     // A process that is not the temporary copy starts one and ends without a window.
     if (!RelaunchFromTemp()) return 0;
+    // COM only for the process that goes on to the window: the one that merely starts its copy
+    // makes no COM call, and starting COM (its hidden window) was most of that process's time.
+    com.emplace();
 
     application.SetTitle("Korvane Uninstaller");
     application.CreateForm<app::TfrmMain>();
@@ -42,7 +60,7 @@ int RunProgram() {
     application.HandleUnknownException();
   }
   application.DestroyForms();
-  return 0;
+  return 0;  // COM ends here, after the forms
 }
 
 }  // namespace
@@ -50,7 +68,9 @@ int RunProgram() {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // First of all, before anything can load a DLL out of the (temporary) program folder.
   safedll::RestrictDllSearchPath();
-  TComInitialization com;
   platform::WindowsVersion();
+  // Before the relaunch decision, so that a process that only starts its copy holds the hook too;
+  // removed when this scope ends, after everything else of the run.
+  altfix::TAltFixModule altFix;
   return RunProgram();
 }

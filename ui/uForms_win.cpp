@@ -444,6 +444,9 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       // A minimized window has no client area to lay out; restoring sends the real size.
       if (message == WM_SIZE && created_ && wParam != SIZE_MINIMIZED && OnResize) {
         GuardedCall([this] { OnResize(this); });
+        // Controls moved while the window grows may paint before its drawing surface has grown
+        // (seen under Wine: buttons left blank in the new area). Paint everything once more after.
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
       }
       return 0;
     }

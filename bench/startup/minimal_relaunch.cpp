@@ -1,0 +1,77 @@
+// The smallest program that starts the way the uninstaller does: started without "START" it
+// copies itself into the temporary folder, starts the copy with "START" and ends; the copy shows
+// one window. The start-up benchmark measures the uninstaller against it.
+#include <windows.h>
+
+#include <cstring>
+
+namespace {
+
+const char kClassName[] = "MinimalRelaunchWindow";
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DESTROY) {
+    PostQuitMessage(0);
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool StartedAsCopy(const char* commandLine) {
+  // Skip the program path (quoted or not), then look at the first argument.
+  const char* p = commandLine;
+  if (*p == '"') {
+    p = std::strchr(p + 1, '"');
+    p = p ? p + 1 : commandLine + std::strlen(commandLine);
+  } else {
+    while (*p && *p != ' ' && *p != '\t') ++p;
+  }
+  while (*p == ' ' || *p == '\t') ++p;
+  return std::strncmp(p, "START", 5) == 0 && (p[5] == '\0' || p[5] == ' ');
+}
+
+int Relaunch() {
+  char self[MAX_PATH];
+  char folder[MAX_PATH];
+  const DWORD selfLength = GetModuleFileNameA(nullptr, self, MAX_PATH);
+  const DWORD folderLength = GetTempPathA(MAX_PATH, folder);
+  if (selfLength == 0 || selfLength >= MAX_PATH || folderLength == 0 || folderLength >= MAX_PATH) return 1;
+  const char* name = std::strrchr(self, '\\');
+  name = name ? name + 1 : self;
+  char copy[MAX_PATH * 2];
+  lstrcpyA(copy, folder);
+  lstrcatA(copy, name);
+  if (!CopyFileA(self, copy, FALSE)) return 1;
+  char commandLine[MAX_PATH * 2 + 16] = "\"";
+  lstrcatA(commandLine, copy);
+  lstrcatA(commandLine, "\" START");
+  WinExec(commandLine, SW_SHOW);
+  return 0;
+}
+
+int ShowWindowAndRun(HINSTANCE instance) {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = &WindowProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+  wc.lpszClassName = kClassName;
+  if (!RegisterClassA(&wc)) return 1;
+  HWND window = CreateWindowExA(0, kClassName, "Minimal", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                CW_USEDEFAULT, 416, 258, nullptr, nullptr, instance, nullptr);
+  if (!window) return 1;
+  ShowWindow(window, SW_SHOW);
+  UpdateWindow(window);
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  return StartedAsCopy(GetCommandLineA()) ? ShowWindowAndRun(instance) : Relaunch();
+}

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Start-up speed under Wine: the installed uninstaller, started without arguments, until its
+# temporary copy's main window is visible, against a minimal program that relaunches the same
+# way. Prints the median ratio (goal <= 1.25), also against the minimal program carrying the
+# uninstaller's manifest (visual styles, version 6 common controls), the program's size and its
+# imported DLLs.
+# Run after a build of the win32 preset: scripts/bench_startup.sh [runs]
+set -euo pipefail
+ROOT=$(cd "$(dirname "$(readlink -f "$0")")/.." && pwd)
+RUNS=${1:-15}
+BUILD="$ROOT/build/win32"
+EXE="$BUILD/Uninst.exe"
+TIMER="$BUILD/bench/startup/startup_timer.exe"
+MINIMAL="$BUILD/bench/startup/minimal_relaunch.exe"
+STYLED="$BUILD/bench/startup/minimal_relaunch_styled.exe"
+for f in "$EXE" "$TIMER" "$MINIMAL" "$STYLED"; do
+  [ -f "$f" ] || { echo "bench_startup: $f is missing; build the win32 preset first" >&2; exit 1; }
+done
+
+. "$ROOT/scripts/wine-env.sh"
+uninst_ensure_wine
+
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+OUT="$UNINST_STATE_DIR/bench_startup.out"
+wine "$TIMER" "$RUNS" "$(winpath "$EXE")" "$(winpath "$MINIMAL")" "$(winpath "$STYLED")" >"$OUT" 2>&1 </dev/null || {
+  cat "$OUT"; echo "bench_startup: the timer failed" >&2; exit 1; }
+tr -d '\r' <"$OUT"
+
+echo "size: $(stat -c %s "$EXE") bytes (Uninst.exe); minimal program $(stat -c %s "$MINIMAL") bytes"
+echo "imports: $(i686-w64-mingw32-objdump -p "$EXE" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '\n' ' ')"

@@ -1,0 +1,22 @@
+// Whether visual styles are in effect for the application: the theme library exists, the
+// application is themed, a theme is active and the common controls in use are version 6.0 or
+// later. Windows 95/98/Me and 2000 have no theme library, so it is looked up at run time.
+#pragma once
+#include <cstddef>
+
+namespace ui {
+
+bool VisualStylesInEffect();
+
+// The system's own answer, without any replacement.
+bool SystemVisualStylesInEffect();
+
+// The major number of an encoded assembly identity's version="..." attribute (length in
+// characters); 0 when it has none.
+unsigned long MajorVersionOfIdentity(const wchar_t* identity, std::size_t length);
+
+// Tests only: replaces the answer (nullptr restores the system's).
+using TVisualStylesQuery = bool (*)();
+void SetVisualStylesQuery(TVisualStylesQuery query);
+
+}  // namespace ui
