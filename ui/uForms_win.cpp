@@ -136,7 +136,8 @@ void TControl::Invalidate() {
     return;
   }
   const HWND parentWindow = ParentWindow();
-  if (!parentWindow) return;
+  // A hidden form is painted whole when it is shown: measuring the label's text for it is waste.
+  if (!parentWindow || !IsWindowVisible(parentWindow)) return;
   const RECT area = PaintRect();
   InvalidateRect(parentWindow, &area, TRUE);
 }
