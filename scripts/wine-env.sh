@@ -59,9 +59,10 @@ uninst_ensure_wine() {
   uninst_ensure_locale || echo "wine-env: could not compile the ja_JP.UTF-8 locale" >&2
   uninst_ensure_display
   mkdir -p "$UNINST_STATE_DIR"
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  # Wine writes its registry files lazily, so a marker, not system.reg, says the set-up is done.
+  if [ ! -f "$WINEPREFIX/.uninst-ready" ]; then
     mkdir -p "$WINEPREFIX"
-    wineserver -p >/dev/null 2>&1 </dev/null
+    wineserver -p >/dev/null 2>&1 </dev/null || true
     wine wineboot -i >"$UNINST_STATE_DIR/wineboot.log" 2>&1 </dev/null
     # Without a window manager every closed window stalls ~2 s waiting for its unmap.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$UNINST_STATE_DIR/wineboot.log" 2>&1 </dev/null
@@ -72,6 +73,7 @@ uninst_ensure_wine() {
       /v 'MS Shell Dlg' /d 'IPAPGothic' /f >>"$UNINST_STATE_DIR/wineboot.log" 2>&1 </dev/null
     wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
       /v 'MS UI Gothic' /d 'IPAPGothic' /f >>"$UNINST_STATE_DIR/wineboot.log" 2>&1 </dev/null
+    touch "$WINEPREFIX/.uninst-ready"
   fi
   # Debian's Wine does not find its own fonts (package fonts-wine); without Marlett the caption
   # buttons show as "0 1 r". The prefix's Fonts folder is always searched.
@@ -80,7 +82,7 @@ uninst_ensure_wine() {
     cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
   fi
   if ! uninst_server_running; then
-    wineserver -p >/dev/null 2>&1 </dev/null
+    wineserver -p >/dev/null 2>&1 </dev/null || true
     wine wineboot >>"$UNINST_STATE_DIR/wineboot.log" 2>&1 </dev/null
   fi
 }
