@@ -27,20 +27,15 @@ const char kUninstallDoneAfterRestart[] =
     "アンインストールが完了しました\r\n下記のファイルは再起動後に削除されます\r\n";
 
 // The data of the first item named exactly "GUID" of the executable's appended block; empty when
-// there is no block, no such item or no data. The list is released on every way out.
+// there is no block, no such item or no data. The list also releases its data if the read raises.
 std::string ReadRunMutexName(const std::string& exePath) {
   TItemTypes items;
+  ReadAppendedItems(exePath, items);
   std::string guid;
-  try {
-    ReadAppendedItems(exePath, items);
-    // A stored item may carry a negative Size: no data then.
-    const TItemType* item = FindAppendedItem(items, "GUID");
-    if (item && item->Data && item->Size > 0) {
-      guid.assign(static_cast<const char*>(item->Data), item->Size);
-    }
-  } catch (...) {
-    FreeAppendedItems(items);
-    throw;
+  // A stored item may carry a negative Size: no data then.
+  const TItemType* item = FindAppendedItem(items, "GUID");
+  if (item && item->Data && item->Size > 0) {
+    guid.assign(static_cast<const char*>(item->Data), item->Size);
   }
   FreeAppendedItems(items);
   return guid;

@@ -1,11 +1,10 @@
 #include "system/uWininit.h"
 
 #include "system/uMbcs.h"
+#include "system/uRegistry.h"
 
 namespace wininit {
 namespace {
-
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -19,13 +18,7 @@ bool SameTextAscii(const std::string& a, const std::string& b) {
   return true;
 }
 
-std::string TrimBlanks(const std::string& s) {
-  std::size_t first = 0;
-  std::size_t last = s.size();
-  while (first < last && IsBlank(s[first])) ++first;
-  while (last > first && IsBlank(s[last - 1])) --last;
-  return s.substr(first, last - first);
-}
+std::string TrimBlanks(const std::string& s) { return registry::TrimControlBytes(s); }
 
 TLines SplitLines(const std::string& content) {
   TLines lines;
