@@ -46,12 +46,14 @@ int RunProgram() {
   try {
     // A process that is not the temporary copy starts one and ends without a window.
     if (!RelaunchFromTemp()) return 0;
-    // COM only for the process that goes on to the window: the one that merely starts its copy
-    // makes no COM call, and starting COM (its hidden window) was most of that process's time.
-    com.emplace();
-
     application.SetTitle("Korvane Uninstaller");
     application.CreateForm<app::TfrmMain>();
+    // COM only for the process that goes on to the window, and only once the window shows: the
+    // process that merely starts its copy makes no COM call, nothing before the message loop
+    // does either, and loading COM's libraries and creating its hidden window held the window
+    // back.
+    application.ShowMainForm();
+    com.emplace();
     application.Run();
   } catch (const std::exception& error) {
     // Start-up failed before the loop ran: report it the same way, then end.

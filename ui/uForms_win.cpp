@@ -519,11 +519,18 @@ void TApplication::DestroyForms() {
 void TApplication::RemoveForm(TForm* form) {
   forms_.erase(std::remove(forms_.begin(), forms_.end(), form), forms_.end());
   if (mainForm_ == form) mainForm_ = nullptr;
+  if (shownMainForm_ == form) shownMainForm_ = nullptr;
+}
+
+void TApplication::ShowMainForm() {
+  // A start-up that already asked to end (no uninstall entry) shows no window.
+  if (terminateRequested_ || !mainForm_ || shownMainForm_ == mainForm_) return;
+  shownMainForm_ = mainForm_;
+  GuardedCall([this] { mainForm_->Show(); });
 }
 
 void TApplication::Run() {
-  // A start-up that already asked to end (no uninstall entry) shows no window.
-  if (!terminateRequested_ && mainForm_) GuardedCall([this] { mainForm_->Show(); });
+  ShowMainForm();
   MSG msg;
   while (!terminated_) {
     const BOOL result = GetMessageA(&msg, nullptr, 0, 0);

@@ -222,8 +222,10 @@ class TApplication {
   // Destroys the forms the application owns, last created first.
   void DestroyForms();
 
-  // Shows the main form (unless the end was already asked for) and handles messages until the
-  // loop receives its quit request.
+  // Shows the main form once, unless the end was already asked for.
+  void ShowMainForm();
+  // Shows the main form (as ShowMainForm) and handles messages until the loop receives its quit
+  // request.
   void Run();
   // Asks the message loop to end: a quit request posted to this thread's queue.
   void Terminate();
@@ -260,6 +262,7 @@ class TApplication {
 
   std::string title_;
   TForm* mainForm_ = nullptr;
+  TForm* shownMainForm_ = nullptr;
   std::vector<TForm*> forms_;
   std::vector<std::unique_ptr<TForm>> ownedForms_;
   bool terminated_ = false;

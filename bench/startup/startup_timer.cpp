@@ -173,12 +173,14 @@ int main(int argc, char** argv) {
                                      1, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
 
   // One start of each first, so that all find the system's DLLs equally warm; then the programs
-  // take turns, so that a busy moment of the machine falls on all of them alike.
+  // take turns, so that a busy moment of the machine falls on all of them alike. Each run begins
+  // with the next program, so that none always follows the same one (and its ending).
   for (const TProgram& program : programs) TimeOneStart(program.commandLine, program.windowClass);
   bool failed = false;
   for (int run = 0; run < runs && !failed; ++run) {
     std::printf("run %d:", run + 1);
-    for (TProgram& program : programs) {
+    for (std::size_t turn = 0; turn < programs.size() && !failed; ++turn) {
+      TProgram& program = programs[(static_cast<std::size_t>(run) + turn) % programs.size()];
       const double t = TimeOneStart(program.commandLine, program.windowClass);
       if (t < 0) {
         std::fprintf(stderr, "startup_timer: the window of the %s did not appear\n", program.label);

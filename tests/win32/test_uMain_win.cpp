@@ -304,6 +304,25 @@ TEST_F(MainWindowTest, CancelButtonClosesTheWindowAndEndsTheLoop) {
   EXPECT_TRUE(ui::Application().Forms().empty());
 }
 
+TEST_F(MainWindowTest, MainFormShownBeforeTheLoopIsNotShownAgainByIt) {
+  TInstalledProduct installed("KvShowFirst", true, true);
+  auto* form = ui::Application().CreateForm<TfrmMain>(installed.Exe);
+  ui::Application().ShowMainForm();
+  EXPECT_TRUE(IsWindowVisible(form->Handle()));
+  // Hidden again behind the toolkit's back: a loop that showed it a second time would undo that.
+  ShowWindow(form->Handle(), SW_HIDE);
+  bool visibleInLoop = true;
+  PostMessageA(form->btnCancel->Handle(), BM_CLICK, 0, 0);
+  form->btnCancel->OnClick = [&](ui::TComponent*) {
+    visibleInLoop = IsWindowVisible(form->Handle()) != FALSE;
+    form->Close();
+  };
+  ui::Application().Run();
+  EXPECT_FALSE(visibleInLoop);
+  EXPECT_TRUE(ui::Application().Terminated());
+  ui::Application().DestroyForms();
+}
+
 TEST_F(MainWindowTest, ExceptionFromAHandlerGoesToTheReportAndTheLoopGoesOn) {
   TInstalledProduct installed("KvThrow", true, true);
   auto* form = ui::Application().CreateForm<TfrmMain>(installed.Exe);
@@ -452,6 +471,8 @@ TEST_F(MainWindowTest, StartWithoutEntryEndsTheLoopAtOnce) {
   TMessageBoxWatcher watcher;
   auto* form = ui::Application().CreateForm<TfrmMain>("C:\\Temp\\KvGoneUninst.exe");
   EXPECT_TRUE(watcher.Result().Found);
+  ui::Application().ShowMainForm();
+  EXPECT_FALSE(IsWindowVisible(form->Handle()));
   ui::Application().Run();  // returns by itself: the quit request is already queued
   EXPECT_TRUE(ui::Application().Terminated());
   EXPECT_FALSE(IsWindowVisible(form->Handle()));

@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# COM in the real program, seen from outside through Wine's relay trace: the process that only
+# starts its temporary copy never initialises it; the copy initialises it once, after its main
+# window is shown, and uninitialises it once, at the end. The temporary copy writes to the same
+# standard error as the process that started it.
+# Usage: test_com_lifetime.sh <win32 build folder>
+set -uo pipefail
+ROOT=$(cd "$(dirname "$(readlink -f "$0")")/../.." && pwd)
+BUILD=${1:-$ROOT/build/win32}
+. "$ROOT/scripts/wine-env.sh"
+uninst_ensure_wine
+
+DRIVER="$BUILD/e2e/driver.exe"
+PRODUCT=ComCheck
+LOG=${KEEP_LOG:-$(mktemp)}
+RELAY_KEY='HKCU\Software\Wine\Debug'
+drv() { wine "$DRIVER" "$@" 2>/dev/null </dev/null | tr -d '\r'; }
+cleanup() {
+  wine reg delete "$RELAY_KEY" /v RelayInclude /f >/dev/null 2>&1 </dev/null
+  drv remove-sample --product "$PRODUCT" >/dev/null
+  wine cmd /c del "%TEMP%\\${PRODUCT}Uninst.exe" >/dev/null 2>&1 </dev/null
+  [ -n "${KEEP_LOG:-}" ] || rm -f "$LOG"
+}
+trap cleanup EXIT
+
+failures=0
+fail() { echo "FAIL: $1"; failures=$((failures + 1)); }
+
+drv remove-sample --product "$PRODUCT" >/dev/null
+installed=$(drv install-sample --product "$PRODUCT") || { echo "FAIL: the sample could not be installed"; exit 1; }
+folder=$(sed -n 's/^installed \(.*\\\) HKLM.*/\1/p' <<<"$installed")
+[ -n "$folder" ] || { echo "FAIL: no folder in: $installed"; exit 1; }
+wine reg add "$RELAY_KEY" /v RelayInclude \
+  /d 'kernel32.WinExec;user32.ShowWindow;ole32.CoInitialize;ole32.CoUninitialize;combase.CoUninitialize' /f >/dev/null 2>&1 </dev/null
+
+# Started as Add/Remove Programs would, without arguments; the copy's window is then closed.
+WINEDEBUG=-all,+relay,+loaddll wine "${folder}${PRODUCT}Uninst.exe" >"$LOG" 2>&1 </dev/null
+if read -r hwnd pid < <(drv wait-window --class TfrmMain --timeout 60); then
+  drv close --hwnd "$hwnd" >/dev/null
+  drv wait-exit --pid "$pid" >/dev/null || fail "the copy did not end"
+else
+  fail "the copy showed no main window"
+fi
+
+grep -q 'load_list L"RelayInclude"' "$LOG" || fail "no relay trace was written"
+# The calls of the installed program's thread and of its temporary copy's, in order: W (WinExec),
+# S (ShowWindow with SW_SHOW), I (CoInitialize), U (CoUninitialize, which ole32 forwards to
+# combase). Other processes (Wine's desktop) may write to the same trace.
+calls() {
+  EXE=$1 awk '
+    index($0, ":trace:loaddll:") && index(tolower($0), tolower(ENVIRON["EXE"])) { mine[substr($0, 1, index($0, ":") - 1)] = 1 }
+    match($0, /^[0-9a-f]+:Call /) {
+      tid = substr($0, 1, index($0, ":") - 1); rest = tolower(substr($0, RLENGTH + 1)); c = ""
+      if (rest ~ /^kernel32\.winexec\(/) c = "W"
+      else if (rest ~ /^user32\.showwindow\([0-9a-f]+,00000005\)/) c = "S"
+      else if (rest ~ /^ole32\.coinitialize\(/) c = "I"
+      else if (rest ~ /^(ole32|combase)\.couninitialize\(/) c = "U"
+      # Only calls made by the program itself (its image is at 0x00400000): Wine libraries use COM too.
+      if (c != "" && (tid in mine) && rest ~ / ret=004[0-9a-f]+$/) { seq = seq c; threads[tid] = 1 }
+    }
+    END { n = 0; for (t in threads) n++; print n " " (seq == "" ? "-" : seq) }
+  ' "$LOG" | tr -d '\r'
+}
+# The trace doubles every backslash of a path.
+read -r relaunchingThreads relaunchingCalls < <(calls '\\'"$PRODUCT"'\\'"$PRODUCT"'Uninst.exe"')
+read -r copyThreads copyCalls < <(calls '\\Temp\\'"$PRODUCT"'Uninst.exe"')
+echo "installed program: $relaunchingCalls; temporary copy: $copyCalls"
+[ "$relaunchingThreads" -eq 1 ] && [ "$relaunchingCalls" = W ] ||
+  fail "the installed program should only start its copy, without COM"
+[ "$copyThreads" -eq 1 ] || fail "expected the calls of one thread of the copy, got $copyThreads"
+# Shown first, then COM for the rest of the run.
+[[ "$copyCalls" =~ ^S+IU$ ]] || fail "the copy's calls are not: window shown, CoInitialize, CoUninitialize"
+
+[ "$failures" -eq 0 ] && echo "COM lifetime: as expected"
+[ "$failures" -eq 0 ]
