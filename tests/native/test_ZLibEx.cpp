@@ -59,7 +59,8 @@ TEST(ZLibEx, StreamOf46BytesInflatesTo600AndIsTrimmed) {
 TEST(ZLibEx, RoundTripsWhateverTheEstimate) {
   std::string Big;
   for (int i = 0; Big.size() < 200000; ++i) Big += "line " + std::to_string(i * 7919 % 1000) + " of text\n";
-  const std::string Plains[] = {"x", Plain600(), Big};
+  // Zeros inflate a thousandfold: the output outgrows the first reserve many times over.
+  const std::string Plains[] = {"x", Plain600(), Big, std::string(1 << 20, '\0')};
   for (const std::string& Plain : Plains) {
     const std::string Packed = blockwriter::Compress(Plain);
     for (int32_t Estimate : {0, 1, 255, static_cast<int32_t>(Plain.size()), static_cast<int32_t>(Plain.size()) * 3, -5}) {
@@ -96,6 +97,7 @@ std::string WithDictionary() {
 
 TEST(ZLibEx, FailuresRaiseZlibsMessage) {
   const std::string Good = blockwriter::Compress(Plain600());
+  const std::string Zeros = blockwriter::Compress(std::string(1 << 20, '\0'));
   std::string BadHeader = Good, BadCheck = Good, BadData = Good;
   BadHeader[1] = static_cast<char>(BadHeader[1] ^ 0x01);  // header check no longer a multiple of 31
   BadCheck.back() = static_cast<char>(BadCheck.back() ^ 0x55);
@@ -106,6 +108,7 @@ TEST(ZLibEx, FailuresRaiseZlibsMessage) {
       {"bad deflate data", BadData, "data error"},
       {"cut short", Good.substr(0, Good.size() / 2), "buffer error"},
       {"header only", Good.substr(0, 2), "buffer error"},
+      {"cut short after outgrowing the reserve", Zeros.substr(0, Zeros.size() / 2), "buffer error"},
       {"empty input", std::string(), "buffer error"},
       // No dictionary is supplied; asking again would loop for ever.
       {"preset dictionary", WithDictionary(), "need dictionary"},
