@@ -519,13 +519,11 @@ void TApplication::DestroyForms() {
 void TApplication::RemoveForm(TForm* form) {
   forms_.erase(std::remove(forms_.begin(), forms_.end(), form), forms_.end());
   if (mainForm_ == form) mainForm_ = nullptr;
-  if (shownMainForm_ == form) shownMainForm_ = nullptr;
 }
 
 void TApplication::ShowMainForm() {
   // A start-up that already asked to end (no uninstall entry) shows no window.
-  if (terminateRequested_ || !mainForm_ || shownMainForm_ == mainForm_) return;
-  shownMainForm_ = mainForm_;
+  if (terminateRequested_ || !mainForm_ || mainForm_->ShownOnce()) return;
   GuardedCall([this] { mainForm_->Show(); });
 }
 

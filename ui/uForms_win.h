@@ -166,6 +166,8 @@ class TForm : public TControl {
 
   // Shows the window, centred on the screen the first time, and focuses its first tab stop.
   void Show();
+  // Whether Show has shown the window at least once.
+  bool ShownOnce() const { return shownOnce_; }
   void Hide();
   // Hides the form; closing the main form ends the application's message loop.
   void Close();
@@ -262,7 +264,6 @@ class TApplication {
 
   std::string title_;
   TForm* mainForm_ = nullptr;
-  TForm* shownMainForm_ = nullptr;
   std::vector<TForm*> forms_;
   std::vector<std::unique_ptr<TForm>> ownedForms_;
   bool terminated_ = false;

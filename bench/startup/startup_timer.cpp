@@ -179,7 +179,7 @@ int main(int argc, char** argv) {
   bool failed = false;
   for (int run = 0; run < runs && !failed; ++run) {
     std::printf("run %d:", run + 1);
-    for (std::size_t turn = 0; turn < programs.size() && !failed; ++turn) {
+    for (std::size_t turn = 0; turn < programs.size(); ++turn) {
       TProgram& program = programs[(static_cast<std::size_t>(run) + turn) % programs.size()];
       const double t = TimeOneStart(program.commandLine, program.windowClass);
       if (t < 0) {
