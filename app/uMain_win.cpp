@@ -2,10 +2,9 @@
 
 #include <windows.h>
 
-#include <stdexcept>
-
 #include "app/uProductName.h"
 #include "appended/uExeAdder.h"
+#include "appended/uMessageError.h"
 #include "resources/uMainLayout.h"
 #include "system/uAddRemovePrograms_win.h"
 #include "system/uMbcs.h"
@@ -53,7 +52,7 @@ bool PathExists(const std::string& path) {
 template <typename T>
 T* Bind(const ui::TForm& form, const char* name) {
   T* component = form.FindComponent<T>(name);
-  if (!component) throw std::logic_error(std::string("the layout has no ") + name);
+  if (!component) throw EMessageError(std::string("the layout has no ") + name);
   return component;
 }
 

@@ -2,20 +2,21 @@
 // the file handle, and an in-memory stream for models built from a whole file.
 #pragma once
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "appended/uMessageError.h"
 
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
 // A file that exists but could not be opened or read.
-class EFOpenError : public std::runtime_error {
+class EFOpenError : public EMessageError {
  public:
-  using std::runtime_error::runtime_error;
+  using EMessageError::EMessageError;
 };
-class EWriteError : public std::runtime_error {
+class EWriteError : public EMessageError {
  public:
-  using std::runtime_error::runtime_error;
+  using EMessageError::EMessageError;
 };
 
 // Seekable byte stream with 64-bit size and position.

@@ -1,7 +1,8 @@
 #include "ui/uForms_win.h"
 
 #include <algorithm>
-#include <stdexcept>
+
+#include "appended/uMessageError.h"
 
 namespace ui {
 namespace {
@@ -62,7 +63,7 @@ HWND CreateChildWindow(const char* windowClass, DWORD exStyle, DWORD style, cons
                                 control.Left(), control.Top(), control.Width(), control.Height(),
                                 parentWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.ControlId)),
                                 ModuleInstance(), nullptr);
-  if (!window) throw std::runtime_error("CreateWindowEx failed for " + control.Name);
+  if (!window) throw EMessageError("CreateWindowEx failed for " + control.Name);
   return window;
 }
 
@@ -313,7 +314,7 @@ void TForm::CreateFormWindow(const TFormLayout& layout) {
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
     wc.lpszClassName = className_.c_str();
-    if (!RegisterClassExA(&wc)) throw std::runtime_error("RegisterClassEx failed for " + className_);
+    if (!RegisterClassExA(&wc)) throw EMessageError("RegisterClassEx failed for " + className_);
   }
 
   const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
@@ -325,7 +326,7 @@ void TForm::CreateFormWindow(const TFormLayout& layout) {
                                 nullptr, nullptr, ModuleInstance(), this);
   if (!window) {
     handle_.release();  // the system destroyed the half-made window itself
-    throw std::runtime_error("CreateWindowEx failed for " + className_);
+    throw EMessageError("CreateWindowEx failed for " + className_);
   }
   SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
 }
@@ -591,9 +592,10 @@ TForm* TApplication::ActiveForm() const {
 
 TForm* TApplication::FindForm(HWND window) const {
   if (!window) return nullptr;
-  const HWND root = GetAncestor(window, GA_ROOT);
+  // IsChild rather than GetAncestor, which Windows 95 and NT 4.0 do not have.
   for (TForm* form : forms_) {
-    if (form->Handle() && (form->Handle() == window || form->Handle() == root)) return form;
+    const HWND handle = form->Handle();
+    if (handle && (handle == window || IsChild(handle, window))) return form;
   }
   return nullptr;
 }
