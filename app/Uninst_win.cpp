@@ -3,11 +3,18 @@
 
 #include <exception>
 #include <optional>
+#include <string>
 
+#include "app/uExitCodes.h"
 #include "app/uMain_win.h"
 #include "app/uRelaunch_win.h"
+#include "app/uStartOptions.h"
+#include "app/uUnattended_win.h"
 #include "system/uHandles_win.h"
+#include "system/uModulePath_win.h"
+#include "system/uPaths_win.h"
 #include "system/uPlatform_win.h"
+#include "system/uRunLog_win.h"
 #include "system/uSafeDll_win.h"
 #include "ui/uAltFixOnVista_win.h"
 #include "ui/uForms_win.h"
@@ -40,14 +47,34 @@ class TComInitialization {
   bool initialized_ = false;
 };
 
-int RunProgram() {
+const char* ModeText(const app::TStartOptions& options) {
+  if (options.IsCopy) return options.Silent ? "無人 (一時コピー)" : "対話 (一時コピー)";
+  return options.Silent ? "無人 (起動元)" : "対話 (起動元)";
+}
+
+// The log file that "/LOG" asks for, as a full path: the copy runs in another folder.
+std::string LogPathFor(const app::TStartOptions& options, const std::string& exe) {
+  if (!options.Log) return std::string();
+  if (!options.LogPath.empty()) return paths::FullPath(options.LogPath);
+  const std::string temp = paths::TemporaryFolder();
+  return temp.empty() ? std::string() : temp + app::DefaultLogFileName(exe);
+}
+
+void LogStart(const app::TStartOptions& options, const std::string& exe) {
+  const platform::TWindowsVersion& version = platform::WindowsVersion();
+  runlog::Log(std::string("開始: ") + ModeText(options) + "; 実行ファイル " + exe + "; コマンドライン " +
+              GetCommandLineA() + "; Windows " + std::to_string(version.Major) + "." +
+              std::to_string(version.Minor) + (platform::IsNTFamily() ? " (NT 系)" : " (95/98/Me 系)"));
+}
+
+// The interactive copy: the window, and the exit code it leaves.
+unsigned RunWindow() {
   ui::TApplication& application = ui::Application();
   std::optional<TComInitialization> com;
+  unsigned code = exitcode::kFailed;
   try {
-    // A process that is not the temporary copy starts one and ends without a window.
-    if (!RelaunchFromTemp()) return 0;
     application.SetTitle("Korvane Uninstaller");
-    application.CreateForm<app::TfrmMain>();
+    app::TfrmMain* form = application.CreateForm<app::TfrmMain>();
     // COM only for the process that goes on to the window, and only once the window shows: the
     // process that merely starts its copy makes no COM call, nothing before the message loop
     // does either, and loading COM's libraries and creating its hidden window held the window
@@ -55,14 +82,30 @@ int RunProgram() {
     application.ShowMainForm();
     com.emplace();
     application.Run();
+    code = form->ExitCode;
   } catch (const std::exception& error) {
     // Start-up failed before the loop ran: report it the same way, then end.
+    runlog::Log(std::string("エラーで中断しました: ") + error.what());
     application.HandleException(error);
   } catch (...) {
     application.HandleUnknownException();
   }
   application.DestroyForms();
-  return 0;  // COM ends here, after the forms
+  return code;  // COM ends here, after the forms
+}
+
+unsigned RunProgram(const app::TStartOptions& options, const std::string& exe) {
+  try {
+    // A process that is not the temporary copy starts one and ends without a window.
+    unsigned starterCode = exitcode::kDone;
+    if (!app::RelaunchFromTemp(options, starterCode)) return starterCode;
+  } catch (const std::exception& error) {
+    // Only the copy's scheduling of its own file raises (WININIT.INI on Windows 95/98/Me).
+    runlog::Log(std::string("エラーで中断しました: ") + error.what());
+    if (!options.Silent) ui::Application().HandleException(error);
+    return exitcode::kFailed;
+  }
+  return options.Silent ? app::RunUnattended(options, exe) : RunWindow();
 }
 
 }  // namespace
@@ -74,5 +117,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // Before the relaunch decision, so that a process that only starts its copy holds the hook too;
   // removed when this scope ends, after everything else of the run.
   altfix::TAltFixModule altFix;
-  return RunProgram();
+  const std::string exe = modulepath::ModuleFileName();
+  const app::TStartOptions options = app::ParseStartOptions(GetCommandLineA());
+  runlog::SetLogFile(LogPathFor(options, exe));
+  LogStart(options, exe);
+  const unsigned code = RunProgram(options, exe);
+  runlog::Log("終了コード: " + std::to_string(code));
+  return static_cast<int>(code);
 }

@@ -2,16 +2,13 @@
 
 #include <windows.h>
 
+#include "app/uExitCodes.h"
 #include "app/uProductName.h"
-#include "appended/uExeAdder.h"
+#include "app/uUninstall_win.h"
 #include "appended/uMessageError.h"
 #include "resources/uMainLayout.h"
-#include "system/uAddRemovePrograms_win.h"
-#include "system/uMbcs.h"
 #include "system/uModulePath_win.h"
-#include "system/uRegistry_win.h"
-#include "system/uRestartDelete_win.h"
-#include "system/uRunMutex_win.h"
+#include "system/uRunLog_win.h"
 #include "ui/uMessageDialog.h"
 
 namespace app {
@@ -25,30 +22,6 @@ const char kUninstallDone[] = "アンインストールが完了しました";
 const char kUninstallDoneAfterRestart[] =
     "アンインストールが完了しました\r\n下記のファイルは再起動後に削除されます\r\n";
 
-// The data of the first item named exactly "GUID" of the executable's appended block; empty when
-// there is no block, no such item or no data. The list also releases its data if the read raises.
-std::string ReadRunMutexName(const std::string& exePath) {
-  TItemTypes items;
-  ReadAppendedItems(exePath, items);
-  std::string guid;
-  // A stored item may carry a negative Size: no data then.
-  const TItemType* item = FindAppendedItem(items, "GUID");
-  if (item && item->Data && item->Size > 0) {
-    guid.assign(static_cast<const char*>(item->Data), item->Size);
-  }
-  FreeAppendedItems(items);
-  return guid;
-}
-
-// A line names a folder when it ends in "" (a character's second byte 0x5C does not count).
-bool IsFolderLine(const std::string& path) {
-  return !path.empty() && mbcs::LastDelimiter("\\", path) == path.size() - 1;
-}
-
-bool PathExists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 template <typename T>
 T* Bind(const ui::TForm& form, const char* name) {
   T* component = form.FindComponent<T>(name);
@@ -60,7 +33,7 @@ T* Bind(const ui::TForm& form, const char* name) {
 
 TfrmMain::TfrmMain() : TfrmMain(modulepath::ModuleFileName()) {}
 
-TfrmMain::TfrmMain(const std::string& exePath) : exePath_(exePath) {
+TfrmMain::TfrmMain(const std::string& exePath) : ExitCode(exitcode::kCancelled), exePath_(exePath) {
   LoadLayout(layout::kMainLayout, [this](const ui::TComponentLayout&) -> ui::TComponent* {
     return CreateOwned<ui::TAltFixOnVista>();
   });
@@ -86,30 +59,24 @@ void TfrmMain::FormCreate(ui::TComponent*) {
   CancelButtonRightOffset = ClientWidth() - btnCancel->Left();
   ButtonBottomOffset = ClientHeight() - btnOK->Top();
 
-  const std::string productName = ProductNameFromExePath(exePath_);
   // Without a product name the key path would be the Uninstall key itself, the entries of every
   // installed program: such a start counts as one without an uninstall entry.
-  std::string uninstallerPath;
-  if (!productName.empty()) {
-    UninstallKeyPath = app::UninstallKeyPath(productName);
-    uninstallerPath = registry::DequoteString(
-        registry::ReadRegistryString(HKEY_LOCAL_MACHINE, UninstallKeyPath + "UninstallString"), '"');
-  }
-  if (uninstallerPath.empty()) {
+  const TProduct product = DiscoverProduct(exePath_);
+  if (!product.Found()) {
     UninstallKeyPath.clear();
+    ExitCode = exitcode::kUnknownProduct;
     ui::ShowError(FormatText(
         "%s のインストール情報が見つかりませんでした\r\n\r\nアンインストールに失敗しました",
-        productName));
+        product.ProductName));
     ui::Application().Terminate();
     return;
   }
 
-  ScrFileName = mbcs::ExtractFilePath(uninstallerPath) + productName + ".scr";
-  AddIfExists(ScrFileName);
-  AddIfExists(mbcs::ChangeFileExt(ScrFileName, ".txt"));
-  AddIfExists(uninstallerPath);
-  SetCaption(FormatText("%sスクリーンセーバー Uninstaller", productName));
-  lblExplain->SetCaption(FormatText(lblExplain->Caption(), productName));
+  UninstallKeyPath = product.UninstallKeyPath;
+  ScrFileName = product.ScrFileName;
+  for (const std::string& path : product.Files) ListBox1->Add(path);
+  SetCaption(FormatText("%sスクリーンセーバー Uninstaller", product.ProductName));
+  lblExplain->SetCaption(FormatText(lblExplain->Caption(), product.ProductName));
 }
 
 void TfrmMain::FormResize(ui::TComponent*) {
@@ -124,49 +91,28 @@ void TfrmMain::FormResize(ui::TComponent*) {
 }
 
 void TfrmMain::btnOKClick(ui::TComponent*) {
-  // A failure reading the block reaches the default error report: nothing is changed yet.
-  const std::string guid = ReadRunMutexName(exePath_);
-  if (!guid.empty()) {
-    const bool notRunning = runmutex::TryCreateRunMutex(guid);
-    if (!notRunning) ui::ShowWarning(kScreenSaverRunning);
-    // The mutex is held only for the check, never while files go.
-    runmutex::ReleaseRunMutex();
-    if (!notRunning) return;
+  // Until the run has an outcome, a failure (reading the block) is what it ends in. That failure
+  // reaches the default error report: nothing is changed yet.
+  ExitCode = exitcode::kFailed;
+  TUninstallOutcome outcome;
+  try {
+    outcome = RunUninstall(exePath_, ListBox1->Items(), UninstallKeyPath, Handle(), std::string());
+  } catch (const std::exception& error) {
+    runlog::Log(std::string("エラーで中断しました: ") + error.what());
+    throw;
   }
-
-  bool success = true;
+  ExitCode = ExitCodeOf(outcome);
+  if (outcome.ScreenSaverRunning) {
+    ui::ShowWarning(kScreenSaverRunning);
+    return;
+  }
   std::string afterRestart;
-  for (const std::string& path : ListBox1->Items()) {
-    try {
-      success = IsFolderLine(path) ? RemoveDirectoryA(path.c_str()) != FALSE
-                                   : DeleteFileA(path.c_str()) != FALSE;
-    } catch (...) {
-      // A deletion that raised did not delete: if the path is still there it is scheduled.
-      success = false;
-    }
-    if (!success && PathExists(path)) {
-      restart::DeleteFileAtRestart(path);
-      afterRestart += "\r\n" + path;
-    }
-  }
-
-  // An empty key path (no product found) must never reach the Uninstall key itself.
-  if (!UninstallKeyPath.empty()) {
-    registry::DeleteRegistryKeyTree(HKEY_LOCAL_MACHINE, UninstallKeyPath);
-  }
-  arp::RefreshAddRemovePrograms(Handle());
+  for (const std::string& path : outcome.AfterRestart) afterRestart += "\r\n" + path;
   ui::ShowInformation(afterRestart.empty() ? std::string(kUninstallDone)
                                            : kUninstallDoneAfterRestart + afterRestart);
   Close();
 }
 
 void TfrmMain::btnCancelClick(ui::TComponent*) { Close(); }
-
-void TfrmMain::AddIfExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    ListBox1->Add(path);
-  }
-}
 
 }  // namespace app

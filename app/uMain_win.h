@@ -34,14 +34,17 @@ class TfrmMain : public ui::TForm {
   std::string UninstallKeyPath;
   std::string ScrFileName;
 
+  // The process's exit code once the window has closed: 1602 until a run is tried, then the
+  // outcome of the last run (0 or 3010 when it completed, 1618 for a running screen saver, 1603
+  // for a block that could not be read); 1605 without an uninstall entry.
+  unsigned ExitCode;
+
   void FormCreate(ui::TComponent* Sender);
   void FormResize(ui::TComponent* Sender);
   void btnOKClick(ui::TComponent* Sender);
   void btnCancelClick(ui::TComponent* Sender);
 
  private:
-  void AddIfExists(const std::string& path);
-
   std::string exePath_;
 };
 
