@@ -23,6 +23,11 @@ std::string NtAuthoritySid(const std::vector<std::uint32_t>& subAuthorities) {
   return sid;
 }
 
+bool IsSid(const std::string& sid) {
+  const std::size_t length = SidLength(sid.data(), sid.size());
+  return length != 0 && length == sid.size();
+}
+
 }  // namespace
 
 std::string LocalSystemSid() { return NtAuthoritySid({18}); }
@@ -37,7 +42,7 @@ std::size_t SidLength(const void* sid, std::size_t available) {
 }
 
 std::string SidToText(const std::string& sid) {
-  if (SidLength(sid.data(), sid.size()) != sid.size()) return std::string();
+  if (!IsSid(sid)) return std::string();
   const unsigned char* p = reinterpret_cast<const unsigned char*>(sid.data());
   unsigned long long authority = 0;
   for (int i = 2; i < 8; ++i) authority = (authority << 8) | p[i];
@@ -54,7 +59,7 @@ std::string SidToText(const std::string& sid) {
 std::string BuildAllowList(const std::vector<std::string>& sids, std::uint32_t mask, std::uint8_t aceFlags) {
   std::vector<std::string> unique;
   for (const std::string& sid : sids) {
-    if (SidLength(sid.data(), sid.size()) != sid.size()) continue;
+    if (!IsSid(sid)) continue;
     bool seen = false;
     for (const std::string& u : unique) seen = seen || u == sid;
     if (!seen) unique.push_back(sid);

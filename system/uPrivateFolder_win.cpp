@@ -26,25 +26,34 @@ using TSetSecurityDescriptorControl = BOOL(WINAPI*)(PSECURITY_DESCRIPTOR, SECURI
 
 }  // namespace
 
-std::string ProcessOwnerSid() {
+namespace {
+
+// One SID-bearing part of the token (TokenUser or TokenOwner, both a SID pointer first) as bytes.
+std::string TokenSid(HANDLE token, TOKEN_INFORMATION_CLASS which, TGetTokenInformation getTokenInformation) {
+  DWORD needed = 0;
+  getTokenInformation(token, which, nullptr, 0, &needed);
+  if (needed < sizeof(PSID) || needed > 4096) return std::string();
+  std::vector<DWORD> buffer((needed + sizeof(DWORD) - 1) / sizeof(DWORD));
+  if (!getTokenInformation(token, which, buffer.data(), needed, &needed)) return std::string();
+  const char* begin = reinterpret_cast<const char*>(buffer.data());
+  const char* sid = static_cast<const char*>(*reinterpret_cast<PSID const*>(buffer.data()));
+  // The SID lies inside the buffer the call filled; take only what its header says it holds.
+  if (sid < begin || sid >= begin + needed) return std::string();
+  return std::string(sid, acl::SidLength(sid, static_cast<std::size_t>(begin + needed - sid)));
+}
+
+}  // namespace
+
+std::string UserSidWhenOwner() {
   if (!platform::IsNTFamily()) return std::string();
   const auto openProcessToken = Proc<TOpenProcessToken>("OpenProcessToken");
   const auto getTokenInformation = Proc<TGetTokenInformation>("GetTokenInformation");
   if (!openProcessToken || !getTokenInformation) return std::string();
   handles::TUniqueHandleObj token;
   if (!openProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return std::string();
-  DWORD needed = 0;
-  getTokenInformation(token.get(), TokenOwner, nullptr, 0, &needed);
-  if (needed < sizeof(TOKEN_OWNER) || needed > 4096) return std::string();
-  std::vector<DWORD> buffer((needed + sizeof(DWORD) - 1) / sizeof(DWORD));
-  if (!getTokenInformation(token.get(), TokenOwner, buffer.data(), needed, &needed)) return std::string();
-  const auto* owner = reinterpret_cast<const TOKEN_OWNER*>(buffer.data());
-  const char* begin = reinterpret_cast<const char*>(buffer.data());
-  const char* sid = static_cast<const char*>(owner->Owner);
-  // The SID lies inside the buffer the call filled; take only what its header says it holds.
-  if (sid < begin || sid >= begin + needed) return std::string();
-  const std::size_t length = acl::SidLength(sid, static_cast<std::size_t>(begin + needed - sid));
-  return std::string(sid, length);
+  const std::string user = TokenSid(token.get(), TokenUser, getTokenInformation);
+  const std::string owner = TokenSid(token.get(), TokenOwner, getTokenInformation);
+  return !user.empty() && user == owner ? user : std::string();
 }
 
 bool TAdminOnlyDescriptor::Build() {
@@ -56,7 +65,7 @@ bool TAdminOnlyDescriptor::Build() {
   if (!initialize || !setDacl) return false;
 
   const std::string bytes =
-      acl::BuildAllowList({acl::LocalSystemSid(), acl::AdministratorsSid(), ProcessOwnerSid()},
+      acl::BuildAllowList({acl::LocalSystemSid(), acl::AdministratorsSid(), UserSidWhenOwner()},
                           acl::kFileAllAccess, acl::kInheritToFilesAndFolders);
   list_.assign((bytes.size() + sizeof(DWORD) - 1) / sizeof(DWORD), 0);
   std::memcpy(list_.data(), bytes.data(), bytes.size());

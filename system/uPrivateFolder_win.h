@@ -12,8 +12,9 @@
 namespace privatefolder {
 
 // A security descriptor whose list grants full control, to the folder and to everything created
-// in it, to the local system account, the Administrators group and the process's default owner
-// (Administrators when it runs with administrator rights), and to nobody else. Where the system
+// in it, to the local system account and the Administrators group, and to nobody else; only a
+// process that runs without administrator rights, whose new objects it owns itself, adds its own
+// user so that it can still use the folder. Where the system
 // knows inherited rights (Windows 2000 and later) the descriptor shuts out those of the parent.
 // The security functions are looked up at run time: Windows 95/98/Me have none to offer.
 class TAdminOnlyDescriptor {
@@ -32,9 +33,10 @@ class TAdminOnlyDescriptor {
   SECURITY_ATTRIBUTES attributes_ = {};
 };
 
-// The default owner that the process's token gives to new objects, as SID bytes; empty when it
-// cannot be read (or on Windows 95/98/Me).
-std::string ProcessOwnerSid();
+// The process's user as SID bytes when the token makes that user the owner of new objects (a
+// process without administrator rights); empty when the owner is another (with administrator
+// rights it is the Administrators group), when it cannot be read, and on Windows 95/98/Me.
+std::string UserSidWhenOwner();
 
 // Creates a new folder inside parent (which ends in "\") under a name of PrivateFolderName, with
 // the administrator-only descriptor. A name that exists already, folder or file, is never reused:
