@@ -31,7 +31,7 @@ installed=$(drv install-sample --product "$PRODUCT") || { echo "FAIL: the sample
 folder=$(sed -n 's/^installed \(.*\\\) HKLM.*/\1/p' <<<"$installed")
 [ -n "$folder" ] || { echo "FAIL: no folder in: $installed"; exit 1; }
 wine reg add "$RELAY_KEY" /v RelayInclude \
-  /d 'kernel32.WinExec;user32.ShowWindow;ole32.CoInitialize;ole32.CoUninitialize;combase.CoUninitialize' /f >/dev/null 2>&1 </dev/null
+  /d 'kernel32.CreateProcessA;kernelbase.CreateProcessA;user32.ShowWindow;ole32.CoInitialize;ole32.CoUninitialize;combase.CoUninitialize' /f >/dev/null 2>&1 </dev/null
 
 # Started as Add/Remove Programs would, without arguments; the copy's window is then closed.
 WINEDEBUG=-all,+relay,+loaddll wine "${folder}${PRODUCT}Uninst.exe" >"$LOG" 2>&1 </dev/null
@@ -43,7 +43,7 @@ else
 fi
 
 grep -q 'load_list L"RelayInclude"' "$LOG" || fail "no relay trace was written"
-# The calls of the installed program's thread and of its temporary copy's, in order: W (WinExec),
+# The calls of the installed program's thread and of its temporary copy's, in order: P (CreateProcessA),
 # S (ShowWindow with SW_SHOW), I (CoInitialize), U (CoUninitialize, which ole32 forwards to
 # combase). Other processes (Wine's desktop) may write to the same trace.
 calls() {
@@ -51,7 +51,7 @@ calls() {
     index($0, ":trace:loaddll:") && index(tolower($0), tolower(ENVIRON["EXE"])) { mine[substr($0, 1, index($0, ":") - 1)] = 1 }
     match($0, /^[0-9a-f]+:Call /) {
       tid = substr($0, 1, index($0, ":") - 1); rest = tolower(substr($0, RLENGTH + 1)); c = ""
-      if (rest ~ /^kernel32\.winexec\(/) c = "W"
+      if (rest ~ /^(kernel32|kernelbase)\.createprocessa\(/) c = "P"
       else if (rest ~ /^user32\.showwindow\([0-9a-f]+,00000005\)/) c = "S"
       else if (rest ~ /^ole32\.coinitialize\(/) c = "I"
       else if (rest ~ /^(ole32|combase)\.couninitialize\(/) c = "U"
@@ -63,9 +63,10 @@ calls() {
 }
 # The trace doubles every backslash of a path.
 read -r relaunchingThreads relaunchingCalls < <(calls '\\'"$PRODUCT"'\\'"$PRODUCT"'Uninst.exe"')
-read -r copyThreads copyCalls < <(calls '\\Temp\\'"$PRODUCT"'Uninst.exe"')
+# The copy runs from a private folder inside the temporary folder.
+read -r copyThreads copyCalls < <(calls '\\Temp\\KorvaneUninst-')
 echo "installed program: $relaunchingCalls; temporary copy: $copyCalls"
-[ "$relaunchingThreads" -eq 1 ] && [ "$relaunchingCalls" = W ] ||
+[ "$relaunchingThreads" -eq 1 ] && [ "$relaunchingCalls" = P ] ||
   fail "the installed program should only start its copy, without COM"
 [ "$copyThreads" -eq 1 ] || fail "expected the calls of one thread of the copy, got $copyThreads"
 # Shown first, then COM for the rest of the run.
