@@ -27,7 +27,7 @@ imports_of() {
 # The value of one header field as objdump prints it ("MajorSubsystemVersion 4").
 header_field() { "$OBJDUMP" -p "$1" | awk -v f="$2" '$1 == f { print $2; exit }'; }
 
-allowed=$(grep -v '^#' "$TABLE" | awk -F'\t' 'NF >= 3 && $3 != "" { print toupper($1) "\t" $2 }' | sort -u)
+allowed=$(grep -v '^#' "$TABLE" | awk -F'\t' 'NF >= 5 && $5 != "" { print toupper($1) "\t" $2 }' | sort -u)
 status=0
 for exe in "$@"; do
   name=$(basename "$exe")
