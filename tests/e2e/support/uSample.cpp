@@ -27,12 +27,6 @@ void WriteFileBytes(const std::string& path, const std::string& bytes, bool appe
     Fail("short write", path);
 }
 
-unsigned long long FileSizeOf(const std::string& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) Fail("cannot read the size of", path);
-  return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
 handles::TUniqueKey CreateKey(const std::string& path) {
   handles::TUniqueKey key;
   if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
