@@ -83,12 +83,21 @@ std::string WriteTempBeside(const std::string& Target, const std::string& Bytes)
 void ReplaceWith(const std::string& Temp, const std::string& Target) {
   if (MoveFileExA(Temp.c_str(), Target.c_str(), MOVEFILE_REPLACE_EXISTING)) return;
   DWORD Error = GetLastError();
-  // Windows 95/98/Me export MoveFileExA without implementing it: delete, then rename.
+  // Windows 95/98/Me export MoveFileExA without implementing it, and MoveFileA does not replace:
+  // the old file steps aside first and comes back if the rename fails.
   if (Error == ERROR_CALL_NOT_IMPLEMENTED) {
-    if (GetFileAttributesA(Target.c_str()) == INVALID_FILE_ATTRIBUTES || DeleteFileA(Target.c_str())) {
-      if (MoveFileA(Temp.c_str(), Target.c_str())) return;
+    const bool Existed = GetFileAttributesA(Target.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const std::string Aside = Temp + ".old";
+    if (!Existed || MoveFileA(Target.c_str(), Aside.c_str())) {
+      if (MoveFileA(Temp.c_str(), Target.c_str())) {
+        if (Existed) DeleteFileA(Aside.c_str());
+        return;
+      }
+      Error = GetLastError();
+      if (Existed) MoveFileA(Aside.c_str(), Target.c_str());
+    } else {
+      Error = GetLastError();
     }
-    Error = GetLastError();
   }
   throw EWriteError("cannot rename " + Temp + " to " + Target + ": " + ErrorText(Error));
 }
