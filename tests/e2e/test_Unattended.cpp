@@ -11,6 +11,7 @@
 #include <set>
 #include <thread>
 
+#include "appended/uBlockLayout.h"
 #include "uUninstallScenario.h"
 
 namespace e2e {
@@ -155,13 +156,14 @@ std::string MissingInOrder(const std::vector<std::string>& lines, const std::vec
   return std::string();
 }
 
-// A zlib stream that zlib rejects ("data error"), as the "GUID" item.
+// A block whose "GUID" item is a zlib stream that zlib rejects ("data error").
 std::string UnreadableGuidBlock() {
-  std::string z = blockwriter::Compress(FreshGuid());
+  std::string z = CompressItemData(FreshGuid());
   z[z.size() - 1] = static_cast<char>(z[z.size() - 1] ^ 0xFF);
-  blockwriter::BlockWriter w(0x5A);
-  w.Add("Version", "1.0").AddPacked("GUID", z);
-  return w.Build(BuiltProgramSize());
+  return BuildBlockOfRecords(
+      {ItemRecord({"Version", "1.0", false}, kDefaultKey),
+       blocklayout::EncodeRecord(4, XorString("GUID", kDefaultKey), 1, static_cast<int32_t>(z.size()), z)},
+      kDefaultKey, BuiltProgramSize());
 }
 
 class UnattendedTest : public TUninstallScenario, public ::testing::WithParamInterface<TUnattendedCase> {};

@@ -9,7 +9,6 @@
 #include "support/uDriver.h"
 #include "system/uHandles_win.h"
 #include "system/uMbcs.h"
-#include "tests/support/BlockWriter.h"
 
 namespace e2e {
 namespace {
@@ -26,12 +25,6 @@ void WriteFileBytes(const std::string& path, const std::string& bytes, bool appe
   if (!bytes.empty() && (!WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
                          written != bytes.size()))
     Fail("short write", path);
-}
-
-unsigned long long FileSizeOf(const std::string& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) Fail("cannot read the size of", path);
-  return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 handles::TUniqueKey CreateKey(const std::string& path) {
@@ -148,11 +141,10 @@ TSample InstallSample(const TSampleOptions& options) {
   if (options.uninstaller) {
     const std::string source = options.uninstallerSource.empty() ? BuiltUninstallerPath() : options.uninstallerSource;
     if (!CopyFileA(source.c_str(), s.uninstallerPath.c_str(), FALSE)) Fail("cannot copy the uninstaller", source);
-    if (!options.guid.empty()) {
-      blockwriter::BlockWriter block;
-      block.Add("GUID", options.guid, /*Compressed=*/true);
-      WriteFileBytes(s.uninstallerPath, block.Build(static_cast<int64_t>(FileSizeOf(s.uninstallerPath))), true);
-    }
+    std::optional<TNewItems> items = options.items;
+    if (!items && !options.guid.empty()) items = TNewItems{{"GUID", options.guid, true}};
+    // Made as the product's builder makes it: with the writer, which reads the copy itself.
+    if (items) WriteFileBytes(s.uninstallerPath, FileWithBlock(s.uninstallerPath, *items, options.blockOptions).Bytes, false);
     if (!options.appendedBlock.empty()) WriteFileBytes(s.uninstallerPath, options.appendedBlock, true);
   }
 
