@@ -77,10 +77,22 @@ TLines CollectRenameEntries(const TLines& lines, const TSameText& sameText) {
   return entries;
 }
 
+TLines WithoutRenameSections(const TLines& lines, const TSameText& sameText) {
+  TLines kept;
+  bool inRename = false;
+  for (const std::string& line : lines) {
+    std::string name;
+    if (ParseSectionHeader(line, &name)) inRename = sameText(name, "rename");
+    if (!inRename) kept.push_back(line);
+  }
+  return kept;
+}
+
 std::string DeleteEntry(const std::string& path) { return "NUL=" + path; }
 
-std::string BuildWininitContent(const TLines& currentLines, const TLines& entries) {
-  TLines all = currentLines;
+std::string BuildWininitContent(const TLines& currentLines, const TLines& entries,
+                                const TSameText& sameText) {
+  TLines all = WithoutRenameSections(currentLines, sameText);
   all.push_back("[rename]");
   all.insert(all.end(), entries.begin(), entries.end());
   return JoinLines(all);
