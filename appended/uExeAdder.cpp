@@ -96,6 +96,46 @@ TItemType ReadRecord(TBodyReader& Body, uint8_t Key) {
   return Item;
 }
 
+// The reader behind both entries. ImageEnd builds the image model of the same bytes and gives
+// its GetImageEnd, taken as unsigned.
+template <typename TImageEnd>
+void ReadItems(TStream& Stream, std::vector<TItemType>& Items, TImageEnd ImageEndOf) {
+  const int64_t FileSize = Stream.Seek(0, TSeekOrigin::soEnd);
+  if (FileSize < 0) return;
+
+  // X: the bytes of other data behind the block.
+  int64_t X = 0;
+  if (!SignatureAt(Stream, FileSize - 4)) {
+    // The two fields must lie inside the file (an executable that ends where its image ends has
+    // no block).
+    const int64_t ImageEnd = ImageEndOf();
+    if (ImageEnd + 5 > FileSize) return;
+    Stream.Seek(ImageEnd, TSeekOrigin::soBeginning);
+    const int64_t EndOffset = Stream.ReadInteger();
+    const uint8_t UseEndOffset = Stream.ReadByte();
+    X = FileSize - EndOffset;
+    if (UseEndOffset == 0 || X < 0 || !SignatureAt(Stream, FileSize - X - 4)) return;
+  }
+
+  const int64_t BlockEnd = FileSize - X;  // just past the signature
+  const int64_t BodyEnd = BlockEnd - kTrailerSize;
+  if (BodyEnd < kBodyHeaderSize) throw EImageBlockException(kBadBlock);
+  Stream.Seek(BodyEnd, TSeekOrigin::soBeginning);
+  const int64_t BodyLength = Stream.ReadInt64();
+  if (BodyLength < kBodyHeaderSize || BodyLength > BodyEnd) throw EImageBlockException(kBadBlock);
+
+  const int64_t BodyStart = BodyEnd - BodyLength;
+  Stream.Seek(BodyStart, TSeekOrigin::soBeginning);
+  TBodyReader Body(Stream, BodyStart, BodyEnd);
+  const uint8_t Key = static_cast<uint8_t>(Body.Integer() & 0xFF);
+  const int32_t Count = Body.Integer();
+  if (Count < 0) throw std::out_of_range("Range check error");
+  if (Count > Body.Left() / kMinRecordSize) throw EImageBlockException(kBadBlock);
+
+  Items.resize(static_cast<std::size_t>(Count));
+  for (TItemType& Item : Items) Item = ReadRecord(Body, Key);
+}
+
 }  // namespace
 
 TItemTypes::~TItemTypes() { FreeAppendedItems(*this); }
@@ -134,46 +174,13 @@ const TItemType* FindAppendedItem(const TItemTypes& Items, const std::string& Na
 void ReadAppendedItems(const std::string& FileName, TItemTypes& Items) {
   // Data still held would otherwise be lost with the old entries.
   FreeAppendedItems(Items);
-
   TFileReadStream Stream(FileName);
   if (!Stream.IsOpen()) return;
-  const int64_t FileSize = Stream.Seek(0, TSeekOrigin::soEnd);
-  if (FileSize < 0) return;
+  // The model reads the file afresh, whole, and is released as soon as it has answered.
+  ReadItems(Stream, Items.Items_, [&] { return int64_t{static_cast<uint32_t>(TPEImage(FileName).GetImageEnd())}; });
+}
 
-  // X: the bytes of other data behind the block.
-  int64_t X = 0;
-  if (!SignatureAt(Stream, FileSize - 4)) {
-    int64_t EndOffset = 0;
-    uint8_t UseEndOffset = 0;
-    {
-      TPEImage Image(FileName);
-      // Taken as unsigned; the two fields must lie inside the file (an executable that ends
-      // where its image ends has no block).
-      const int64_t ImageEnd = static_cast<uint32_t>(Image.GetImageEnd());
-      if (ImageEnd + 5 > FileSize) return;
-      Stream.Seek(ImageEnd, TSeekOrigin::soBeginning);
-      EndOffset = Stream.ReadInteger();
-      UseEndOffset = Stream.ReadByte();
-    }
-    X = FileSize - EndOffset;
-    if (UseEndOffset == 0 || X < 0 || !SignatureAt(Stream, FileSize - X - 4)) return;
-  }
-
-  const int64_t BlockEnd = FileSize - X;  // just past the signature
-  const int64_t BodyEnd = BlockEnd - kTrailerSize;
-  if (BodyEnd < kBodyHeaderSize) throw EImageBlockException(kBadBlock);
-  Stream.Seek(BodyEnd, TSeekOrigin::soBeginning);
-  const int64_t BodyLength = Stream.ReadInt64();
-  if (BodyLength < kBodyHeaderSize || BodyLength > BodyEnd) throw EImageBlockException(kBadBlock);
-
-  const int64_t BodyStart = BodyEnd - BodyLength;
-  Stream.Seek(BodyStart, TSeekOrigin::soBeginning);
-  TBodyReader Body(Stream, BodyStart, BodyEnd);
-  const uint8_t Key = static_cast<uint8_t>(Body.Integer() & 0xFF);
-  const int32_t Count = Body.Integer();
-  if (Count < 0) throw std::out_of_range("Range check error");
-  if (Count > Body.Left() / kMinRecordSize) throw EImageBlockException(kBadBlock);
-
-  Items.Items_.resize(static_cast<std::size_t>(Count));
-  for (TItemType& Item : Items.Items_) Item = ReadRecord(Body, Key);
+void ReadAppendedItems(TStream& Stream, TItemTypes& Items) {
+  FreeAppendedItems(Items);
+  ReadItems(Stream, Items.Items_, [&] { return int64_t{static_cast<uint32_t>(TPEImage(Stream).GetImageEnd())}; });
 }

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+class TStream;
+
 // One item. Data is a malloc'd block of Size bytes (the inflated bytes of a compressed item), or
 // null; a stored item with a negative DataLength keeps that value in Size and has no Data.
 struct TItemType {
@@ -43,6 +45,11 @@ class TItemTypes {
 
  private:
   friend void ReadAppendedItems(const std::string& FileName, TItemTypes& Items);
+
+// As above, with the executable's bytes in Stream, which also serves the image model when the
+// signature does not end it.
+void ReadAppendedItems(TStream& Stream, TItemTypes& Items);
+  friend void ReadAppendedItems(TStream& Stream, TItemTypes& Items);
   friend void FreeAppendedItems(TItemTypes& Items);
   std::vector<TItemType> Items_;
 };
@@ -60,6 +67,10 @@ class TItemTypes {
 // After "Bad Block" inside the records or a failed inflation, Items keeps Count entries: those
 // before the failing record complete, the rest empty.
 void ReadAppendedItems(const std::string& FileName, TItemTypes& Items);
+
+// As above, with the executable's bytes in Stream, which also serves the image model when the
+// signature does not end it.
+void ReadAppendedItems(TStream& Stream, TItemTypes& Items);
 
 // Releases Data of every item with Size > 0 and Data not null, in list order; empties the list.
 void FreeAppendedItems(TItemTypes& Items);

@@ -121,6 +121,8 @@ void TSectionHeader::WriteToStream(TStream& Stream, int32_t Offset) {
 
 TPEImage::TPEImage(const std::string& FileName) : FileName(FileName) { LoadFromFile(FileName); }
 
+TPEImage::TPEImage(TStream& Stream) { LoadFromStream(Stream); }
+
 TPEImage::~TPEImage() { Clear(); }
 
 void TPEImage::Clear() {
@@ -142,6 +144,13 @@ void TPEImage::LoadFromFile(const std::string& Name) {
   Clear();
   if (!FileExists(Name)) return;
   TMemoryStream Stream(ReadWholeFile(Name));
+  LoadFromStream(Stream);
+}
+
+void TPEImage::LoadFromStream(TStream& Stream) {
+  Clear();
+  // The model counts in 32 bits; a larger file is no image of ours.
+  if (Stream.GetSize() > INT32_MAX) throw EImageBlockException(kBadBlockSize);
   FileSize = static_cast<int32_t>(Stream.GetSize());
 
   struct TLoadLimit {
@@ -184,6 +193,11 @@ int32_t TPEImage::GetImageEnd() const {
 
 void TPEImage::SaveToFile(const std::string& Name) {
   TMemoryStream Out;
+  SaveToStream(Out);
+  WriteWholeFile(Name, Out.Bytes());
+}
+
+void TPEImage::SaveToStream(TStream& Out) {
   if (DOSHeader) DOSHeader->WriteToStream(Out, 0);
   if (NTHeaders) NTHeaders->WriteToStream(Out, -1);
   int64_t Position = Out.GetPosition();
@@ -192,6 +206,5 @@ void TPEImage::SaveToFile(const std::string& Name) {
     Position += Section->BlockSize();
   }
   if (HeaderData) HeaderData->WriteAtOffset(Out);
-  WriteWholeFile(Name, Out.Bytes());
   FileSize = static_cast<int32_t>(Out.GetSize());
 }

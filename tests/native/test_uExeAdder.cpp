@@ -247,6 +247,49 @@ TEST(ExeAdder, ReadingAgainReleasesWhatTheListHeld) {
   EXPECT_TRUE(Items.empty());
 }
 
+// What a read gives: the exception's text, then each item's name, size and data.
+template <typename TRead>
+std::string OutcomeOf(TRead Read) {
+  TItemTypes Items;
+  std::string Outcome;
+  try {
+    Read(Items);
+    Outcome = "no exception";
+  } catch (const std::exception& E) {
+    Outcome = E.what();
+  }
+  for (const TItemType& Item : Items)
+    Outcome += "|" + Item.Name + ":" + std::to_string(Item.Size) + ":" + DataOf(Item);
+  return Outcome;
+}
+
+TEST(ExeAdder, AStreamOfTheFilesBytesReadsAsTheFile) {
+  std::string Corrupt = blockwriter::Compress("corrupt me please, corrupt me please");
+  Corrupt[Corrupt.size() - 1] ^= 1;
+  std::string Behind = pebuilder::SmallImage(), Unused = pebuilder::SmallImage();
+  blockwriter::AppendBlock(Behind, BlockWriter().Add("GUID", "mutex-name", true), 1, "trailer");
+  blockwriter::AppendBlock(Unused, BlockWriter().Add("GUID", "mutex-name", true), 0, "trailer");
+  const std::string Files[] = {
+      WithBlock(BlockWriter(0xA5).Add("GUID", "{6A1C}", true).Add("Readme", "plain").Add("", "")),
+      Behind,
+      Unused,
+      pebuilder::SmallImage(),
+      "not a program at all",
+      "",
+      WithBlock(BlockWriter().Add("GUID", "x").SetCount(-1)),
+      WithBlock(BlockWriter().Add("GUID", "x").SetBodyLength(1 << 20)),
+      WithBlock(BlockWriter().Add("first", "kept", true).AddPacked("second", Corrupt)),
+      WithBlock(BlockWriter().Add("zeros", std::string(1 << 20, '\0'), true)),
+  };
+  for (const std::string& File : Files) {
+    TempFile F(File);
+    TMemoryStream Stream(std::vector<uint8_t>(File.begin(), File.end()));
+    const std::string FromFile = OutcomeOf([&](TItemTypes& Items) { ReadAppendedItems(F.Path(), Items); });
+    const std::string FromStream = OutcomeOf([&](TItemTypes& Items) { ReadAppendedItems(Stream, Items); });
+    EXPECT_TRUE(FromFile == FromStream) << FromFile.substr(0, 80) << " / " << FromStream.substr(0, 80);
+  }
+}
+
 TEST(ExeAdder, XorString) {
   EXPECT_EQ(XorString("", 0x5A), "");
   const std::string S = "GUID\x95\x5C";

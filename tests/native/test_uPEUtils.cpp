@@ -187,6 +187,24 @@ TEST(PEImage, SavesTheFileItWasBuiltFrom) {
   EXPECT_TRUE(Source.Read() == File);
 }
 
+TEST(PEImage, LoadsFromAndSavesToAStream) {
+  PEBuilder B;
+  B.Sections = {{0x200, 0x100}, {0x300, 0x180}};
+  const std::string File = B.Build();
+  TMemoryStream Source(std::vector<uint8_t>(File.begin(), File.end()));
+  TPEImage Image(Source);
+  EXPECT_EQ(Image.FileName, "");
+  EXPECT_EQ(Image.FileSize, static_cast<int32_t>(File.size()));
+  EXPECT_EQ(Image.Sections.size(), 2u);
+  EXPECT_EQ(Image.GetImageEnd(), 0x480);
+  TMemoryStream Copy;
+  Image.SaveToStream(Copy);
+  EXPECT_TRUE(std::string(Copy.Bytes().begin(), Copy.Bytes().end()) == File);
+
+  TMemoryStream Bad(std::vector<uint8_t>{'M', 'Z'});
+  EXPECT_THROW(TPEImage{Bad}, EImageBlockException);
+}
+
 TEST(PEImage, ReloadStartsAfresh) {
   TempFile F(pebuilder::SmallImage());
   TPEImage Image(F.Path());
