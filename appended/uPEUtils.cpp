@@ -157,7 +157,7 @@ void TPEImage::LoadFromStream(TStream& Stream) {
     TPEImage& Image;
     ~TLoadLimit() { Image.Limit_ = INT64_MAX; }
   } Limit{*this};
-  Limit_ = 2 * Stream.GetSize() + 65536;
+  Limit_ = 2 * Stream.GetSize() + 1024;
   Reserved_ = 0;
 
   try {
@@ -166,6 +166,10 @@ void TPEImage::LoadFromStream(TStream& Stream) {
     int64_t P = Stream.GetPosition();
     uint32_t MinRaw = UINT32_MAX;
     const unsigned Count = NTHeaders->Headers()->FileHeader.NumberOfSections;
+    // Every table entry reserves its 40 bytes at its offset: a table that cannot fit is refused
+    // before any of it is read, as it would be at the entry that overran the limit.
+    const int64_t TableSize = int64_t{kSectionHeaderSize} * Count;
+    if (TableSize > Limit_ - Reserved_ || P + TableSize > Limit_) throw EImageBlockException(kBadBlockSize);
     for (unsigned i = 0; i < Count; ++i) {
       if (P > INT32_MAX) throw EImageBlockException(kBadBlockSize);
       Sections.push_back(std::make_unique<TSectionHeader>(this, Stream, static_cast<int32_t>(P)));

@@ -220,7 +220,9 @@ class TPEImage {
   // While loading: the most bytes that the blocks may hold together, and the furthest offset that
   // one may reach. The blocks cut up the file, so together they need about its length, plus the
   // zero padding of headers and sections that run past a short file's end; twice the file and
-  // 64 KiB leave room for that, and keep a saved model no larger.
+  // 1 KiB leave room for that (the DOS block's first 256 bytes and the NT headers of a file too
+  // short to hold them, and a few table entries), and keep a saved model no larger. A short
+  // hostile file thus cannot have the model build thousands of blocks of zeros.
   int64_t Limit_ = INT64_MAX;
   int64_t Reserved_ = 0;
 };

@@ -48,8 +48,11 @@ std::string JoinLines(const TLines& lines) {
 }
 
 bool ParseSectionHeader(const std::string& line, std::string* name) {
+  // Most lines are no header: their first non-blank byte tells, before anything is copied.
+  std::size_t first = 0;
+  while (first < line.size() && static_cast<unsigned char>(line[first]) <= 0x20) ++first;
+  if (first == line.size() || line[first] != '[') return false;
   const std::string trimmed = TrimBlanks(line);
-  if (trimmed.empty() || trimmed[0] != '[') return false;
   // The profile functions read the file as characters: a 0x5D that ends a double-byte
   // character is no "]".
   const std::size_t close = mbcs::LastDelimiter("]", trimmed);

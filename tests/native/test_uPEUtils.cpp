@@ -172,6 +172,21 @@ TEST(PEImage, RefusesBlocksNoFileOfItsSizeCouldNeed) {
   for (const auto& C : Cases) EXPECT_EQ(ErrorOf(C.File), "Bad Block Size") << C.What;
 }
 
+TEST(PEImage, ZeroPaddingOfAShortFileIsBounded) {
+  // A 512-byte file whose section table runs past its end: a few entries read as zeros, a
+  // table that needs far more than the file is refused before it is read.
+  auto ShortFile = [](std::size_t Count) {
+    PEBuilder B;
+    B.Sections.assign(Count, pebuilder::Section{0, 0});
+    return B.Build().substr(0, 0x200);
+  };
+  TempFile F(ShortFile(20));
+  TPEImage Image(F.Path());
+  EXPECT_EQ(Image.Sections.size(), 20u);
+  EXPECT_EQ(Image.GetImageEnd(), 0);
+  EXPECT_EQ(ErrorOf(ShortFile(200)), "Bad Block Size");
+}
+
 TEST(PEImage, SavesTheFileItWasBuiltFrom) {
   PEBuilder B;
   B.Sections = {{0x200, 0x100}, {0x300, 0x180}};
