@@ -45,10 +45,6 @@ class TItemTypes {
 
  private:
   friend void ReadAppendedItems(const std::string& FileName, TItemTypes& Items);
-
-// As above, with the executable's bytes in Stream, which also serves the image model when the
-// signature does not end it.
-void ReadAppendedItems(TStream& Stream, TItemTypes& Items);
   friend void ReadAppendedItems(TStream& Stream, TItemTypes& Items);
   friend void FreeAppendedItems(TItemTypes& Items);
   std::vector<TItemType> Items_;

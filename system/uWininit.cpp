@@ -8,6 +8,22 @@ namespace {
 
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
+// Calls keep with every line outside the "rename" sections, in order.
+template <typename TKeep>
+void ForEachLineOutsideRename(const TLines& lines, const TSameText& sameText, TKeep keep) {
+  bool inRename = false;
+  for (const std::string& line : lines) {
+    std::string name;
+    if (ParseSectionHeader(line, &name)) inRename = sameText(name, "rename");
+    if (!inRename) keep(line);
+  }
+}
+
+void AppendLine(std::string& out, const std::string& line) {
+  out += line;
+  out += "\r\n";
+}
+
 }  // namespace
 
 bool SameTextAscii(const std::string& a, const std::string& b) {
@@ -40,10 +56,7 @@ TLines SplitLines(const std::string& content) {
 
 std::string JoinLines(const TLines& lines) {
   std::string out;
-  for (const std::string& line : lines) {
-    out += line;
-    out += "\r\n";
-  }
+  for (const std::string& line : lines) AppendLine(out, line);
   return out;
 }
 
@@ -82,12 +95,7 @@ TLines CollectRenameEntries(const TLines& lines, const TSameText& sameText) {
 
 TLines WithoutRenameSections(const TLines& lines, const TSameText& sameText) {
   TLines kept;
-  bool inRename = false;
-  for (const std::string& line : lines) {
-    std::string name;
-    if (ParseSectionHeader(line, &name)) inRename = sameText(name, "rename");
-    if (!inRename) kept.push_back(line);
-  }
+  ForEachLineOutsideRename(lines, sameText, [&](const std::string& line) { kept.push_back(line); });
   return kept;
 }
 
@@ -95,10 +103,11 @@ std::string DeleteEntry(const std::string& path) { return "NUL=" + path; }
 
 std::string BuildWininitContent(const TLines& currentLines, const TLines& entries,
                                 const TSameText& sameText) {
-  TLines all = WithoutRenameSections(currentLines, sameText);
-  all.push_back("[rename]");
-  all.insert(all.end(), entries.begin(), entries.end());
-  return JoinLines(all);
+  std::string out;
+  ForEachLineOutsideRename(currentLines, sameText, [&](const std::string& line) { AppendLine(out, line); });
+  AppendLine(out, "[rename]");
+  for (const std::string& entry : entries) AppendLine(out, entry);
+  return out;
 }
 
 }  // namespace wininit
