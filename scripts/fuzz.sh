@@ -2,6 +2,7 @@
 # Builds the libFuzzer targets (clang, AddressSanitizer + UBSan) in build/fuzz and runs each.
 #   scripts/fuzz.sh [seconds]   run each target for that long (default 60)
 #   scripts/fuzz.sh --quick     about 10 s each (./dev test)
+#   scripts/fuzz.sh SECONDS TARGET...   only the targets named
 # The committed seeds and regression inputs (tests/fuzz/corpus/<target>) run first; new inputs
 # go to build/fuzz/corpus/<target>. Exits non-zero on any finding; the crashing input is left in
 # build/fuzz/artifacts/<target>/ (keep it as a regression input in tests/fuzz/corpus/<target>/).
@@ -18,6 +19,13 @@ case "${1:-}" in
   *) SECONDS_EACH=$1 ;;
 esac
 TARGETS=(fuzz_ReadAppendedItems fuzz_PEImage fuzz_Wininit fuzz_RegistryPath fuzz_DequoteString fuzz_ProductName)
+if [ $# -gt 1 ]; then
+  shift
+  for target in "$@"; do
+    [ -f "$ROOT/tests/fuzz/$target.cpp" ] || { echo "fuzz: no target $target" >&2; exit 2; }
+  done
+  TARGETS=("$@")
+fi
 
 mkdir -p "$BUILD"
 if ! { cmake -S "$ROOT/tests/fuzz" -B "$BUILD" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \

@@ -1,5 +1,7 @@
 #include "system/uWininit.h"
 
+#include <algorithm>
+
 #include "system/uMbcs.h"
 #include "system/uRegistry.h"
 
@@ -7,6 +9,9 @@ namespace wininit {
 namespace {
 
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// The bytes that trimming removes.
+bool IsBlankByte(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
 // Calls keep with every line outside the "rename" sections, in order.
 template <typename TKeep>
@@ -61,16 +66,24 @@ std::string JoinLines(const TLines& lines) {
 }
 
 bool ParseSectionHeader(const std::string& line, std::string* name) {
-  // Most lines are no header: their first non-blank byte tells, before anything is copied.
+  // Read in place: most lines are no header, and the file can be long.
   std::size_t first = 0;
-  while (first < line.size() && static_cast<unsigned char>(line[first]) <= 0x20) ++first;
-  if (first == line.size() || line[first] != '[') return false;
-  const std::string trimmed = TrimBlanks(line);
+  std::size_t end = line.size();
+  while (first < end && IsBlankByte(line[first])) ++first;
+  if (first == end || line[first] != '[') return false;
+  while (end > first && IsBlankByte(line[end - 1])) --end;
   // The profile functions read the file as characters: a 0x5D that ends a double-byte
   // character is no "]".
-  const std::size_t close = mbcs::LastDelimiter("]", trimmed);
-  if (close == std::string::npos || close == 0) return false;
-  if (name) *name = trimmed.substr(1, close - 1);
+  std::size_t close = std::string::npos;
+  for (std::size_t i = first + 1; i < end; ++i) {
+    if (mbcs::IsLeadByte(static_cast<unsigned char>(line[i])) && i + 1 < end) {
+      ++i;
+    } else if (line[i] == ']') {
+      close = i;
+    }
+  }
+  if (close == std::string::npos) return false;
+  if (name) name->assign(line, first + 1, close - first - 1);
   return true;
 }
 
@@ -88,7 +101,7 @@ TLines CollectRenameEntries(const TLines& lines, const TSameText& sameText) {
       inRename = sameText(name, "rename");
       continue;
     }
-    if (inRename && !TrimBlanks(line).empty()) entries.push_back(line);
+    if (inRename && !std::all_of(line.begin(), line.end(), IsBlankByte)) entries.push_back(line);
   }
   return entries;
 }
