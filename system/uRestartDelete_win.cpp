@@ -158,7 +158,7 @@ void ScheduleInWininit(const std::string& path) {
     }
   }
   const std::string content =
-      wininit::BuildWininitContent(wininit::SplitLines(current), entries);
+      wininit::BuildWininitContent(wininit::SplitLines(current), entries, SameTextByLocale);
   if (const DWORD code = ReplaceWholeFile(file, content)) {
     restoreAfterErase();
     RaiseCannotCreate(file, code);

@@ -41,11 +41,19 @@ bool IsRenameHeader(const std::string& line, const TSameText& sameText);
 // functions may erase is carried over, so no scheduled entry is lost with it.
 TLines CollectRenameEntries(const TLines& lines, const TSameText& sameText);
 
+// The lines outside every "rename" section, in their order: each such header goes, with the
+// lines up to the next header.
+TLines WithoutRenameSections(const TLines& lines, const TSameText& sameText);
+
 // The WININIT.INI line that deletes path at the next start.
 std::string DeleteEntry(const std::string& path);
 
-// The new file content: the file's current lines, then "[rename]" and the entries, CR LF after
-// every line.
-std::string BuildWininitContent(const TLines& currentLines, const TLines& entries);
+// The new file content: the file's current lines without any "rename" section, then "[rename]"
+// and the entries, CR LF after every line. The restart carries out only the first "rename"
+// section, so a second one left anywhere would never run; and since every section's entries
+// were collected, one left standing would also be written twice. Dropping them all here makes
+// the result independent of how many sections the profile erase removed.
+std::string BuildWininitContent(const TLines& currentLines, const TLines& entries,
+                                const TSameText& sameText);
 
 }  // namespace wininit
