@@ -153,40 +153,43 @@ void TPEImage::LoadFromStream(TStream& Stream) {
   if (Stream.GetSize() > INT32_MAX) throw EImageBlockException(kBadBlockSize);
   FileSize = static_cast<int32_t>(Stream.GetSize());
 
-  struct TLoadLimit {
+  // Leaving by an exception releases whatever was built. A guard rather than catch and rethrow:
+  // a rethrow unwinds a second time, and hostile files make the refusals the common case.
+  struct TLoadGuard {
     TPEImage& Image;
-    ~TLoadLimit() { Image.Limit_ = INT64_MAX; }
-  } Limit{*this};
+    bool Loaded = false;
+    ~TLoadGuard() {
+      Image.Limit_ = INT64_MAX;
+      if (!Loaded) Image.Clear();
+    }
+  } Guard{*this};
   Limit_ = 2 * Stream.GetSize() + 1024;
   Reserved_ = 0;
 
-  try {
-    DOSHeader = std::make_unique<TDOSHeader>(this, Stream, 0);
-    NTHeaders = std::make_unique<TNTHeaders>(this, Stream, DOSHeader->LfaNew());
-    int64_t P = Stream.GetPosition();
-    uint32_t MinRaw = UINT32_MAX;
-    const unsigned Count = NTHeaders->Headers()->FileHeader.NumberOfSections;
-    // Every table entry reserves its 40 bytes at its offset: a table that cannot fit is refused
-    // before any of it is read, as it would be at the entry that overran the limit.
-    const int64_t TableSize = int64_t{kSectionHeaderSize} * Count;
-    if (TableSize > Limit_ - Reserved_ || P + TableSize > Limit_) throw EImageBlockException(kBadBlockSize);
-    for (unsigned i = 0; i < Count; ++i) {
-      if (P > INT32_MAX) throw EImageBlockException(kBadBlockSize);
-      Sections.push_back(std::make_unique<TSectionHeader>(this, Stream, static_cast<int32_t>(P)));
-      MinRaw = std::min(MinRaw, Sections.back()->Header()->PointerToRawData);
-      P += kSectionHeaderSize;
-    }
-    // Without sections, or with one whose raw data begins inside the headers (an uninitialised
-    // data section has PointerToRawData 0), there are no bytes between table and raw data.
-    int64_t HeaderBytes = 0;
-    if (!Sections.empty() && MinRaw > P) HeaderBytes = static_cast<int64_t>(MinRaw) - P;
-    if (P > INT32_MAX || HeaderBytes > INT32_MAX) throw EImageBlockException(kBadBlockSize);
-    HeaderData = std::make_unique<TDataBlock>(this, Stream, static_cast<int32_t>(P),
-                                              static_cast<int32_t>(HeaderBytes));
-  } catch (...) {
-    Clear();
-    throw;
+  DOSHeader = std::make_unique<TDOSHeader>(this, Stream, 0);
+  NTHeaders = std::make_unique<TNTHeaders>(this, Stream, DOSHeader->LfaNew());
+  int64_t P = Stream.GetPosition();
+  uint32_t MinRaw = UINT32_MAX;
+  const unsigned Count = NTHeaders->Headers()->FileHeader.NumberOfSections;
+  // Every table entry reserves its 40 bytes at its offset: a table that cannot fit is refused
+  // before any of it is read, as it would be at the entry that overran the limit.
+  const int64_t TableSize = int64_t{kSectionHeaderSize} * Count;
+  if (TableSize > Limit_ - Reserved_ || P + TableSize > Limit_) throw EImageBlockException(kBadBlockSize);
+  Sections.reserve(Count);
+  for (unsigned i = 0; i < Count; ++i) {
+    if (P > INT32_MAX) throw EImageBlockException(kBadBlockSize);
+    Sections.push_back(std::make_unique<TSectionHeader>(this, Stream, static_cast<int32_t>(P)));
+    MinRaw = std::min(MinRaw, Sections.back()->Header()->PointerToRawData);
+    P += kSectionHeaderSize;
   }
+  // Without sections, or with one whose raw data begins inside the headers (an uninitialised
+  // data section has PointerToRawData 0), there are no bytes between table and raw data.
+  int64_t HeaderBytes = 0;
+  if (!Sections.empty() && MinRaw > P) HeaderBytes = static_cast<int64_t>(MinRaw) - P;
+  if (P > INT32_MAX || HeaderBytes > INT32_MAX) throw EImageBlockException(kBadBlockSize);
+  HeaderData = std::make_unique<TDataBlock>(this, Stream, static_cast<int32_t>(P),
+                                            static_cast<int32_t>(HeaderBytes));
+  Guard.Loaded = true;
 }
 
 int32_t TPEImage::GetImageEnd() const {

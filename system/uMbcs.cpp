@@ -12,14 +12,19 @@ bool IsTrailByteAt(const std::string& s, std::size_t pos) {
 }
 
 std::size_t LastDelimiter(const std::string& delimiters, const std::string& s) {
+  // A table of the delimiter bytes: one look-up per byte rather than a search of delimiters.
+  bool isDelimiter[256] = {};
+  for (const char d : delimiters) isDelimiter[static_cast<unsigned char>(d)] = true;
+  const unsigned char* const bytes = reinterpret_cast<const unsigned char*>(s.data());
+  const std::size_t size = s.size();
   std::size_t found = std::string::npos;
-  for (std::size_t i = 0; i < s.size();) {
-    const unsigned char b = static_cast<unsigned char>(s[i]);
-    if (IsLeadByte(b) && i + 1 < s.size()) {
+  for (std::size_t i = 0; i < size;) {
+    const unsigned char b = bytes[i];
+    if (IsLeadByte(b) && i + 1 < size) {
       i += 2;
       continue;
     }
-    if (delimiters.find(static_cast<char>(b)) != std::string::npos) found = i;
+    if (isDelimiter[b]) found = i;
     ++i;
   }
   return found;
@@ -28,7 +33,8 @@ std::size_t LastDelimiter(const std::string& delimiters, const std::string& s) {
 std::size_t FindAtCharBoundary(const std::string& hay, const std::string& needle) {
   if (needle.empty()) return 0;
   for (std::size_t i = 0; i + needle.size() <= hay.size();) {
-    if (hay.compare(i, needle.size(), needle) == 0) return i;
+    // The whole needle is compared only where its first byte is.
+    if (hay[i] == needle[0] && hay.compare(i, needle.size(), needle) == 0) return i;
     i += IsLeadByte(static_cast<unsigned char>(hay[i])) ? 2 : 1;
   }
   return std::string::npos;

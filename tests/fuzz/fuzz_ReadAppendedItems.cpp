@@ -1,7 +1,7 @@
 // ReadAppendedItems over arbitrary executable contents, in memory. Only the reader's own
 // refusals may leave it.
-#include <cstdlib>
-#include <cstring>
+#include <sanitizer/asan_interface.h>
+
 #include <new>
 #include <stdexcept>
 
@@ -22,11 +22,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   } catch (const ERangeError&) {
   } catch (const std::bad_alloc&) {
   }
-  // Every item must be readable over its whole Size.
-  volatile uint8_t Sum = 0;
+  // Every item must be readable over its whole Size: AddressSanitizer checks the region at once,
+  // as reading each byte would, at a small part of the cost for an item inflated to megabytes.
   for (const TItemType& Item : Items) {
-    if (Item.Size > 0 && Item.Data)
-      for (int32_t i = 0; i < Item.Size; ++i) Sum += static_cast<const uint8_t*>(Item.Data)[i];
+    if (Item.Size > 0 && Item.Data) {
+      // A read of the first bad byte has AddressSanitizer report it in full.
+      if (const void* Bad = __asan_region_is_poisoned(Item.Data, static_cast<size_t>(Item.Size)))
+        (void)*static_cast<const volatile uint8_t*>(Bad);
+    }
     if (Item.Size > 0 && !Item.Data && !Item.Compressed) __builtin_trap();
   }
   FreeAppendedItems(Items);

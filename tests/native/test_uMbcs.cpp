@@ -37,6 +37,18 @@ TEST(Mbcs, FindOnlyAtCharacterBoundaries) {
   const std::string hay = std::string("\x83") + "UNINSTxUNINST";
   EXPECT_EQ(mbcs::FindAtCharBoundary(hay, "UNINST"), 8u);
   EXPECT_EQ(mbcs::FindAtCharBoundary("abc", "UNINST"), std::string::npos);
+  // First bytes that match without the rest, a match that ends the text, a needle too long.
+  EXPECT_EQ(mbcs::FindAtCharBoundary("UNUNINUNINST", "UNINST"), 6u);
+  EXPECT_EQ(mbcs::FindAtCharBoundary("UNINS", "UNINST"), std::string::npos);
+  EXPECT_EQ(mbcs::FindAtCharBoundary("x", ""), 0u);
+}
+
+TEST(Mbcs, LastDelimiterOfAnySetOnCharacterBoundaries) {
+  EXPECT_EQ(mbcs::LastDelimiter("\\:", "a:b\\c"), 3u);
+  EXPECT_EQ(mbcs::LastDelimiter(".", "a.b.c"), 3u);
+  EXPECT_EQ(mbcs::LastDelimiter("\\", "a\\" + kHyou), 1u);  // the 0x5C of the trail byte is skipped
+  EXPECT_EQ(mbcs::LastDelimiter("", "a\\b"), std::string::npos);
+  EXPECT_EQ(mbcs::LastDelimiter("\\:", ""), std::string::npos);
 }
 
 TEST(Mbcs, ChangeFileExt) {

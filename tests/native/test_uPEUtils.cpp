@@ -233,6 +233,28 @@ TEST(PEImage, ReloadStartsAfresh) {
   EXPECT_EQ(Image.GetImageEnd(), 0x600);
 }
 
+TEST(PEImage, ARefusedLoadKeepsNothingAndTheNextLoadWorks) {
+  PEBuilder B;
+  B.Sections = {{0x200, 0x100}, {0x300, 0x7FFFFF00}};  // the second section cannot fit
+  B.FileLength = 0x400;
+  const std::string Bad = B.Build();
+  const std::string Good = pebuilder::SmallImage();
+  TMemoryStream BadStream(std::vector<uint8_t>(Bad.begin(), Bad.end()));
+  TMemoryStream GoodStream(std::vector<uint8_t>(Good.begin(), Good.end()));
+  TPEImage Image(GoodStream);
+  ASSERT_EQ(Image.Sections.size(), 2u);
+
+  EXPECT_THROW(Image.LoadFromStream(BadStream), EImageBlockException);
+  EXPECT_EQ(Image.DOSHeader, nullptr);
+  EXPECT_EQ(Image.NTHeaders, nullptr);
+  EXPECT_EQ(Image.HeaderData, nullptr);
+  EXPECT_TRUE(Image.Sections.empty());
+
+  Image.LoadFromStream(GoodStream);
+  EXPECT_EQ(Image.Sections.size(), 2u);
+  EXPECT_EQ(Image.GetImageEnd(), 0x600);
+}
+
 TEST(PEImage, ResourceTypeNames) {
   EXPECT_STREQ(ResourceTypeNames[0], "Unknown 0");
   EXPECT_STREQ(ResourceTypeNames[7], "Font Directory");

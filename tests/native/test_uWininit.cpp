@@ -14,6 +14,12 @@ TEST(Wininit, SplitLinesAcceptsEveryLineEnd) {
   EXPECT_EQ(wininit::SplitLines("a\n\rb"), (TLines{"a", "", "b"}));
   EXPECT_EQ(wininit::SplitLines(""), TLines{});
   EXPECT_EQ(wininit::SplitLines("\r\n"), TLines{""});
+  // A lone CR or LF at either end, CR CR LF, and breaks of one kind far apart from the other.
+  EXPECT_EQ(wininit::SplitLines("\r"), TLines{""});
+  EXPECT_EQ(wininit::SplitLines("\na"), (TLines{"", "a"}));
+  EXPECT_EQ(wininit::SplitLines("a\r\r\nb"), (TLines{"a", "", "b"}));
+  EXPECT_EQ(wininit::SplitLines("a\nb\nc\rd\r\n\n"), (TLines{"a", "b", "c", "d", ""}));
+  EXPECT_EQ(wininit::SplitLines("no break"), TLines{"no break"});
 }
 
 TEST(Wininit, JoinLinesEndsEveryLineWithCrLf) {
