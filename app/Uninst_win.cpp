@@ -1,8 +1,7 @@
-// Program entry: set up, show the main window, run the message loop, tear down in reverse.
+// Program entry. The modules start in this order and end in the reverse one: COM, the platform
+// family and Windows version, the application object, the Alt key cue hook; then the relaunch
+// decision, and in the temporary copy the main window and its message loop.
 #include <windows.h>
-
-#include <exception>
-#include <optional>
 
 #include "app/uMain_win.h"
 #include "app/uRelaunch_win.h"
@@ -10,21 +9,20 @@
 #include "system/uPlatform_win.h"
 #include "system/uSafeDll_win.h"
 #include "ui/uAltFixOnVista_win.h"
-#include "ui/uForms_win.h"
+#include "ui/uApplication_win.h"
+#include "ui/uVisualStyles_win.h"
 
 namespace {
 
 // COM for the life of the program; uninitialised only when it was initialised. ole32 is loaded
-// here, by its full path, rather than imported: the process that only starts its temporary copy
-// then never loads it and the libraries it brings along.
+// by its full path rather than imported: an import would be looked for in the program's own
+// folder first, the temporary folder that anyone may write to, where Windows 95/98/Me does not
+// protect it as a known system DLL.
 class TComInitialization {
  public:
   TComInitialization() : ole32_(safedll::LoadSystemLibrary("ole32.dll")) {
-    using TCoInitialize = HRESULT(WINAPI*)(LPVOID);
-    const auto coInitialize = reinterpret_cast<TCoInitialize>(
-        ole32_ ? reinterpret_cast<void*>(GetProcAddress(ole32_.get(), "CoInitialize")) : nullptr);
-    coUninitialize_ = reinterpret_cast<TCoUninitialize>(
-        ole32_ ? reinterpret_cast<void*>(GetProcAddress(ole32_.get(), "CoUninitialize")) : nullptr);
+    const auto coInitialize = safedll::GetProc<HRESULT(WINAPI*)(LPVOID)>(ole32_.get(), "CoInitialize");
+    coUninitialize_ = safedll::GetProc<TCoUninitialize>(ole32_.get(), "CoUninitialize");
     initialized_ = coInitialize && coUninitialize_ && SUCCEEDED(coInitialize(nullptr));
   }
   ~TComInitialization() {
@@ -40,39 +38,25 @@ class TComInitialization {
   bool initialized_ = false;
 };
 
-int RunProgram() {
-  ui::TApplication& application = ui::Application();
-  std::optional<TComInitialization> com;
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  // Before anything can load a DLL out of the (temporary) program folder, COM's included.
+  safedll::RestrictDllSearchPath();
+  const TComInitialization com;
+  platform::WindowsVersion();
+  ui::TApplication application;
+  // Before the relaunch decision, so that a process that only starts its copy holds the hook too.
+  const altfix::TAltFixModule altFix(&ui::VisualStylesInEffect);
   try {
     // A process that is not the temporary copy starts one and ends without a window.
     if (!RelaunchFromTemp()) return 0;
     application.SetTitle("Korvane Uninstaller");
     application.CreateForm<app::TfrmMain>();
-    // COM only for the process that goes on to the window, and only once the window shows: the
-    // process that merely starts its copy makes no COM call, nothing before the message loop
-    // does either, and loading COM's libraries and creating its hidden window held the window
-    // back.
-    application.ShowMainForm();
-    com.emplace();
     application.Run();
-  } catch (const std::exception& error) {
-    // Start-up failed before the loop ran: report it the same way, then end.
-    application.HandleException(error);
   } catch (...) {
-    application.HandleUnknownException();
+    // Start-up failed before the loop ran: report it the same way, then end.
+    application.HandleException();
   }
-  application.DestroyForms();
-  return 0;  // COM ends here, after the forms
-}
-
-}  // namespace
-
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  // First of all, before anything can load a DLL out of the (temporary) program folder.
-  safedll::RestrictDllSearchPath();
-  platform::WindowsVersion();
-  // Before the relaunch decision, so that a process that only starts its copy holds the hook too;
-  // removed when this scope ends, after everything else of the run.
-  altfix::TAltFixModule altFix;
-  return RunProgram();
+  return 0;
 }

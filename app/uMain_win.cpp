@@ -2,17 +2,17 @@
 
 #include <windows.h>
 
-#include <stdexcept>
-
+#include "app/uMainLayout.h"
 #include "app/uProductName.h"
 #include "appended/uExeAdder.h"
-#include "resources/uMainLayout.h"
+#include "resources/resource.h"
 #include "system/uAddRemovePrograms_win.h"
+#include "system/uFiles_win.h"
 #include "system/uMbcs.h"
-#include "system/uModulePath_win.h"
 #include "system/uRegistry_win.h"
 #include "system/uRestartDelete_win.h"
 #include "system/uRunMutex_win.h"
+#include "ui/uApplication_win.h"
 #include "ui/uMessageDialog.h"
 
 namespace app {
@@ -41,42 +41,35 @@ std::string ReadRunMutexName(const std::string& exePath) {
   return guid;
 }
 
-// A line names a folder when it ends in "" (a character's second byte 0x5C does not count).
-bool IsFolderLine(const std::string& path) {
-  return !path.empty() && mbcs::LastDelimiter("\\", path) == path.size() - 1;
-}
-
-bool PathExists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-template <typename T>
-T* Bind(const ui::TForm& form, const char* name) {
-  T* component = form.FindComponent<T>(name);
-  if (!component) throw std::logic_error(std::string("the layout has no ") + name);
-  return component;
-}
 
 }  // namespace
 
-TfrmMain::TfrmMain() : TfrmMain(modulepath::ModuleFileName()) {}
+arp::TTitles AddRemoveProgramsTitles() {
+  arp::TTitles titles;
+  for (const UINT id : {IDS_ARP_TITLE_FULLWIDTH, IDS_ARP_TITLE_HALFWIDTH}) {
+    char buffer[256] = {};
+    const int length = LoadStringA(GetModuleHandleA(nullptr), id, buffer, sizeof(buffer));
+    titles.emplace_back(buffer, length > 0 ? static_cast<std::size_t>(length) : 0);
+  }
+  return titles;
+}
 
-TfrmMain::TfrmMain(const std::string& exePath) : exePath_(exePath) {
-  LoadLayout(layout::kMainLayout, [this](const ui::TComponentLayout&) -> ui::TComponent* {
-    return CreateOwned<ui::TAltFixOnVista>();
-  });
-  Label1 = Bind<ui::TLabel>(*this, "Label1");
-  ListBox1 = Bind<ui::TListBox>(*this, "ListBox1");
-  lblExplain = Bind<ui::TLabel>(*this, "lblExplain");
-  btnOK = Bind<ui::TButton>(*this, "btnOK");
-  btnCancel = Bind<ui::TButton>(*this, "btnCancel");
-  AltFixOnVista1 = Bind<ui::TAltFixOnVista>(*this, "AltFixOnVista1");
+TfrmMain::TfrmMain() : TfrmMain(files::ModuleFileName()) {}
 
+TfrmMain::TfrmMain(const std::string& exePath)
+    : ui::TForm(layout::kMainLayout.Form), exePath_(exePath) {
+  // In the layout's creation order.
+  Label1 = Add<ui::TLabel>(layout::kMainLayout.Label1);
+  lblExplain = Add<ui::TLabel>(layout::kMainLayout.lblExplain);
+  ListBox1 = Add<ui::TListBox>(layout::kMainLayout.ListBox1);
+  btnOK = Add<ui::TButton>(layout::kMainLayout.btnOK);
+  btnCancel = Add<ui::TButton>(layout::kMainLayout.btnCancel);
+  AltFixOnVista1 = AddComponent<ui::TAltFixOnVista>(layout::kMainLayout.AltFixOnVista1);
   OnCreate = [this](ui::TComponent* sender) { FormCreate(sender); };
   OnResize = [this](ui::TComponent* sender) { FormResize(sender); };
   btnOK->OnClick = [this](ui::TComponent* sender) { btnOKClick(sender); };
   btnCancel->OnClick = [this](ui::TComponent* sender) { btnCancelClick(sender); };
-  DoCreate();
+  Loaded();
 }
 
 void TfrmMain::FormCreate(ui::TComponent*) {
@@ -98,19 +91,19 @@ void TfrmMain::FormCreate(ui::TComponent*) {
   }
   if (uninstallerPath.empty()) {
     UninstallKeyPath.clear();
-    ui::ShowError(FormatText(
+    ui::ShowError(mbcs::FormatText(
         "%s のインストール情報が見つかりませんでした\r\n\r\nアンインストールに失敗しました",
         productName));
     ui::Application().Terminate();
     return;
   }
 
-  ScrFileName = mbcs::ExtractFilePath(uninstallerPath) + productName + ".scr";
+  ScrFileName = files::ExtractFilePath(uninstallerPath) + productName + ".scr";
   AddIfExists(ScrFileName);
-  AddIfExists(mbcs::ChangeFileExt(ScrFileName, ".txt"));
+  AddIfExists(files::ChangeFileExt(ScrFileName, ".txt"));
   AddIfExists(uninstallerPath);
-  SetCaption(FormatText("%sスクリーンセーバー Uninstaller", productName));
-  lblExplain->SetCaption(FormatText(lblExplain->Caption(), productName));
+  SetCaption(mbcs::FormatText("%sスクリーンセーバー Uninstaller", productName));
+  lblExplain->SetCaption(mbcs::FormatText(lblExplain->Caption(), productName));
 }
 
 void TfrmMain::FormResize(ui::TComponent*) {
@@ -139,13 +132,14 @@ void TfrmMain::btnOKClick(ui::TComponent*) {
   std::string afterRestart;
   for (const std::string& path : ListBox1->Items()) {
     try {
-      success = IsFolderLine(path) ? RemoveDirectoryA(path.c_str()) != FALSE
-                                   : DeleteFileA(path.c_str()) != FALSE;
+      // A line that ends in "\" names a folder (a character's second byte 0x5C does not count).
+      success = files::EndsWithDelimiter(path) ? RemoveDirectoryA(path.c_str()) != FALSE
+                                               : DeleteFileA(path.c_str()) != FALSE;
     } catch (...) {
       // A deletion that raised did not delete: if the path is still there it is scheduled.
       success = false;
     }
-    if (!success && PathExists(path)) {
+    if (!success && files::PathExists(path)) {
       restart::DeleteFileAtRestart(path);
       afterRestart += "\r\n" + path;
     }
@@ -155,7 +149,7 @@ void TfrmMain::btnOKClick(ui::TComponent*) {
   if (!UninstallKeyPath.empty()) {
     registry::DeleteRegistryKeyTree(HKEY_LOCAL_MACHINE, UninstallKeyPath);
   }
-  arp::RefreshAddRemovePrograms(Handle());
+  arp::RefreshAddRemovePrograms(Handle(), AddRemoveProgramsTitles());
   ui::ShowInformation(afterRestart.empty() ? std::string(kUninstallDone)
                                            : kUninstallDoneAfterRestart + afterRestart);
   Close();
@@ -164,10 +158,7 @@ void TfrmMain::btnOKClick(ui::TComponent*) {
 void TfrmMain::btnCancelClick(ui::TComponent*) { Close(); }
 
 void TfrmMain::AddIfExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    ListBox1->Add(path);
-  }
+  if (files::FileExists(path)) ListBox1->Add(path);
 }
 
 }  // namespace app

@@ -3,10 +3,16 @@
 #include <cstdint>
 #include <string>
 
+#include "system/uAddRemovePrograms_win.h"
 #include "ui/uAltFixOnVista.h"
-#include "ui/uForms_win.h"
+#include "ui/uControls_win.h"
+#include "ui/uForm_win.h"
 
 namespace app {
+
+// The titles under which the Add/Remove Programs window of Windows 95/98/Me may be open, as the
+// program's string table holds them, full-width first; an empty one where a string is missing.
+arp::TTitles AddRemoveProgramsTitles();
 
 class TfrmMain : public ui::TForm {
  public:

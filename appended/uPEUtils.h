@@ -67,9 +67,6 @@ class EImageBlockException : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The names of resource types 0 to 16.
-extern const char* const ResourceTypeNames[17];
-
 class TPEImage;
 
 class TImageBlock {

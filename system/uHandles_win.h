@@ -1,4 +1,7 @@
-// One small owner per Win32 handle kind: not copyable, movable, released exactly once.
+// One small owner per Win32 handle kind: not copyable, movable, released exactly once. Where a
+// handle comes with the call that releases it in pairs (a device context and its window, a
+// paint and its record, a selection and what it replaced), a function returns the owner, so the
+// acquiring call and the release are never written apart.
 #pragma once
 #include <windows.h>
 
@@ -61,6 +64,16 @@ struct GdiObjectTraits {
   static HGDIOBJ Empty() { return nullptr; }
   static void Close(HGDIOBJ o) { DeleteObject(o); }
 };
+struct WindowTraits {
+  static HWND Empty() { return nullptr; }
+  static void Close(HWND w) { DestroyWindow(w); }
+};
+// ReleaseActCtx exists from Windows XP on: it is looked up when a context is released (a
+// context can only have come from a system that has it).
+struct ActCtxTraits {
+  static HANDLE Empty() { return nullptr; }
+  static void Close(HANDLE context);
+};
 
 using TUniqueHandleObj = TUniqueHandle<HANDLE, HandleTraits>;
 using TUniqueFile = TUniqueHandle<HANDLE, FileHandleTraits>;
@@ -68,5 +81,59 @@ using TUniqueKey = TUniqueHandle<HKEY, KeyTraits>;
 using TUniqueHook = TUniqueHandle<HHOOK, HookTraits>;
 using TUniqueModule = TUniqueHandle<HMODULE, ModuleTraits>;
 using TUniqueGdiObject = TUniqueHandle<HGDIOBJ, GdiObjectTraits>;
+using TUniqueWindow = TUniqueHandle<HWND, WindowTraits>;
+using TUniqueActCtx = TUniqueHandle<HANDLE, ActCtxTraits>;
+
+// A window's device context from GetDC, released to that window.
+class TWindowDC {
+ public:
+  explicit TWindowDC(HWND window) : window_(window), dc_(::GetDC(window)) {}
+  ~TWindowDC() {
+    if (dc_) ReleaseDC(window_, dc_);
+  }
+  TWindowDC(const TWindowDC&) = delete;
+  TWindowDC& operator=(const TWindowDC&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+// One WM_PAINT's BeginPaint, ended with EndPaint.
+class TPaint {
+ public:
+  explicit TPaint(HWND window) : window_(window), dc_(::BeginPaint(window, &paint_)) {}
+  ~TPaint() {
+    if (dc_) EndPaint(window_, &paint_);
+  }
+  TPaint(const TPaint&) = delete;
+  TPaint& operator=(const TPaint&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_ = {};
+  HDC dc_;
+};
+
+// An object selected into a device context; the object it replaced goes back in at the end.
+class TSelection {
+ public:
+  TSelection(HDC dc, HGDIOBJ object) : dc_(dc), old_(dc && object ? ::SelectObject(dc, object) : nullptr) {}
+  ~TSelection() {
+    if (old_) ::SelectObject(dc_, old_);
+  }
+  TSelection(const TSelection&) = delete;
+  TSelection& operator=(const TSelection&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+inline TWindowDC GetDC(HWND window) { return TWindowDC(window); }
+inline TPaint BeginPaint(HWND window) { return TPaint(window); }
+inline TSelection SelectObject(HDC dc, HGDIOBJ object) { return TSelection(dc, object); }
 
 }  // namespace handles

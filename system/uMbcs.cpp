@@ -2,15 +2,6 @@
 
 namespace mbcs {
 
-bool IsTrailByteAt(const std::string& s, std::size_t pos) {
-  // Walk from the start: a byte's role depends on everything before it.
-  std::size_t i = 0;
-  while (i < pos) {
-    i += IsLeadByte(static_cast<unsigned char>(s[i])) ? 2 : 1;
-  }
-  return i > pos;
-}
-
 std::size_t LastDelimiter(const std::string& delimiters, const std::string& s) {
   std::size_t found = std::string::npos;
   for (std::size_t i = 0; i < s.size();) {
@@ -34,20 +25,35 @@ std::size_t FindAtCharBoundary(const std::string& hay, const std::string& needle
   return std::string::npos;
 }
 
-std::string ExtractFileName(const std::string& path) {
-  const std::size_t pos = LastDelimiter("\\:", path);
-  return pos == std::string::npos ? path : path.substr(pos + 1);
+std::string TrimControlBytes(const std::string& text) {
+  auto isControl = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
+  std::size_t first = 0;
+  std::size_t last = text.size();
+  while (first < last && isControl(text[first])) ++first;
+  while (last > first && isControl(text[last - 1])) --last;
+  return text.substr(first, last - first);
 }
 
-std::string ExtractFilePath(const std::string& path) {
-  const std::size_t pos = LastDelimiter("\\:", path);
-  return pos == std::string::npos ? std::string() : path.substr(0, pos + 1);
-}
-
-std::string ChangeFileExt(const std::string& path, const std::string& ext) {
-  const std::size_t pos = LastDelimiter(".\\:", path);
-  if (pos == std::string::npos || path[pos] != '.') return path + ext;
-  return path.substr(0, pos) + ext;
+std::string FormatText(const std::string& format, const std::string& arg) {
+  // '%' (0x25) is never the second byte of a code page 932 character, so a byte scan is safe.
+  std::string out;
+  out.reserve(format.size() + arg.size());
+  for (std::size_t i = 0; i < format.size(); ++i) {
+    if (format[i] == '%' && i + 1 < format.size()) {
+      if (format[i + 1] == 's') {
+        out += arg;
+        ++i;
+        continue;
+      }
+      if (format[i + 1] == '%') {
+        out += '%';
+        ++i;
+        continue;
+      }
+    }
+    out += format[i];
+  }
+  return out;
 }
 
 }  // namespace mbcs

@@ -1,7 +1,6 @@
 #include "system/uWininit.h"
 
 #include "system/uMbcs.h"
-#include "system/uRegistry.h"
 
 namespace wininit {
 namespace {
@@ -17,8 +16,6 @@ bool SameTextAscii(const std::string& a, const std::string& b) {
   }
   return true;
 }
-
-std::string TrimBlanks(const std::string& s) { return registry::TrimControlBytes(s); }
 
 TLines SplitLines(const std::string& content) {
   TLines lines;
@@ -48,7 +45,7 @@ std::string JoinLines(const TLines& lines) {
 }
 
 bool ParseSectionHeader(const std::string& line, std::string* name) {
-  const std::string trimmed = TrimBlanks(line);
+  const std::string trimmed = mbcs::TrimControlBytes(line);
   if (trimmed.empty() || trimmed[0] != '[') return false;
   // The profile functions read the file as characters: a 0x5D that ends a double-byte
   // character is no "]".
@@ -72,7 +69,7 @@ TLines CollectRenameEntries(const TLines& lines, const TSameText& sameText) {
       inRename = sameText(name, "rename");
       continue;
     }
-    if (inRename && !TrimBlanks(line).empty()) entries.push_back(line);
+    if (inRename && !mbcs::TrimControlBytes(line).empty()) entries.push_back(line);
   }
   return entries;
 }

@@ -17,9 +17,6 @@ using TSameText = std::function<bool(const std::string&, const std::string&)>;
 // ASCII-only case folding: the fallback comparison, and the native build's.
 bool SameTextAscii(const std::string& a, const std::string& b);
 
-// The text without its leading and trailing bytes of 0x20 or less.
-std::string TrimBlanks(const std::string& s);
-
 // Splits file content into lines ending at CR, LF or CR LF. A final line break adds no empty line.
 TLines SplitLines(const std::string& content);
 

@@ -1,18 +1,14 @@
-// A window's stored layout as plain constant data: the form and its components, in creation order.
+// A window's stored layout as plain constant data: the form, and each control's place and text.
 #pragma once
-#include <cstddef>
 
 namespace ui {
 
-enum class TComponentKind { Label, ListBox, Button, NonVisual };
-
-struct TComponentLayout {
+struct TControlLayout {
   const char* Name;
-  TComponentKind Kind;
   int Left, Top, Width, Height;
   const char* Caption;  // nullptr: none
   int TabOrder;         // -1: not a tab stop
-  int ControlId;        // the child window's identifier; 0 for components without a window
+  int ControlId;        // the child window's identifier; 0 for controls without a window
   bool Cancel;          // a button that the Escape key presses
   int ItemHeight;       // list boxes
 };
@@ -30,8 +26,6 @@ struct TFormLayout {
   int ClientWidth, ClientHeight;
   int MinWidth, MinHeight;  // outer size; 0: no constraint
   TFontLayout Font;
-  const TComponentLayout* Components;
-  std::size_t ComponentCount;
 };
 
 }  // namespace ui

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "ui/uForms_win.h"
+#include "ui/uApplication_win.h"
 #include "ui/uMessageDialog.h"
 
 namespace ui {

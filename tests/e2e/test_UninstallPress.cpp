@@ -5,7 +5,7 @@
 
 #include <map>
 
-#include "system/uMbcs.h"
+#include "system/uFiles.h"
 #include "uScenario.h"
 
 namespace e2e {
@@ -55,7 +55,7 @@ TEST_P(UninstallPressTest, DeletesTheFilesAndTheEntryAndSchedulesTheTemporaryCop
 
   char temp[MAX_PATH] = {};
   ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
-  const std::string expectedCopy = std::string(temp) + mbcs::ExtractFileName(sample.uninstallerPath);
+  const std::string expectedCopy = std::string(temp) + files::ExtractFileName(sample.uninstallerPath);
   // Earlier runs in this prefix may have scheduled the same path: this run must add one.
   const int pendingBefore = DeletionsPending(expectedCopy);
 

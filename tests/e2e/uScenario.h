@@ -7,10 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "support/uDriver.h"
-#include "support/uSample.h"
+#include "winsupport/uDriver.h"
+#include "winsupport/uMachine.h"
+#include "winsupport/uSample.h"
 
 namespace e2e {
+
+// The scenarios speak in the shared Windows test support's terms throughout.
+using namespace testsupport;
 
 constexpr const char* kAppTitle = "Korvane Uninstaller";
 constexpr const char* kMainClass = "TfrmMain";

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "support/uRestartState.h"
-#include "system/uMbcs.h"
+#include "winsupport/uMachine.h"
+#include "system/uFiles.h"
 #include "tests/support/BlockWriter.h"
 #include "uScenario.h"
 
@@ -71,7 +71,7 @@ class TUninstallScenario : public TScenario {
   // Installs the sample; its uninstaller's temporary copy and Wine version are reset afterwards.
   TSample InstallUninstallable(const TSampleOptions& options) {
     TSample s = Install(options);
-    const std::string name = mbcs::ExtractFileName(s.uninstallerPath);
+    const std::string name = files::ExtractFileName(s.uninstallerPath);
     programNames_.push_back(name);
     DeleteFileA((TempFolder() + name).c_str());
     return s;
@@ -79,10 +79,10 @@ class TUninstallScenario : public TScenario {
 
   // The program that Windows 95/98/Me runs: Wine reports that family to this file name.
   void RunAsWindows98(const TSample& s) {
-    ASSERT_TRUE(SetProgramWindowsVersion(mbcs::ExtractFileName(s.uninstallerPath), "win98"));
+    ASSERT_TRUE(SetProgramWindowsVersion(files::ExtractFileName(s.uninstallerPath), "win98"));
   }
 
-  static std::string TempCopyPath(const TSample& s) { return TempFolder() + mbcs::ExtractFileName(s.uninstallerPath); }
+  static std::string TempCopyPath(const TSample& s) { return TempFolder() + files::ExtractFileName(s.uninstallerPath); }
 
   // Starts the command line and waits for the product's window, in whichever process it shows.
   static TRunningUninstaller StartAndWaitForWindow(const TSample& s, const std::string& commandLine) {

@@ -200,13 +200,4 @@ TEST(PEImage, ReloadStartsAfresh) {
   EXPECT_EQ(Image.GetImageEnd(), 0x600);
 }
 
-TEST(PEImage, ResourceTypeNames) {
-  EXPECT_STREQ(ResourceTypeNames[0], "Unknown 0");
-  EXPECT_STREQ(ResourceTypeNames[7], "Font Directory");
-  EXPECT_STREQ(ResourceTypeNames[10], "RCData");
-  EXPECT_STREQ(ResourceTypeNames[14], "Group Icon");
-  EXPECT_STREQ(ResourceTypeNames[16], "Version");
-  EXPECT_EQ(sizeof(ResourceTypeNames) / sizeof(ResourceTypeNames[0]), 17u);
-}
-
 }  // namespace

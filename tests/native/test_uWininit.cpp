@@ -21,13 +21,6 @@ TEST(Wininit, JoinLinesEndsEveryLineWithCrLf) {
   EXPECT_EQ(wininit::JoinLines({}), "");
 }
 
-TEST(Wininit, TrimBlanksRemovesControlBytesAndSpaces) {
-  EXPECT_EQ(wininit::TrimBlanks(" \t\x1a[rename]\r\x01 "), "[rename]");
-  EXPECT_EQ(wininit::TrimBlanks(" \t "), "");
-  // Bytes above 0x20 stay, including the lead bytes of code page 932.
-  EXPECT_EQ(wininit::TrimBlanks("\x81\x40x"), "\x81\x40x");
-}
-
 TEST(Wininit, RenameHeaderFollowsTheProfileFunctionsReading) {
   struct TCase {
     const char* line;

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "MessageBoxWatcher.h"
-#include "ui/uForms_win.h"
 #include "ui/uMessageDialog.h"
+#include "winsupport/MessageBoxWatcher.h"
+#include "winsupport/uTestApplication.h"
 
 namespace {
 
@@ -12,7 +12,7 @@ using namespace ui;
 
 class MessageDialogTest : public ::testing::Test {
  protected:
-  void SetUp() override { Application().SetTitle("Korvane Uninstaller"); }
+  testsupport::TTestApplication application_;  // titled "Korvane Uninstaller"
 };
 
 TEST_F(MessageDialogTest, WrappersShowOneOkButtonTitledWithTheApplication) {
@@ -65,10 +65,7 @@ TEST_F(MessageDialogTest, ResultNamesThePressedButton) {
 }
 
 TEST_F(MessageDialogTest, ActiveFormOwnsTheBox) {
-  TForm form;
-  const TComponentLayout none[] = {{"Dummy", TComponentKind::NonVisual, 0, 0, 0, 0, nullptr, -1, 0, false, 0}};
-  form.LoadLayout({"TTestForm", "TestForm", "Test", 200, 100, 0, 0, {"Tahoma", -12, 0}, none, 1});
-  form.DoCreate();
+  testsupport::TTestForm form;
   form.Show();
   SetActiveWindow(form.Handle());
   ASSERT_EQ(Application().ActiveForm(), &form);

@@ -45,10 +45,11 @@
 #include <string>
 #include <vector>
 
-#include "support/uDriver.h"
-#include "support/uSample.h"
+#include "winsupport/uDriver.h"
+#include "winsupport/uMachine.h"
+#include "winsupport/uSample.h"
 
-using namespace e2e;
+using namespace testsupport;
 
 namespace {
 

@@ -1,24 +1,13 @@
-#include "support/uDriver.h"
+#include "winsupport/uDriver.h"
 
 #include <cstdio>
 
-namespace e2e {
+namespace testsupport {
 namespace {
 
 constexpr DWORD kPollMs = 50;
 // Each cross-process message is answered within this, or the target counts as hung.
 constexpr UINT kMessageLimitMs = 10000;
-
-// Calls pred every kPollMs until it is true or limitMs has passed; the last answer.
-template <typename Pred>
-bool PollUntil(Pred pred, DWORD limitMs) {
-  const DWORD start = GetTickCount();
-  for (;;) {
-    if (pred()) return true;
-    if (GetTickCount() - start >= limitMs) return pred();
-    Sleep(kPollMs);
-  }
-}
 
 LRESULT SendWithLimit(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, bool* ok = nullptr) {
   DWORD_PTR result = 0;
@@ -77,6 +66,15 @@ std::string WideToCp932(const std::wstring& w) {
 
 }  // namespace
 
+bool WaitUntil(const std::function<bool()>& condition, DWORD limitMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (condition()) return true;
+    if (GetTickCount() - start >= limitMs) return condition();
+    Sleep(kPollMs);
+  }
+}
+
 std::vector<HWND> FindTopWindows(const TWindowQuery& query) {
   std::vector<HWND> found;
   TEnumState state{&query, &found};
@@ -86,7 +84,7 @@ std::vector<HWND> FindTopWindows(const TWindowQuery& query) {
 
 HWND WaitForWindow(const TWindowQuery& query, DWORD limitMs) {
   HWND hwnd = nullptr;
-  PollUntil(
+  WaitUntil(
       [&] {
         const std::vector<HWND> found = FindTopWindows(query);
         hwnd = found.empty() ? nullptr : found.front();
@@ -97,7 +95,7 @@ HWND WaitForWindow(const TWindowQuery& query, DWORD limitMs) {
 }
 
 bool WaitForWindowGone(HWND hwnd, DWORD limitMs) {
-  return PollUntil([&] { return !IsWindow(hwnd); }, limitMs);
+  return WaitUntil([&] { return !IsWindow(hwnd); }, limitMs);
 }
 
 DWORD WindowProcessId(HWND hwnd) {
@@ -247,7 +245,7 @@ void PostKey(HWND target, WORD vk, bool alt) {
 
 bool TypeKey(HWND topLevel, WORD vk, bool alt) {
   SetForegroundWindow(topLevel);
-  if (!PollUntil([&] { return GetForegroundWindow() == topLevel; }, 5000)) return false;
+  if (!WaitUntil([&] { return GetForegroundWindow() == topLevel; }, 5000)) return false;
   const BYTE scan = static_cast<BYTE>(MapVirtualKeyA(vk, 0));
   const BYTE altScan = static_cast<BYTE>(MapVirtualKeyA(VK_MENU, 0));
   if (alt) keybd_event(VK_MENU, altScan, 0, 0);
@@ -264,7 +262,7 @@ HWND WaitForMessageBox(DWORD pid, const std::string& title, DWORD limitMs) {
   q.pid = pid;
   q.visibleOnly = true;
   HWND box = nullptr;
-  PollUntil(
+  WaitUntil(
       [&] {
         for (HWND h : FindTopWindows(q)) {
           // Fully built: the text control exists.
@@ -323,6 +321,27 @@ TProcess StartCommandLine(const std::string& commandLine, const std::string& wor
   p.handle.reset(pi.hProcess);
   p.pid = pi.dwProcessId;
   return p;
+}
+
+TProcess StartSharingOutput(const std::string& commandLine) {
+  std::string command = commandLine;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  TProcess p;
+  if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
+    CloseHandle(info.hThread);
+    p.handle.reset(info.hProcess);
+    p.pid = info.dwProcessId;
+  }
+  return p;
+}
+
+DWORD RunToEnd(const std::string& commandLine) {
+  DWORD code = ~0u;
+  const TProcess process = StartSharingOutput(commandLine);
+  if (!process.handle || !WaitForExit(process, 2 * kDefaultWaitMs, &code)) return ~0u;
+  return code;
 }
 
 TProcess OpenProcessById(DWORD pid) {
@@ -388,4 +407,4 @@ std::string EscapeBytes(const std::string& s) {
   return out;
 }
 
-}  // namespace e2e
+}  // namespace testsupport

@@ -5,12 +5,13 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "system/uHandles_win.h"
 
-namespace e2e {
+namespace testsupport {
 
 // Generous default for anything that waits on the program under Wine.
 constexpr DWORD kDefaultWaitMs = 60000;
@@ -42,6 +43,9 @@ struct TWindowDump {
   std::vector<TWindowInfo> controls;                // in z-order (creation order for a form)
   std::vector<std::vector<std::string>> listItems;  // per control; filled for list boxes only
 };
+
+// Polls condition until it holds or limitMs has passed; its last answer.
+bool WaitUntil(const std::function<bool()>& condition, DWORD limitMs = kDefaultWaitMs);
 
 // --- finding windows -------------------------------------------------------------------------
 
@@ -113,8 +117,14 @@ struct TProcess {
 };
 
 // Starts a command line as Explorer's Add/Remove Programs does (CreateProcessA, no
-// application name, the system folder as the working folder). Empty handle on failure.
+// application name, the system folder as the working folder, the null device as standard
+// handles). Empty handle on failure.
 TProcess StartCommandLine(const std::string& commandLine, const std::string& workDir = std::string());
+// Starts a command line that shares this process's console and standard handles (its output
+// shows in the test's log), in the current folder.
+TProcess StartSharingOutput(const std::string& commandLine);
+// Runs a command line (sharing the output) to its end; its exit code, or ~0u when it did not end.
+DWORD RunToEnd(const std::string& commandLine);
 // Opens a process to wait on it; empty when it has already gone.
 TProcess OpenProcessById(DWORD pid);
 // Waits for the process to end; false when the limit runs out. exitCode may be null.
@@ -134,4 +144,4 @@ std::string Utf8ToCp932(const std::string& s);
 // Bytes with everything outside printable ASCII shown as \xNN (for exact-byte failure messages).
 std::string EscapeBytes(const std::string& s);
 
-}  // namespace e2e
+}  // namespace testsupport

@@ -1,4 +1,4 @@
-#include "support/uSample.h"
+#include "winsupport/uSample.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,32 +6,21 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "support/uDriver.h"
+#include "winsupport/uDriver.h"
+#include "winsupport/uMachine.h"
 #include "system/uHandles_win.h"
 #include "system/uMbcs.h"
 #include "tests/support/BlockWriter.h"
 
-namespace e2e {
+namespace testsupport {
 namespace {
 
 void Fail(const std::string& what, const std::string& path) {
   throw std::runtime_error(what + ": " + Cp932ToUtf8(path) + " (error " + std::to_string(GetLastError()) + ")");
 }
 
-void WriteFileBytes(const std::string& path, const std::string& bytes, bool append) {
-  handles::TUniqueFile f(CreateFileA(path.c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE, 0, nullptr,
-                                     append ? OPEN_EXISTING : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!f) Fail("cannot write", path);
-  DWORD written = 0;
-  if (!bytes.empty() && (!WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-                         written != bytes.size()))
-    Fail("short write", path);
-}
-
-unsigned long long FileSizeOf(const std::string& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) Fail("cannot read the size of", path);
-  return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+void Write(const std::string& path, const std::string& bytes, bool append) {
+  if (!WriteFileBytes(path, bytes, append)) Fail("cannot write", path);
 }
 
 handles::TUniqueKey CreateKey(const std::string& path) {
@@ -93,26 +82,6 @@ std::string DescribeValue(const std::string& captured) {
   return "type " + std::to_string(type) + " " + EscapeBytes(data);
 }
 
-void RemoveFolderTree(const std::string& folder) {
-  WIN32_FIND_DATAA fd;
-  HANDLE find = FindFirstFileA((folder + "*").c_str(), &fd);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = fd.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string path = folder + name;
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveFolderTree(path + "\\");
-      } else {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
-      }
-    } while (FindNextFileA(find, &fd));
-    FindClose(find);
-  }
-  RemoveDirectoryA(folder.c_str());
-}
-
 }  // namespace
 
 std::string TSample::UninstallString() const {
@@ -143,17 +112,17 @@ TSample InstallSample(const TSampleOptions& options) {
 
   if (!CreateDirectoryA(s.folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
     Fail("cannot create folder", s.folder);
-  if (options.scr) WriteFileBytes(s.scrPath, "MZ sample screen saver\r\n", false);
-  if (options.txt) WriteFileBytes(s.txtPath, options.product + " readme\r\n", false);
+  if (options.scr) Write(s.scrPath, "MZ sample screen saver\r\n", false);
+  if (options.txt) Write(s.txtPath, options.product + " readme\r\n", false);
   if (options.uninstaller) {
     const std::string source = options.uninstallerSource.empty() ? BuiltUninstallerPath() : options.uninstallerSource;
     if (!CopyFileA(source.c_str(), s.uninstallerPath.c_str(), FALSE)) Fail("cannot copy the uninstaller", source);
     if (!options.guid.empty()) {
       blockwriter::BlockWriter block;
       block.Add("GUID", options.guid, /*Compressed=*/true);
-      WriteFileBytes(s.uninstallerPath, block.Build(static_cast<int64_t>(FileSizeOf(s.uninstallerPath))), true);
+      Write(s.uninstallerPath, block.Build(static_cast<int64_t>(FileSizeOf(s.uninstallerPath))), true);
     }
-    if (!options.appendedBlock.empty()) WriteFileBytes(s.uninstallerPath, options.appendedBlock, true);
+    if (!options.appendedBlock.empty()) Write(s.uninstallerPath, options.appendedBlock, true);
   }
 
   if (options.entry != TEntryKind::Missing && !s.keyPath.empty()) {
@@ -216,93 +185,4 @@ std::string TSampleState::Describe() const {
   return out + "\n";
 }
 
-std::vector<std::pair<std::string, std::string>> PendingRenames() {
-  std::vector<std::pair<std::string, std::string>> pairs;
-  handles::TUniqueKey key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ,
-                    key.put()) != ERROR_SUCCESS)
-    return pairs;
-  DWORD type = 0, size = 0;
-  if (RegQueryValueExA(key.get(), "PendingFileRenameOperations", nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-      type != REG_MULTI_SZ)
-    return pairs;
-  std::string data(size, '\0');
-  if (RegQueryValueExA(key.get(), "PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(&data[0]),
-                       &size) != ERROR_SUCCESS)
-    return pairs;
-  data.resize(size);
-  // Strings in pairs; an empty target is a string of its own, so split on every zero.
-  std::vector<std::string> strings;
-  size_t start = 0;
-  while (start < data.size()) {
-    const size_t end = data.find('\0', start);
-    strings.push_back(data.substr(start, end == std::string::npos ? std::string::npos : end - start));
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  // The list ends in an empty string (the terminator of the multi-string).
-  while (strings.size() % 2 != 0 && !strings.empty() && strings.back().empty()) strings.pop_back();
-  for (size_t i = 0; i + 1 < strings.size(); i += 2) pairs.emplace_back(strings[i], strings[i + 1]);
-  return pairs;
-}
-
-bool FileExists(const std::string& path) {
-  const DWORD attr = GetFileAttributesA(path.c_str());
-  return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::string WinePathOf(const std::string& unixPath) {
-  std::string p = "Z:" + unixPath;
-  std::replace(p.begin(), p.end(), '/', '\\');
-  return p;
-}
-
-std::string BuiltUninstallerPath() { return WinePathOf(UNINST_EXE_PATH); }
-
-std::string ProgramFilesFolder() {
-  char buf[MAX_PATH] = {};
-  const DWORD n = ExpandEnvironmentStringsA("%ProgramFiles%", buf, MAX_PATH);
-  std::string p = (n > 1 && n <= MAX_PATH && buf[0] != '%') ? std::string(buf) : std::string("C:\\Program Files");
-  while (!p.empty() && p.back() == '\\') p.pop_back();
-  return p;
-}
-
-void DeleteKeyTree(HKEY root, const std::string& path) {
-  for (const std::string& sub : SubkeyNames(root, path)) DeleteKeyTree(root, path + "\\" + sub);
-  RegDeleteKeyA(root, path.c_str());
-}
-
-bool KeyExists(HKEY root, const std::string& path) {
-  handles::TUniqueKey key;
-  return RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
-}
-
-std::vector<std::string> SubkeyNames(HKEY root, const std::string& path) {
-  std::vector<std::string> names;
-  handles::TUniqueKey key;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return names;
-  for (DWORD i = 0;; ++i) {
-    char name[256];
-    DWORD len = sizeof name;
-    if (RegEnumKeyExA(key.get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    names.emplace_back(name, len);
-  }
-  return names;
-}
-
-std::string ReadString(HKEY root, const std::string& path, const std::string& value) {
-  handles::TUniqueKey key;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return std::string();
-  DWORD type = 0, size = 0;
-  if (RegQueryValueExA(key.get(), value.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return std::string();
-  if (type != REG_SZ && type != REG_EXPAND_SZ) return std::string();
-  std::string data(size, '\0');
-  if (RegQueryValueExA(key.get(), value.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &size) !=
-      ERROR_SUCCESS)
-    return std::string();
-  data.resize(size);
-  while (!data.empty() && data.back() == '\0') data.pop_back();
-  return data;
-}
-
-}  // namespace e2e
+}  // namespace testsupport

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-namespace e2e {
+namespace testsupport {
 
 constexpr const char* kUninstallRoot = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
@@ -69,9 +69,6 @@ TSample InstallSample(const TSampleOptions& options);
 // Removes the sample's files, its folder and both registry entries. Safe when parts are gone.
 void RemoveSample(const TSample& sample);
 
-// The PendingFileRenameOperations value as (source, target) pairs; target empty = delete.
-std::vector<std::pair<std::string, std::string>> PendingRenames();
-
 // The state an uninstall may change, for "nothing changed" and "only this changed" checks.
 struct TSampleState {
   std::map<std::string, unsigned long long> files;  // full path -> size, in the sample folder
@@ -86,20 +83,4 @@ struct TSampleState {
 };
 TSampleState CaptureState(const TSample& sample);
 
-// --- small file and registry helpers the scenarios share -------------------------------------
-
-bool FileExists(const std::string& path);
-// Unix path of the build tree (UNINST_EXE_PATH) as a Windows path through Wine's Z: drive.
-std::string WinePathOf(const std::string& unixPath);
-std::string BuiltUninstallerPath();
-// Program Files folder of the prefix, without a trailing "\".
-std::string ProgramFilesFolder();
-// Deletes a key and everything below it, leaves first. Missing keys are fine.
-void DeleteKeyTree(HKEY root, const std::string& path);
-bool KeyExists(HKEY root, const std::string& path);
-// Direct subkey names.
-std::vector<std::string> SubkeyNames(HKEY root, const std::string& path);
-// REG_SZ or REG_EXPAND_SZ value, unexpanded; empty when missing.
-std::string ReadString(HKEY root, const std::string& path, const std::string& value);
-
-}  // namespace e2e
+}  // namespace testsupport

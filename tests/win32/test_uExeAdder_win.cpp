@@ -1,0 +1,85 @@
+// The program's own executable, with a block appended, read by the program's own code: at the
+// end of the file, behind the image end with other data after it, and not at all while another
+// program holds the file.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "appended/ZLibEx.h"
+#include "appended/uExeAdder.h"
+#include "appended/uPEUtils.h"
+#include "appended/uStreamUtils.h"
+#include "support/BlockWriter.h"
+#include "winsupport/uMachine.h"
+
+namespace {
+
+// A copy of Uninst.exe in the temporary folder, deleted at the end.
+struct ProgramCopy : testsupport::TFileCopy {
+  ProgramCopy() : TFileCopy(testsupport::BuiltUninstallerPath()) {}
+};
+
+const char kGuid[] = "{3F2504E0-4F89-11D3-9A0C-0305E82C3301}";
+
+blockwriter::BlockWriter GuidBlock() {
+  blockwriter::BlockWriter W(0xC3);
+  W.Add("Readme", "\x83\x41\x83\x93\x83\x43\x83\x93\x83\x58\x83\x67\x81\x5B\x83\x8B").Add("GUID", kGuid, true);
+  return W;
+}
+
+void ExpectGuidItems(const std::string& Path) {
+  TItemTypes Items;
+  ReadAppendedItems(Path, Items);
+  ASSERT_EQ(Items.size(), 2u);
+  const TItemType* Guid = FindAppendedItem(Items, "GUID");
+  ASSERT_NE(Guid, nullptr);
+  EXPECT_EQ(std::string(static_cast<const char*>(Guid->Data), Guid->Size), kGuid);
+  EXPECT_EQ(Items[0].Size, 16);
+  FreeAppendedItems(Items);
+  EXPECT_TRUE(Items.empty());
+}
+
+TEST(ExeAdderWin, ReadsTheBlockAtTheEndOfTheProgram) {
+  ProgramCopy Copy;
+  std::string File = Copy.Read();
+  blockwriter::AppendBlock(File, GuidBlock());
+  Copy.Write(File);
+  ExpectGuidItems(Copy.Path());
+}
+
+TEST(ExeAdderWin, ReadsTheBlockBehindTheImageEndWithDataAfterIt) {
+  ProgramCopy Copy;
+  std::string File = Copy.Read();
+  blockwriter::AppendBlock(File, GuidBlock(), 1, std::string(3000, '\x7F') + "signed-by-someone");
+  Copy.Write(File);
+  ExpectGuidItems(Copy.Path());
+
+  // The same with UseEndOffset 0: the reader gives up.
+  File = ProgramCopy().Read();
+  blockwriter::AppendBlock(File, GuidBlock(), 0, "trailer");
+  Copy.Write(File);
+  TItemTypes Items;
+  ReadAppendedItems(Copy.Path(), Items);
+  EXPECT_TRUE(Items.empty());
+}
+
+TEST(ExeAdderWin, FileHeldExclusivelyByAnother) {
+  // The model reports the file layer's error; the item reader, which cannot open it either, gives
+  // an empty list.
+  ProgramCopy Copy;
+  std::string File = Copy.Read();
+  blockwriter::AppendBlock(File, GuidBlock(), 1, "trailer");
+  Copy.Write(File);
+  HANDLE Holder = CreateFileA(Copy.Path().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(Holder, INVALID_HANDLE_VALUE);
+  EXPECT_THROW(TPEImage Image(Copy.Path()), EFOpenError);
+  TItemTypes Items;
+  EXPECT_NO_THROW(ReadAppendedItems(Copy.Path(), Items));
+  EXPECT_TRUE(Items.empty());
+  CloseHandle(Holder);
+  ExpectGuidItems(Copy.Path());
+}
+
+}  // namespace
