@@ -61,10 +61,7 @@ TEST_P(UninstallPressTest, DeletesTheFilesAndTheEntryAndSchedulesTheTemporaryCop
 
   const TProcess& started = Start(sample.UninstallString());
   ASSERT_TRUE(started.handle);
-  TWindowQuery q;
-  q.className = kMainClass;
-  q.visibleOnly = true;
-  const HWND window = WaitForWindow(q);
+  const HWND window = WaitForMainWindow();
   ASSERT_NE(window, nullptr) << "no main window; message box: " << VisibleMessage();
   const DWORD ownerPid = WindowProcessId(window);
   TProcess owner = OpenProcessById(ownerPid);

@@ -73,6 +73,14 @@ class TScenario : public ::testing::Test {
     return s;
   }
 
+  // The program's main window once it shows, in whichever process; null when none appears.
+  static HWND WaitForMainWindow() {
+    TWindowQuery q;
+    q.className = kMainClass;
+    q.visibleOnly = true;
+    return WaitForWindow(q);
+  }
+
   // A message box of the program, if one is showing: what it says (for failure messages).
   static std::string VisibleMessage() {
     HWND box = WaitForMessageBox(0, kAppTitle, 0);

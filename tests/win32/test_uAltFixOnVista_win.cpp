@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <stdexcept>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -241,6 +242,8 @@ struct TVersionCase {
   DWORD major, minor;
   bool hook;
 };
+
+std::ostream& operator<<(std::ostream& os, const TVersionCase& c) { return os << c.version; }
 
 class AltFixModuleVersion : public ::testing::TestWithParam<TVersionCase> {};
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cwchar>
+#include <ostream>
 #include <string>
 
 #include "system/uHandles_win.h"
@@ -76,6 +77,8 @@ struct TThemeCase {
   bool stylesOn;
 };
 
+std::ostream& operator<<(std::ostream& os, const TThemeCase& c) { return os << c.name; }
+
 class VisualStylesTheme : public ::testing::TestWithParam<TThemeCase> {};
 
 // The system's answer follows the setting, and so does the hook that the program starts with it.
@@ -83,14 +86,13 @@ TEST_P(VisualStylesTheme, AnswerAndRepaintFollowTheSetting) {
   const TThemeCase& c = GetParam();
   const TThemeSetting setting(c.setting);
   if (testsupport::RunInCopy("")) return;
-  EXPECT_EQ(ui::VisualStylesInEffect(), c.stylesOn);
-
   testsupport::TTestApplication application;
   testsupport::TTestForm form;
   ShowWindow(form.Handle(), SW_SHOWNA);
   application.ProcessMessages();
   RedrawWindow(form.Handle(), nullptr, nullptr,
                RDW_VALIDATE | RDW_NOERASE | RDW_NOFRAME | RDW_NOINTERNALPAINT | RDW_ALLCHILDREN);
+  EXPECT_EQ(ui::VisualStylesInEffect(), c.stylesOn);
   const altfix::TAltFixModule hook(&ui::VisualStylesInEffect);
   SendMessageA(form.Handle(), WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL | UISF_HIDEFOCUS), 0);
   RECT area;
