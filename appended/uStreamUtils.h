@@ -9,6 +9,12 @@
 
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
+// The operating system's own value for an origin, given its three values in that order.
+template <typename T>
+T SeekMethod(TSeekOrigin Origin, T Beginning, T Current, T End) {
+  return Origin == TSeekOrigin::soBeginning ? Beginning : Origin == TSeekOrigin::soCurrent ? Current : End;
+}
+
 // A file that exists but could not be opened or read.
 class EFOpenError : public std::runtime_error {
  public:
@@ -87,16 +93,12 @@ class TFileReadStream : public TStream {
 // Growable byte buffer with a position; writing past the end extends it.
 class TMemoryStream : public TStream {
  public:
-  TMemoryStream() = default;
-  explicit TMemoryStream(std::vector<uint8_t> Bytes) : Bytes_(std::move(Bytes)) {}
 
   int32_t Read(void* Buffer, int32_t Count) override;
   int32_t Write(const void* Buffer, int32_t Count) override;
   int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
   int64_t GetSize() override { return static_cast<int64_t>(Bytes_.size()); }
   void SetSize(int64_t NewSize) override;
-
-  const std::vector<uint8_t>& Bytes() const { return Bytes_; }
 
   // Replaces the contents with the whole file, read with other writers refused, and moves to
   // the start. False, with the stream emptied, when no file (a folder does not count) exists

@@ -38,9 +38,7 @@ int32_t TFileReadStream::Write(const void*, int32_t) { return 0; }
 
 int64_t TFileReadStream::Seek(int64_t Offset, TSeekOrigin Origin) {
   if (!IsOpen()) return -1;
-  const int Whence = Origin == TSeekOrigin::soBeginning ? SEEK_SET
-                     : Origin == TSeekOrigin::soCurrent ? SEEK_CUR
-                                                        : SEEK_END;
+  const int Whence = SeekMethod(Origin, SEEK_SET, SEEK_CUR, SEEK_END);
   return static_cast<int64_t>(::lseek(AsDescriptor(Handle_), static_cast<off_t>(Offset), Whence));
 }
 

@@ -34,9 +34,7 @@ int32_t TFileReadStream::Write(const void*, int32_t) { return 0; }
 
 int64_t TFileReadStream::Seek(int64_t Offset, TSeekOrigin Origin) {
   if (!IsOpen()) return -1;
-  const DWORD Method = Origin == TSeekOrigin::soBeginning ? FILE_BEGIN
-                       : Origin == TSeekOrigin::soCurrent ? FILE_CURRENT
-                                                          : FILE_END;
+  const DWORD Method = SeekMethod<DWORD>(Origin, FILE_BEGIN, FILE_CURRENT, FILE_END);
   LONG High = static_cast<LONG>(Offset >> 32);
   SetLastError(NO_ERROR);
   const DWORD Low =

@@ -40,33 +40,16 @@ class TUniqueHandle {
   T value_ = Traits::Empty();
 };
 
-struct HandleTraits {
-  static HANDLE Empty() { return nullptr; }
-  static void Close(HANDLE h) { CloseHandle(h); }
+// An owner whose empty value is null and whose release is one call of the system.
+template <typename T, auto CloseFn>
+struct NullTraits {
+  static T Empty() { return nullptr; }
+  static void Close(T value) { CloseFn(value); }
 };
+// A file handle's empty value is INVALID_HANDLE_VALUE, the value that CreateFile fails with.
 struct FileHandleTraits {
   static HANDLE Empty() { return INVALID_HANDLE_VALUE; }
   static void Close(HANDLE h) { CloseHandle(h); }
-};
-struct KeyTraits {
-  static HKEY Empty() { return nullptr; }
-  static void Close(HKEY k) { RegCloseKey(k); }
-};
-struct HookTraits {
-  static HHOOK Empty() { return nullptr; }
-  static void Close(HHOOK h) { UnhookWindowsHookEx(h); }
-};
-struct ModuleTraits {
-  static HMODULE Empty() { return nullptr; }
-  static void Close(HMODULE m) { FreeLibrary(m); }
-};
-struct GdiObjectTraits {
-  static HGDIOBJ Empty() { return nullptr; }
-  static void Close(HGDIOBJ o) { DeleteObject(o); }
-};
-struct WindowTraits {
-  static HWND Empty() { return nullptr; }
-  static void Close(HWND w) { DestroyWindow(w); }
 };
 // ReleaseActCtx exists from Windows XP on: it is looked up when a context is released (a
 // context can only have come from a system that has it).
@@ -75,13 +58,13 @@ struct ActCtxTraits {
   static void Close(HANDLE context);
 };
 
-using TUniqueHandleObj = TUniqueHandle<HANDLE, HandleTraits>;
+using TUniqueHandleObj = TUniqueHandle<HANDLE, NullTraits<HANDLE, &CloseHandle>>;
 using TUniqueFile = TUniqueHandle<HANDLE, FileHandleTraits>;
-using TUniqueKey = TUniqueHandle<HKEY, KeyTraits>;
-using TUniqueHook = TUniqueHandle<HHOOK, HookTraits>;
-using TUniqueModule = TUniqueHandle<HMODULE, ModuleTraits>;
-using TUniqueGdiObject = TUniqueHandle<HGDIOBJ, GdiObjectTraits>;
-using TUniqueWindow = TUniqueHandle<HWND, WindowTraits>;
+using TUniqueKey = TUniqueHandle<HKEY, NullTraits<HKEY, &RegCloseKey>>;
+using TUniqueHook = TUniqueHandle<HHOOK, NullTraits<HHOOK, &UnhookWindowsHookEx>>;
+using TUniqueModule = TUniqueHandle<HMODULE, NullTraits<HMODULE, &FreeLibrary>>;
+using TUniqueGdiObject = TUniqueHandle<HGDIOBJ, NullTraits<HGDIOBJ, &DeleteObject>>;
+using TUniqueWindow = TUniqueHandle<HWND, NullTraits<HWND, &DestroyWindow>>;
 using TUniqueActCtx = TUniqueHandle<HANDLE, ActCtxTraits>;
 
 // A window's device context from GetDC, released to that window.
