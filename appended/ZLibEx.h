@@ -1,12 +1,13 @@
 // Inflation of zlib streams (RFC 1950) into a new buffer; the inflation itself is zlib's.
 #pragma once
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 
-class EZLibError : public std::runtime_error {
+#include "appended/uMessageError.h"
+
+class EZLibError : public EMessageError {
  public:
-  using std::runtime_error::runtime_error;
+  using EMessageError::EMessageError;
 };
 
 // A failed inflation; the message is zlib's text for its result code.

@@ -171,7 +171,7 @@ void ReadAppendedItems(const std::string& FileName, TItemTypes& Items) {
   TBodyReader Body(Stream, BodyStart, BodyEnd);
   const uint8_t Key = static_cast<uint8_t>(Body.Integer() & 0xFF);
   const int32_t Count = Body.Integer();
-  if (Count < 0) throw std::out_of_range("Range check error");
+  if (Count < 0) throw ERangeError("Range check error");
   if (Count > Body.Left() / kMinRecordSize) throw EImageBlockException(kBadBlock);
 
   Items.Items_.resize(static_cast<std::size_t>(Count));

@@ -55,7 +55,7 @@ class TItemTypes {
 //  - EImageBlockException "Bad Signature": no signature at the end and no PE image to look
 //    behind; "Bad Block": a length field (BodyLength, Count, NameLength, DataLength) that points
 //    outside the block;
-//  - std::out_of_range: a negative Count (Items empty);
+//  - ERangeError "Range check error": a negative Count (Items empty);
 //  - EZDecompressionError: an item that does not inflate.
 // After "Bad Block" inside the records or a failed inflation, Items keeps Count entries: those
 // before the failing record complete, the rest empty.

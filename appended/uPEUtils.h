@@ -5,7 +5,6 @@
 #pragma once
 #include <cstdint>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -62,9 +61,9 @@ constexpr uint32_t kNtSignature = 0x4550;   // "PE\0\0"
 // A stream-read error of the image model: "Bad Signature" for a missing "MZ" or "PE" mark (or
 // NT headers that cannot be located), "Bad Block Size" for a block that no file of this size
 // could hold.
-class EImageBlockException : public std::runtime_error {
+class EImageBlockException : public EMessageError {
  public:
-  using std::runtime_error::runtime_error;
+  using EMessageError::EMessageError;
 };
 
 class TPEImage;

@@ -3,9 +3,10 @@
 // operating system live in uStreamUtils_win.cpp and uStreamUtils_posix.cpp.
 #pragma once
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "appended/uMessageError.h"
 
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
@@ -16,13 +17,13 @@ T SeekMethod(TSeekOrigin Origin, T Beginning, T Current, T End) {
 }
 
 // A file that exists but could not be opened or read.
-class EFOpenError : public std::runtime_error {
+class EFOpenError : public EMessageError {
  public:
-  using std::runtime_error::runtime_error;
+  using EMessageError::EMessageError;
 };
-class EWriteError : public std::runtime_error {
+class EWriteError : public EMessageError {
  public:
-  using std::runtime_error::runtime_error;
+  using EMessageError::EMessageError;
 };
 
 // Seekable byte stream with 64-bit size and position.

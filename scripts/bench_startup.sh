@@ -29,5 +29,10 @@ wine "$TIMER" "$RUNS" "$(winpath "$EXE")" "$(winpath "$MINIMAL")" "$(winpath "$B
   cat "$OUT"; echo "bench_startup: the timer failed" >&2; exit 1; }
 tr -d '\r' <"$OUT"
 
-echo "size: $(stat -c %s "$EXE") bytes (Uninst.exe); minimal program $(stat -c %s "$MINIMAL") bytes"
-echo "imports: $(i686-w64-mingw32-objdump -p "$EXE" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '\n' ' ')"
+# The size goal: 256 KB, reached by leaving out what the program does not use (never by packing
+# the file, which would also hide the appended block).
+SIZE_GOAL=262144
+size=$(stat -c %s "$EXE")
+echo "size: $size bytes (Uninst.exe, goal <= $SIZE_GOAL); minimal program $(stat -c %s "$MINIMAL") bytes"
+echo "imports: $(LC_ALL=C i686-w64-mingw32-objdump -p "$EXE" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '\n' ' ')"
+[ "$size" -le "$SIZE_GOAL" ] || { echo "bench_startup: Uninst.exe is larger than its goal" >&2; exit 1; }

@@ -1,15 +1,16 @@
 // Deletion of a file or folder at the next start of Windows.
 #pragma once
-#include <stdexcept>
 #include <string>
+
+#include "appended/uMessageError.h"
 
 namespace restart {
 
 // A file operation on WININIT.INI failed (Windows 95/98/Me). what() is the code page 932 message
 // shown to the user.
-class EWininitError : public std::runtime_error {
+class EWininitError : public EMessageError {
  public:
-  explicit EWininitError(const std::string& message) : std::runtime_error(message) {}
+  using EMessageError::EMessageError;
 };
 
 // Asks Windows to delete path (a file or a folder, full path) at the next start.

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <exception>
-#include <stdexcept>
 
+#include "appended/uMessageError.h"
 #include "system/uFiles_win.h"
 
 namespace ui {
@@ -40,21 +40,22 @@ void TApplication::SetTitle(const std::string& title) {
 HWND TApplication::Handle() {
   if (window_) return window_.get();
   const HINSTANCE instance = GetModuleHandleA(nullptr);
-  WNDCLASSA wc = {};
-  if (!GetClassInfoA(instance, kWindowClass, &wc)) {
+  WNDCLASSEXA wc = {};
+  wc.cbSize = sizeof(wc);
+  if (!GetClassInfoExA(instance, kWindowClass, &wc)) {
     wc.lpfnWndProc = &TApplication::WindowProc;
     wc.hInstance = instance;
     wc.hIcon = LoadIconA(instance, "MAINICON");
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     wc.lpszClassName = kWindowClass;
-    if (!RegisterClassA(&wc)) throw std::runtime_error("RegisterClass failed for TApplication");
+    if (!RegisterClassExA(&wc)) throw EMessageError("RegisterClassEx failed for TApplication");
   }
   // No size: only its taskbar entry, its title and its icon are ever seen.
   window_.reset(CreateWindowExA(0, kWindowClass, title_.c_str(),
                                 WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
                                 GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0,
                                 0, nullptr, nullptr, instance, nullptr));
-  if (!window_) throw std::runtime_error("CreateWindowEx failed for TApplication");
+  if (!window_) throw EMessageError("CreateWindowEx failed for TApplication");
   return window_.get();
 }
 
@@ -78,9 +79,10 @@ LRESULT CALLBACK TApplication::WindowProc(HWND window, UINT message, WPARAM wPar
       }
       break;
     case WM_SETFOCUS:
-      // Activated through its taskbar entry: the main form (or the box it shows) takes over.
-      if (mainForm && IsWindowVisible(mainForm->Handle())) {
-        SetActiveWindow(GetLastActivePopup(mainForm->Handle()));
+      // Activated through its taskbar entry: the main form takes over (unless a box it shows
+      // has disabled it).
+      if (mainForm && IsWindowVisible(mainForm->Handle()) && IsWindowEnabled(mainForm->Handle())) {
+        SetFocus(mainForm->Handle());
         return 0;
       }
       break;

@@ -1,7 +1,8 @@
 #include "ui/uControls_win.h"
 
 #include <algorithm>
-#include <stdexcept>
+
+#include "appended/uMessageError.h"
 
 namespace ui {
 namespace {
@@ -41,7 +42,7 @@ void TControl::CreateChildWindow(const char* windowClass, DWORD exStyle, DWORD s
                                 height_, parentWindow,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId)),
                                 GetModuleHandleA(nullptr), nullptr));
-  if (!handle_) throw std::runtime_error("CreateWindowEx failed for " + Name);
+  if (!handle_) throw EMessageError("CreateWindowEx failed for " + Name);
   SendMessageA(handle_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
 }
 

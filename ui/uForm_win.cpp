@@ -1,9 +1,9 @@
 #include "ui/uForm_win.h"
 
 #include <algorithm>
-#include <stdexcept>
 #include <string>
 
+#include "appended/uMessageError.h"
 #include "ui/uApplication_win.h"
 
 namespace ui {
@@ -39,7 +39,7 @@ TForm::TForm(const TFormLayout& layout) {
                        Application().Handle(), nullptr, GetModuleHandleA(nullptr), this)) {
     handle_.release();  // the system destroyed the half-made window itself
     Application().RemoveForm(this);
-    throw std::runtime_error(std::string("CreateWindowEx failed for ") + layout.ClassName);
+    throw EMessageError(std::string("CreateWindowEx failed for ") + layout.ClassName);
   }
   SendMessageA(handle_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
 }
@@ -64,7 +64,7 @@ void TForm::RegisterWindowClass(const char* className) {
   wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
   wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
   wc.lpszClassName = className;
-  if (!RegisterClassExA(&wc)) throw std::runtime_error(std::string("RegisterClassEx failed for ") + className);
+  if (!RegisterClassExA(&wc)) throw EMessageError(std::string("RegisterClassEx failed for ") + className);
 }
 
 void TForm::Loaded() {

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     ReadAppendedItems(Path, Items);
   } catch (const EImageBlockException&) {
   } catch (const EZDecompressionError&) {
-  } catch (const std::out_of_range&) {
+  } catch (const ERangeError&) {
   }
   // Every item must be readable over its whole Size.
   volatile uint8_t Sum = 0;

@@ -166,7 +166,7 @@ TEST(ExeAdder, NegativeCountIsARangeError) {
   W.Add("GUID", "x").SetCount(-1);
   TempFile F(WithBlock(W));
   TItemTypes Items;
-  EXPECT_THROW(ReadAppendedItems(F.Path(), Items), std::out_of_range);
+  EXPECT_THROW(ReadAppendedItems(F.Path(), Items), ERangeError);
   EXPECT_TRUE(Items.empty());
 }
 

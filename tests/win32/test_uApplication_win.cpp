@@ -90,7 +90,8 @@ TEST(Application, TaskbarEntryCarriesTheTitle) {
 }
 
 // Minimizing the main form minimizes the entry (an owned window alone would sink to the desktop's
-// corner); restoring the entry brings the form back. Closing the entry closes the main form.
+// corner); restoring the entry brings the form back, and activating it activates the form.
+// Closing the entry closes the main form.
 TEST(Application, TaskbarEntryMinimizesRestoresAndClosesTheMainForm) {
   TTestApplication application;
   auto* form = application.CreateForm<TTestForm>();
@@ -106,6 +107,11 @@ TEST(Application, TaskbarEntryMinimizesRestoresAndClosesTheMainForm) {
   application.ProcessMessages();
   EXPECT_FALSE(IsIconic(entry));
   EXPECT_TRUE(IsWindowVisible(form->Handle()));
+
+  // Activated through the entry, the program hands the activation to the main form.
+  SetActiveWindow(entry);
+  application.ProcessMessages();
+  EXPECT_EQ(GetActiveWindow(), form->Handle());
 
   PostMessageA(entry, WM_CLOSE, 0, 0);
   EXPECT_TRUE(application.ProcessMessages()) << "closing the entry ends the loop";
