@@ -6,17 +6,11 @@
 # uninitialised. The temporary copy writes to the same standard error as the process that started
 # it.
 # Usage: test_com_lifetime.sh <win32 build folder>
-set -uo pipefail
-ROOT=$(cd "$(dirname "$(readlink -f "$0")")/../.." && pwd)
-BUILD=${1:-$ROOT/build/win32}
-. "$ROOT/scripts/wine-env.sh"
-uninst_ensure_wine
+. "$(dirname "$(readlink -f "$0")")/common.sh"
 
-DRIVER="$BUILD/e2e/driver.exe"
 PRODUCT=ComCheck
 LOG=${KEEP_LOG:-$(mktemp)}
 RELAY_KEY='HKCU\Software\Wine\Debug'
-drv() { wine "$DRIVER" "$@" 2>/dev/null </dev/null | tr -d '\r'; }
 cleanup() {
   wine reg delete "$RELAY_KEY" /v RelayInclude /f >/dev/null 2>&1 </dev/null
   drv remove-sample --product "$PRODUCT" >/dev/null
@@ -24,9 +18,6 @@ cleanup() {
   [ -n "${KEEP_LOG:-}" ] || rm -f "$LOG"
 }
 trap cleanup EXIT
-
-failures=0
-fail() { echo "FAIL: $1"; failures=$((failures + 1)); }
 
 drv remove-sample --product "$PRODUCT" >/dev/null
 installed=$(drv install-sample --product "$PRODUCT") || { echo "FAIL: the sample could not be installed"; exit 1; }
