@@ -7,22 +7,20 @@
 #include <stdexcept>
 
 #include "appended/ZLibEx.h"
+#include "appended/uBlockLayout.h"
 #include "appended/uPEUtils.h"
 #include "appended/uStreamUtils.h"
 
 namespace {
 
-const char kSignature[4] = {'P', 'L', 'W', 'S'};
-const char kBadBlock[] = "Bad Block";
-constexpr int64_t kTrailerSize = 12;     // BodyLength and signature
-constexpr int64_t kBodyHeaderSize = 8;   // Key and Count
-constexpr int64_t kMinRecordSize = 9;    // NameLength, Compressed, DataLength
+using blocklayout::kSignature;
 
 bool SignatureAt(TStream& Stream, int64_t Position) {
   if (Position < 0) return false;
-  char Bytes[4] = {};
+  char Bytes[sizeof kSignature] = {};
   return Stream.Seek(Position, TSeekOrigin::soBeginning) == Position &&
-         Stream.Read(Bytes, 4) == 4 && std::memcmp(Bytes, kSignature, 4) == 0;
+         Stream.Read(Bytes, sizeof Bytes) == static_cast<int32_t>(sizeof Bytes) &&
+         std::memcmp(Bytes, kSignature, sizeof kSignature) == 0;
 }
 
 // Reads the body's fields in order and refuses any length that reaches past the body's end, so
@@ -33,7 +31,7 @@ class TBodyReader {
 
   int64_t Left() const { return End_ - Position_; }
   void Need(int64_t Count) const {
-    if (Count < 0 || Count > Left()) throw EImageBlockException(kBadBlock);
+    if (Count < 0 || Count > Left()) throw EBadBlock();
   }
   int32_t Integer() {
     Need(4);
@@ -66,7 +64,7 @@ void* AllocateData(int32_t Size) {
 }
 
 // One record, complete or not at all: a record that fails leaves its list entry empty.
-TItemType ReadRecord(TBodyReader& Body, uint8_t Key) {
+TItemType ReadRecord(TBodyReader& Body, uint8_t Key, int32_t& DataLengthRead) {
   TItemType Item;
   const int32_t NameLength = Body.Integer();
   Body.Need(NameLength);
@@ -77,6 +75,7 @@ TItemType ReadRecord(TBodyReader& Body, uint8_t Key) {
   const uint8_t Compressed = Body.Byte();
   Item.Compressed = Compressed != 0;
   const int32_t DataLength = Body.Integer();
+  DataLengthRead = DataLength;
   if (DataLength > 0) Body.Need(DataLength);
   if (Compressed != 0) {
     if (DataLength <= 0) return Item;
@@ -131,14 +130,15 @@ const TItemType* FindAppendedItem(const TItemTypes& Items, const std::string& Na
   return nullptr;
 }
 
-void ReadAppendedItems(const std::string& FileName, TItemTypes& Items) {
-  // Data still held would otherwise be lost with the old entries.
-  FreeAppendedItems(Items);
+namespace {
 
-  TFileReadStream Stream(FileName);
-  if (!Stream.IsOpen()) return;
+// Finds the block as the program does: the signature at the end, or else at the place that
+// EndOffset gives behind the image end. Leaves the stream anywhere.
+TBlockPlace Locate(TFileReadStream& Stream, const std::string& FileName) {
+  TBlockPlace Place;
+  if (!Stream.IsOpen()) return Place;
   const int64_t FileSize = Stream.Seek(0, TSeekOrigin::soEnd);
-  if (FileSize < 0) return;
+  if (FileSize < 0) return Place;
 
   // X: the bytes of other data behind the block.
   int64_t X = 0;
@@ -150,30 +150,58 @@ void ReadAppendedItems(const std::string& FileName, TItemTypes& Items) {
       // Taken as unsigned; the two fields must lie inside the file (an executable that ends
       // where its image ends has no block).
       const int64_t ImageEnd = static_cast<uint32_t>(Image.GetImageEnd());
-      if (ImageEnd + 5 > FileSize) return;
+      if (ImageEnd + blocklayout::kHeadSize > FileSize) return Place;
       Stream.Seek(ImageEnd, TSeekOrigin::soBeginning);
       EndOffset = Stream.ReadInteger();
       UseEndOffset = Stream.ReadByte();
     }
     X = FileSize - EndOffset;
-    if (UseEndOffset == 0 || X < 0 || !SignatureAt(Stream, FileSize - X - 4)) return;
+    if (UseEndOffset == 0 || X < 0 || !SignatureAt(Stream, FileSize - X - 4)) return Place;
   }
 
   const int64_t BlockEnd = FileSize - X;  // just past the signature
-  const int64_t BodyEnd = BlockEnd - kTrailerSize;
-  if (BodyEnd < kBodyHeaderSize) throw EImageBlockException(kBadBlock);
+  const int64_t BodyEnd = BlockEnd - blocklayout::kTrailerSize;
+  if (BodyEnd < blocklayout::kBodyHeaderSize) throw EBadBlock();
   Stream.Seek(BodyEnd, TSeekOrigin::soBeginning);
   const int64_t BodyLength = Stream.ReadInt64();
-  if (BodyLength < kBodyHeaderSize || BodyLength > BodyEnd) throw EImageBlockException(kBadBlock);
+  if (BodyLength < blocklayout::kBodyHeaderSize || BodyLength > BodyEnd) throw EBadBlock();
 
-  const int64_t BodyStart = BodyEnd - BodyLength;
-  Stream.Seek(BodyStart, TSeekOrigin::soBeginning);
-  TBodyReader Body(Stream, BodyStart, BodyEnd);
-  const uint8_t Key = static_cast<uint8_t>(Body.Integer() & 0xFF);
+  Place.Found = true;
+  Place.BodyStart = BodyEnd - BodyLength;
+  Place.Start = Place.BodyStart - blocklayout::kHeadSize;
+  Place.BodyEnd = BodyEnd;
+  Place.End = BlockEnd;
+  Place.FileSize = FileSize;
+  return Place;
+}
+
+}  // namespace
+
+TBlockPlace LocateAppendedBlock(const std::string& FileName) {
+  TFileReadStream Stream(FileName);
+  return Locate(Stream, FileName);
+}
+
+void ReadAppendedItems(const std::string& FileName, TItemTypes& Items, TBlockInfo* Info) {
+  // Data still held would otherwise be lost with the old entries.
+  FreeAppendedItems(Items);
+  TBlockInfo Seen;
+  if (!Info) Info = &Seen;
+  *Info = TBlockInfo();
+
+  TFileReadStream Stream(FileName);
+  Info->Place = Locate(Stream, FileName);
+  if (!Info->Place.Found) return;
+
+  Stream.Seek(Info->Place.BodyStart, TSeekOrigin::soBeginning);
+  TBodyReader Body(Stream, Info->Place.BodyStart, Info->Place.BodyEnd);
+  Info->Key = static_cast<uint32_t>(Body.Integer());
+  const uint8_t Key = static_cast<uint8_t>(Info->Key & 0xFF);
   const int32_t Count = Body.Integer();
   if (Count < 0) throw ERangeError("Range check error");
-  if (Count > Body.Left() / kMinRecordSize) throw EImageBlockException(kBadBlock);
+  if (Count > Body.Left() / blocklayout::kMinRecordSize) throw EBadBlock();
 
   Items.Items_.resize(static_cast<std::size_t>(Count));
-  for (TItemType& Item : Items.Items_) Item = ReadRecord(Body, Key);
+  Info->DataLengths.assign(static_cast<std::size_t>(Count), 0);
+  for (std::size_t i = 0; i < Items.Items_.size(); ++i) Items.Items_[i] = ReadRecord(Body, Key, Info->DataLengths[i]);
 }

@@ -1,16 +1,19 @@
-// Reader of the block of named items that the product's builder appends to the executable.
-//
-// Block layout (little-endian), X bytes of other data possibly behind it:
-//   EndOffset i32 | UseEndOffset u8 | Key u32 | Count i32 | Count item records | BodyLength i64 | "PLWS"
-// BodyLength counts Key, Count and the records. EndOffset and UseEndOffset are reached only from
-// the image end, when the signature does not end the file.
-// Item record: NameLength i32 | name XOR key byte | Compressed u8 | DataLength i32 | data
-// (a zlib stream when Compressed is nonzero).
+// Reader of the block of named items that the product's builder appends to the executable; the
+// layout is described in uBlockLayout.h.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "appended/uPEUtils.h"
+
+// "Bad Block": a block whose length fields point outside it (an EImageBlockException, reported
+// like "Bad Signature").
+class EBadBlock : public EImageBlockException {
+ public:
+  EBadBlock() : EImageBlockException("Bad Block") {}
+};
 
 // One item. Data is a malloc'd block of Size bytes (the inflated bytes of a compressed item), or
 // null; a stored item with a negative DataLength keeps that value in Size and has no Data.
@@ -20,6 +23,8 @@ struct TItemType {
   int32_t Size = 0;
   bool Compressed = false;
 };
+
+struct TBlockInfo;
 
 // The items in file order. The list owns every item's Data; FreeAppendedItems releases it, and so
 // does the list's destruction, so no path out of a reader's caller leaks.
@@ -42,10 +47,35 @@ class TItemTypes {
   std::vector<TItemType>::const_iterator end() const { return Items_.end(); }
 
  private:
-  friend void ReadAppendedItems(const std::string& FileName, TItemTypes& Items);
+  friend void ReadAppendedItems(const std::string& FileName, TItemTypes& Items, TBlockInfo* Info);
   friend void FreeAppendedItems(TItemTypes& Items);
   std::vector<TItemType> Items_;
 };
+
+// Where the reader finds a block. Offsets are file offsets; the block runs from Start (its
+// EndOffset field) to End (just past its signature), and FileSize - End bytes of other data follow.
+struct TBlockPlace {
+  bool Found = false;
+  int64_t Start = 0;      // BodyStart - 5; below 0 for a block whose BodyLength reaches the file start
+  int64_t BodyStart = 0;  // Key
+  int64_t BodyEnd = 0;    // BodyLength
+  int64_t End = 0;
+  int64_t FileSize = 0;
+  bool AtEnd() const { return Found && End == FileSize; }
+};
+
+// What the reader saw besides the items: the block's place, its whole Key field and each record's
+// DataLength (the stored length; 0 for records not reached).
+struct TBlockInfo {
+  TBlockPlace Place;
+  uint32_t Key = 0;
+  std::vector<int32_t> DataLengths;
+};
+
+// The place of FileName's block, found as ReadAppendedItems finds it; Found is false where the
+// reader gives an empty list. Raises as ReadAppendedItems does before it reads Key ("Bad
+// Signature", "Bad Block" for a BodyLength outside the file, file errors of the image model).
+TBlockPlace LocateAppendedBlock(const std::string& FileName);
 
 // Replaces the contents of Items with the items appended to FileName (Data still held by Items
 // is released first). Gives an empty list, without an exception, for a file that cannot be
@@ -59,7 +89,8 @@ class TItemTypes {
 //  - EZDecompressionError: an item that does not inflate.
 // After "Bad Block" inside the records or a failed inflation, Items keeps Count entries: those
 // before the failing record complete, the rest empty.
-void ReadAppendedItems(const std::string& FileName, TItemTypes& Items);
+// Info, when given, is filled as far as the reading got.
+void ReadAppendedItems(const std::string& FileName, TItemTypes& Items, TBlockInfo* Info = nullptr);
 
 // Releases Data of every item with Size > 0 and Data not null, in list order; empties the list.
 void FreeAppendedItems(TItemTypes& Items);

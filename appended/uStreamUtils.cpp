@@ -72,3 +72,9 @@ void TMemoryStream::SaveToFile(const std::string& FileName) const {
     throw EWriteError("Cannot write file \"" + FileName + "\"");
   if (std::fclose(F.release()) != 0) throw EWriteError("Cannot write file \"" + FileName + "\"");
 }
+
+std::string LoadFileBytes(const std::string& FileName) {
+  TMemoryStream Stream;
+  if (!Stream.LoadFromFile(FileName)) throw EFOpenError("Cannot open file \"" + FileName + "\"");
+  return Stream.Contents();
+}

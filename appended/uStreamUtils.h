@@ -108,8 +108,14 @@ class TMemoryStream : public TStream {
   bool LoadFromFile(const std::string& FileName);
   // Creates FileName (or empties an existing one) and writes the contents. Raises EWriteError.
   void SaveToFile(const std::string& FileName) const;
+  // The whole contents as bytes.
+  std::string Contents() const { return std::string(Bytes_.begin(), Bytes_.end()); }
 
  private:
   std::vector<uint8_t> Bytes_;
   int64_t Position_ = 0;
 };
+
+// The whole file, read as TMemoryStream::LoadFromFile does. Raises EFOpenError also when there is
+// no file under the name.
+std::string LoadFileBytes(const std::string& FileName);

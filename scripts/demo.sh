@@ -28,6 +28,7 @@ if [ -n "${DISPLAY:-}" ]; then export UNINST_USE_DISPLAY=1; fi
 . "$ROOT/scripts/wine-env.sh"
 
 DRIVER=$ROOT/build/win32/e2e/driver.exe
+EXEADDER=$ROOT/build/native/exeadder
 PRODUCT=Sample
 TITLE="${PRODUCT}スクリーンセーバー Uninstaller"
 APP_TITLE="Korvane Uninstaller"
@@ -68,10 +69,22 @@ step_prefix() {
     >>"$UNINST_STATE_DIR/wineboot.log" 2>&1 </dev/null
 }
 
+# The sample's uninstaller, made as the product's builder makes it, and read back.
+step_stamp() {
+  [ -x "$EXEADDER" ] || fail "the builder's tool is not built: $EXEADDER"
+  say "making the sample's uninstaller: exeadder stamp"
+  "$EXEADDER" stamp "$ROOT/build/win32/Uninst.exe" --product "$PRODUCT" --mutex "$GUID" --out "$OUT" \
+    --install-dir 'C:\Program Files\'"$PRODUCT" | indent || fail "exeadder stamp failed"
+  say "checking it: exeadder list"
+  "$EXEADDER" list "$OUT/${PRODUCT}Uninst.exe" | indent || fail "exeadder list failed"
+}
+
 step_install() {
-  say "installing the sample screen saver $PRODUCT"
+  say "installing the sample screen saver $PRODUCT with that uninstaller"
+  local stamped
+  stamped=Z:$(printf '%s' "$OUT/${PRODUCT}Uninst.exe" | tr '/' '\\')
   drv remove-sample --product "$PRODUCT" || true
-  drv install-sample --product "$PRODUCT" --guid "$GUID" | indent || fail "the sample could not be installed"
+  drv install-sample --product "$PRODUCT" --source "$stamped" | indent || fail "the sample could not be installed"
   drv state --product "$PRODUCT" | indent
 }
 
@@ -165,6 +178,7 @@ step_restart() {
 trap 'uninst_stop_wine' EXIT
 
 step_prefix
+step_stamp
 step_install
 step_start
 step_window

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "appended/uBlockLayout.h"
 #include "appended/uPEUtils.h"
 #include "uUninstallScenario.h"
 
@@ -159,16 +160,13 @@ class ScreenSaverRunningTest : public TUninstallScenario, public ::testing::With
 TEST_P(ScreenSaverRunningTest, WarnsAndChangesNothingUntilItHasEnded) {
   const TRunningCase& c = GetParam();
   const std::string guid = FreshGuid();
-  blockwriter::BlockWriter w(0x3C);
-  w.Add("Version", "1.0").Add("GUID", guid, c.compressed).Add("Product", "Sample");
   TSampleOptions o;
-  if (c.place == TBlockPlace::EndsTheFile) {
-    o.appendedBlock = w.Build(BuiltProgramSize());
-  } else {
-    // The block goes where the image ends (the built program is stripped, so that is the
-    // file's end), and a signing tool's data follows it.
-    ASSERT_EQ(TPEImage(BuiltUninstallerPath()).GetImageEnd(), BuiltProgramSize());
-    o.appendedBlock = w.Build(BuiltProgramSize()) + std::string("\x01\x02 data of a signing tool");
+  o.items = TNewItems{{"Version", "1.0", false}, {"GUID", guid, c.compressed}, {"Product", "Sample", false}};
+  o.blockOptions.Key = 0x3C;
+  if (c.place == TBlockPlace::BehindTheImageWithDataAfter) {
+    // The block goes where the image ends, and a signing tool's data follows it.
+    o.blockOptions.Placement = TBlockPlacement::BehindImage;
+    o.blockOptions.Trailer = std::string("\x01\x02 data of a signing tool");
   }
   const TSample sample = InstallUninstallable(o);
 
@@ -218,8 +216,8 @@ INSTANTIATE_TEST_SUITE_P(Installed, ScreenSaverRunningTest, ::testing::ValuesIn(
 struct TNoCheckCase {
   const char* name;
   bool block;
-  // Builds the items around the held mutex's name.
-  void (*items)(blockwriter::BlockWriter& w, const std::string& heldName);
+  // The items around the held mutex's name.
+  TNewItems (*items)(const std::string& heldName);
 };
 
 std::ostream& operator<<(std::ostream& os, const TNoCheckCase& c) { return os << c.name; }
@@ -228,13 +226,13 @@ const TNoCheckCase kNoCheckCases[] = {
     {"NoBlock", false, nullptr},
     // Item names compare exactly: "guid" and "GUID " are other items.
     {"OtherNamesOnly", true,
-     [](blockwriter::BlockWriter& w, const std::string& held) {
-       w.Add("Version", "1.0").Add("guid", held, true).Add("GUID ", held);
+     [](const std::string& held) {
+       return TNewItems{{"Version", "1.0", false}, {"guid", held, true}, {"GUID ", held, false}};
      }},
     // The first "GUID" decides; an empty one means no check, whatever follows it.
     {"FirstGuidEmpty", true,
-     [](blockwriter::BlockWriter& w, const std::string& held) { w.Add("GUID", "").Add("GUID", held, true); }},
-    {"NoItems", true, [](blockwriter::BlockWriter&, const std::string&) {}},
+     [](const std::string& held) { return TNewItems{{"GUID", "", false}, {"GUID", held, true}}; }},
+    {"NoItems", true, [](const std::string&) { return TNewItems(); }},
 };
 
 class NoRunningCheckTest : public TUninstallScenario, public ::testing::WithParamInterface<TNoCheckCase> {};
@@ -243,11 +241,7 @@ TEST_P(NoRunningCheckTest, CompletesEvenWhileTheMutexIsHeld) {
   const TNoCheckCase& c = GetParam();
   const std::string guid = FreshGuid();
   TSampleOptions o;
-  if (c.block) {
-    blockwriter::BlockWriter w(0x5A);
-    c.items(w, guid);
-    o.appendedBlock = w.Build(BuiltProgramSize());
-  }
+  if (c.block) o.items = c.items(guid);
   const TSample sample = InstallUninstallable(o);
   THeldByHelper screenSaver("hold_named_mutex", guid, "");
   ASSERT_TRUE(screenSaver.Ready());
@@ -278,7 +272,7 @@ std::ostream& operator<<(std::ostream& os, const TBadBlockCase& c) { return os <
 
 // A zlib stream of the GUID made unreadable in one of the ways zlib tells apart.
 std::string BrokenStream(const std::string& caseName, const std::string& guid) {
-  std::string z = blockwriter::Compress(guid);
+  std::string z = CompressItemData(guid);
   if (caseName == "WrongCheckValue") z[z.size() - 1] = static_cast<char>(z[z.size() - 1] ^ 0xFF);
   if (caseName == "BadHeader") z[1] = static_cast<char>(z[1] ^ 0x01);
   if (caseName == "CutShort") z.resize(z.size() / 2);
@@ -295,10 +289,13 @@ class BadGuidItemTest : public TUninstallScenario, public ::testing::WithParamIn
 
 TEST_P(BadGuidItemTest, ReportsZlibsMessageAndChangesNothing) {
   const TBadBlockCase& c = GetParam();
-  blockwriter::BlockWriter w(0x5A);
-  w.Add("Version", "1.0").AddPacked("GUID", BrokenStream(c.name, FreshGuid()));
+  // The writer's records, the GUID's with a stream that is not zlib's own.
+  const std::string broken = BrokenStream(c.name, FreshGuid());
   TSampleOptions o;
-  o.appendedBlock = w.Build(BuiltProgramSize());
+  o.appendedBlock = BuildBlockOfRecords(
+      {ItemRecord({"Version", "1.0", false}, kDefaultKey),
+       blocklayout::EncodeRecord(4, XorString("GUID", kDefaultKey), 1, static_cast<int32_t>(broken.size()), broken)},
+      kDefaultKey, BuiltProgramSize());
   const TSample sample = InstallUninstallable(o);
 
   TRunningUninstaller run = StartAsAddRemovePrograms(sample);

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "winsupport/uMachine.h"
+#include "appended/uBlockWriter.h"
 #include "system/uFiles.h"
-#include "tests/support/BlockWriter.h"
+#include "winsupport/uMachine.h"
 #include "uScenario.h"
 
 namespace e2e {
@@ -40,10 +40,7 @@ inline long long BuiltProgramSize() { return static_cast<long long>(FileSizeOf(B
 
 // A block that ends the file with a compressed "GUID" item, as the product's builder writes it.
 inline std::string GuidBlock(const std::string& guid) {
-  blockwriter::BlockWriter w(0x5A);
-  w.Add("Version", "1.0");
-  w.Add("GUID", guid, true);
-  return w.Build(BuiltProgramSize());
+  return BuildBlock({{"Version", "1.0", false}, {"GUID", guid, true}}, kDefaultKey, BuiltProgramSize());
 }
 
 // The started program and the temporary copy it hands over to, which owns the window.

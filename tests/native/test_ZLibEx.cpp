@@ -5,7 +5,7 @@
 #include <string>
 
 #include "appended/ZLibEx.h"
-#include "support/BlockWriter.h"
+#include "appended/uBlockWriter.h"
 
 namespace {
 
@@ -62,7 +62,7 @@ TEST(ZLibEx, RoundTripsWhateverTheEstimate) {
   // Zeros inflate a thousandfold: the output outgrows the first reserve many times over.
   const std::string Plains[] = {"x", Plain600(), Big, std::string(1 << 20, '\0')};
   for (const std::string& Plain : Plains) {
-    const std::string Packed = blockwriter::Compress(Plain);
+    const std::string Packed = CompressItemData(Plain);
     for (int32_t Estimate : {0, 1, 255, static_cast<int32_t>(Plain.size()), static_cast<int32_t>(Plain.size()) * 3, -5}) {
       Inflated Out;
       Inflate(Packed, Out, Estimate);
@@ -74,7 +74,7 @@ TEST(ZLibEx, RoundTripsWhateverTheEstimate) {
 
 TEST(ZLibEx, StreamOfNothingGivesNullAndZero) {
   Inflated Out;
-  Inflate(blockwriter::Compress(""), Out, 100);
+  Inflate(CompressItemData(""), Out, 100);
   EXPECT_EQ(Out.Data, nullptr);
   EXPECT_EQ(Out.Size, 0);
 }
@@ -96,8 +96,8 @@ std::string WithDictionary() {
 }
 
 TEST(ZLibEx, FailuresRaiseZlibsMessage) {
-  const std::string Good = blockwriter::Compress(Plain600());
-  const std::string Zeros = blockwriter::Compress(std::string(1 << 20, '\0'));
+  const std::string Good = CompressItemData(Plain600());
+  const std::string Zeros = CompressItemData(std::string(1 << 20, '\0'));
   std::string BadHeader = Good, BadCheck = Good, BadData = Good;
   BadHeader[1] = static_cast<char>(BadHeader[1] ^ 0x01);  // header check no longer a multiple of 31
   BadCheck.back() = static_cast<char>(BadCheck.back() ^ 0x55);

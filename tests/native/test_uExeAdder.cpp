@@ -1,38 +1,62 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "appended/ZLibEx.h"
 #include "appended/uExeAdder.h"
 #include "appended/uPEUtils.h"
-#include "support/BlockWriter.h"
+#include "appended/uBlockLayout.h"
+#include "appended/uBlockWriter.h"
 #include "support/PEBuilder.h"
 #include "support/TempFile.h"
 
 namespace {
 
-using blockwriter::BlockWriter;
-using blockwriter::RawRecord;
+using blocklayout::EncodeRecord;
 using testsupport::TempFile;
+using TRecords = std::vector<std::string>;
 
 std::string DataOf(const TItemType& Item) {
   return Item.Data ? std::string(static_cast<const char*>(Item.Data), Item.Size) : std::string();
 }
 
-// A file of other bytes (no PE image needed when the block ends the file) with the block appended.
-std::string WithBlock(const BlockWriter& W, const std::string& Before = "some program bytes") {
-  std::string File = Before;
-  blockwriter::AppendBlock(File, W);
-  return File;
+// A record as the writer makes it.
+std::string Rec(const std::string& Name, const std::string& Data, bool Compressed = false, uint8_t Key = kDefaultKey) {
+  return ItemRecord({Name, Data, Compressed}, Key);
+}
+// A compressed record whose stored bytes are given as they are.
+std::string PackedRec(const std::string& Name, const std::string& Stream, uint8_t Key = kDefaultKey) {
+  return EncodeRecord(static_cast<int32_t>(Name.size()), XorString(Name, Key), 1, static_cast<int32_t>(Stream.size()),
+                      Stream);
+}
+
+const std::string kBefore = "some program bytes";
+
+// Other bytes (no PE image needed when the block ends the file), then a block of Records.
+std::string WithBlock(const TRecords& Records, uint32_t Key = kDefaultKey, const std::string& Before = kBefore) {
+  return Before + BuildBlockOfRecords(Records, Key, static_cast<int64_t>(Before.size()));
+}
+
+// File with the field at Offset overwritten: the odd blocks begin as good ones.
+std::string Patched(std::string File, int64_t Offset, const std::string& Field) {
+  return File.replace(static_cast<std::size_t>(Offset), Field.size(), Field);
+}
+std::string WithCount(const std::string& File, int32_t Count) {
+  return Patched(File, static_cast<int64_t>(kBefore.size()) + blocklayout::kCountOffset, blocklayout::Int32Field(Count));
+}
+std::string WithBodyLength(const std::string& File, int64_t BodyLength) {
+  return Patched(File, static_cast<int64_t>(File.size()) - blocklayout::kTrailerSize, blocklayout::Int64Field(BodyLength));
 }
 
 TEST(ExeAdder, ReadsItemsOfABlockThatEndsTheFile) {
   const std::string Guid = "{6A1C2B3D-0000-4000-8000-00AABBCCDDEE}";
-  BlockWriter W(0x1234A5);
-  W.Add("GUID", Guid, true).Add("Readme", "plain bytes").Add("", "nameless").Add("GUID", "second");
-  TempFile F(WithBlock(W));
+  TempFile F(WithBlock({Rec("GUID", Guid, true, 0xA5), Rec("Readme", "plain bytes", false, 0xA5),
+                        Rec("", "nameless", false, 0xA5), Rec("GUID", "second", false, 0xA5)},
+                       0x1234A5));
   TItemTypes Items;
   ReadAppendedItems(F.Path(), Items);
   ASSERT_EQ(Items.size(), 4u);
@@ -54,11 +78,7 @@ TEST(ExeAdder, ReadsItemsOfABlockThatEndsTheFile) {
 TEST(ExeAdder, OnlyTheKeysLowByteScramblesNames) {
   // Name bytes scrambled with 0x5A; a key that differs in its upper bytes unscrambles them alike.
   for (uint32_t Key : {0x0000005Au, 0xFFEEDD5Au}) {
-    std::string File = "x";
-    BlockWriter W(Key);
-    W.AddRecord(RawRecord(4, blockwriter::Scramble("GUID", 0x5A), 0, 1, "!"));
-    blockwriter::AppendBlock(File, W);
-    TempFile F(File);
+    TempFile F(WithBlock({Rec("GUID", "!", false, 0x5A)}, Key));
     TItemTypes Items;
     ReadAppendedItems(F.Path(), Items);
     ASSERT_EQ(Items.size(), 1u);
@@ -76,17 +96,14 @@ std::string Stream46() {
 }
 
 TEST(ExeAdder, DataAndSizeFollowTheStoredLength) {
-  BlockWriter W;
-  const uint8_t K = W.KeyByte();
-  auto Name = [K](const char* N) { return blockwriter::Scramble(N, K); };
-  W.AddRecord(RawRecord(1, Name("a"), 0, 0, ""))                       // stored, empty
-      .AddRecord(RawRecord(1, Name("b"), 0, -7, ""))                   // stored, negative: no bytes
-      .AddRecord(RawRecord(1, Name("c"), 1, 0, ""))                    // compressed, empty
-      .AddRecord(RawRecord(1, Name("d"), 2, -3, ""))                   // compressed, negative
-      .AddPacked("e", blockwriter::Compress(""))                       // inflates to nothing
-      .AddPacked("f", Stream46())
-      .AddRecord(RawRecord(0, "", 0, 3, "end"));                       // found right behind them
-  TempFile F(WithBlock(W));
+  auto Name = [](const char* N) { return XorString(N, kDefaultKey); };
+  TempFile F(WithBlock({EncodeRecord(1, Name("a"), 0, 0, ""),   // stored, empty
+                        EncodeRecord(1, Name("b"), 0, -7, ""),  // stored, negative: no bytes
+                        EncodeRecord(1, Name("c"), 1, 0, ""),   // compressed, empty
+                        EncodeRecord(1, Name("d"), 2, -3, ""),  // compressed, negative
+                        Rec("e", "", true),                     // inflates to nothing
+                        PackedRec("f", Stream46()),
+                        EncodeRecord(0, "", 0, 3, "end")}));    // found right behind them
   TItemTypes Items;
   ReadAppendedItems(F.Path(), Items);
   ASSERT_EQ(Items.size(), 7u);
@@ -105,8 +122,7 @@ TEST(ExeAdder, DataAndSizeFollowTheStoredLength) {
 }
 
 TEST(ExeAdder, EmptyListsWithoutAnException) {
-  std::string CountZero = "x";
-  blockwriter::AppendBlock(CountZero, BlockWriter());
+  const std::string CountZero = WithBlock({});
   const std::string Image = pebuilder::SmallImage();  // ends where its last section does
   TempFile Block0(CountZero), NoBlock(Image);
   for (const std::string& Path : {Block0.Path(), NoBlock.Path(), std::string("no such dir/none.exe"),
@@ -118,12 +134,12 @@ TEST(ExeAdder, EmptyListsWithoutAnException) {
 }
 
 TEST(ExeAdder, FindsTheBlockBehindTheImageEnd) {
-  BlockWriter W;
-  W.Add("GUID", "mutex-name", true);
+  const std::string Image = pebuilder::SmallImage();
+  const std::string Block = BuildBlock({{"GUID", "mutex-name", true}}, kDefaultKey, static_cast<int64_t>(Image.size()));
   const std::string Trailer = "other data after the block";
   // EndFromLength: EndOffset written as the file length plus this (the length itself, past it, or
   // 0); none: the true end of the block.
-  const int64_t Length = static_cast<int64_t>(pebuilder::SmallImage().size() + W.Build(0).size() + Trailer.size());
+  const int64_t Length = static_cast<int64_t>(Image.size() + Block.size() + Trailer.size());
   struct Case { const char* What; uint8_t Use; std::string Trailer; std::optional<int64_t> EndFromLength; std::size_t Count; } Cases[] = {
       {"UseEndOffset nonzero", 7, Trailer, {}, 1},
       {"one byte behind", 1, "z", {}, 1},
@@ -133,10 +149,11 @@ TEST(ExeAdder, FindsTheBlockBehindTheImageEnd) {
       {"EndOffset 0", 1, Trailer, -Length, 0},
   };
   for (const auto& C : Cases) {
-    std::string File = pebuilder::SmallImage();
-    std::optional<int32_t> End;
-    if (C.EndFromLength) End = static_cast<int32_t>(Length + *C.EndFromLength);
-    blockwriter::AppendBlock(File, W, C.Use, C.Trailer, End);
+    // The writer's block with UseEndOffset, and EndOffset where the case says.
+    std::string File = Patched(Image + Block + C.Trailer, static_cast<int64_t>(Image.size()) + 4, std::string(1, static_cast<char>(C.Use)));
+    if (C.EndFromLength)
+      File = Patched(File, static_cast<int64_t>(Image.size()),
+                     blocklayout::Int32Field(static_cast<int32_t>(Length + *C.EndFromLength)));
     TempFile F(File);
     TItemTypes Items;
     EXPECT_NO_THROW(ReadAppendedItems(F.Path(), Items)) << C.What;
@@ -162,16 +179,14 @@ TEST(ExeAdder, NoSignatureAndNoImageIsABadSignature) {
 }
 
 TEST(ExeAdder, NegativeCountIsARangeError) {
-  BlockWriter W;
-  W.Add("GUID", "x").SetCount(-1);
-  TempFile F(WithBlock(W));
+  TempFile F(WithCount(WithBlock({Rec("GUID", "x")}), -1));
   TItemTypes Items;
   EXPECT_THROW(ReadAppendedItems(F.Path(), Items), ERangeError);
   EXPECT_TRUE(Items.empty());
 }
 
-std::string BadBlockOutcome(const BlockWriter& W, std::size_t* Size = nullptr) {
-  TempFile F(WithBlock(W));
+std::string BadBlockOutcome(const std::string& File, std::size_t* Size = nullptr) {
+  TempFile F(File);
   TItemTypes Items;
   std::string Outcome = "no exception";
   try {
@@ -184,38 +199,34 @@ std::string BadBlockOutcome(const BlockWriter& W, std::size_t* Size = nullptr) {
 }
 
 TEST(ExeAdder, RefusesLengthsThatPointOutsideTheBlock) {
-  const uint8_t K = 0x5A;
-  const std::string N = blockwriter::Scramble("GUID", K);
-  auto One = [](const std::string& Record) { return BlockWriter().AddRecord(Record); };
-  struct Case { const char* What; BlockWriter W; } Cases[] = {
-      {"BodyLength past the file start", BlockWriter().Add("GUID", "x").SetBodyLength(1 << 20)},
-      {"BodyLength huge", BlockWriter().Add("GUID", "x").SetBodyLength(INT64_MAX)},
-      {"BodyLength negative", BlockWriter().Add("GUID", "x").SetBodyLength(-20)},
-      {"BodyLength below Key and Count", BlockWriter().SetBodyLength(7)},
-      {"Count more than the body holds", BlockWriter().Add("GUID", "x").SetCount(2)},
-      {"Count huge", BlockWriter().SetCount(0x7FFFFFFF)},
-      {"NameLength negative", One(RawRecord(-4, N, 0, 1, "x"))},
-      {"NameLength past the body", One(RawRecord(0x7FFFFFF0, N, 0, 1, "x"))},
-      {"stored DataLength past the body", One(RawRecord(4, N, 0, 0x7FFFFFFF, "x"))},
-      {"compressed DataLength past the body", One(RawRecord(4, N, 1, 1000, "x"))},
-      {"record cut short", One(RawRecord(4, N, 0, 1, "x").substr(0, 10))},
+  const std::string N = XorString("GUID", kDefaultKey);
+  const std::string Guid = WithBlock({Rec("GUID", "x")});
+  struct Case { const char* What; std::string File; } Cases[] = {
+      {"BodyLength past the file start", WithBodyLength(Guid, 1 << 20)},
+      {"BodyLength huge", WithBodyLength(Guid, INT64_MAX)},
+      {"BodyLength negative", WithBodyLength(Guid, -20)},
+      {"BodyLength below Key and Count", WithBodyLength(WithBlock({}), 7)},
+      {"Count more than the body holds", WithCount(Guid, 2)},
+      {"Count huge", WithCount(WithBlock({}), 0x7FFFFFFF)},
+      {"NameLength negative", WithBlock({EncodeRecord(-4, N, 0, 1, "x")})},
+      {"NameLength past the body", WithBlock({EncodeRecord(0x7FFFFFF0, N, 0, 1, "x")})},
+      {"stored DataLength past the body", WithBlock({EncodeRecord(4, N, 0, 0x7FFFFFFF, "x")})},
+      {"compressed DataLength past the body", WithBlock({EncodeRecord(4, N, 1, 1000, "x")})},
+      {"record cut short", WithBlock({EncodeRecord(4, N, 0, 1, "x").substr(0, 10)})},
   };
-  for (const auto& C : Cases) EXPECT_EQ(BadBlockOutcome(C.W), "Bad Block") << C.What;
+  for (const auto& C : Cases) EXPECT_EQ(BadBlockOutcome(C.File), "Bad Block") << C.What;
 }
 
 TEST(ExeAdder, FailingRecordLeavesEarlierOnesOwnedByTheList) {
   // The first item is complete and its data owned by the list; LeakSanitizer checks the release.
-  BlockWriter Bad;
-  Bad.Add("first", "kept data").AddRecord(RawRecord(-1, "", 0, 0, "")).Add("third", "x");
   std::size_t Size = 0;
-  EXPECT_EQ(BadBlockOutcome(Bad, &Size), "Bad Block");
+  EXPECT_EQ(BadBlockOutcome(WithBlock({Rec("first", "kept data"), EncodeRecord(-1, "", 0, 0, ""), Rec("third", "x")}), &Size),
+            "Bad Block");
   EXPECT_EQ(Size, 3u);
 
-  std::string Corrupt = blockwriter::Compress("corrupt me please, corrupt me please");
+  std::string Corrupt = CompressItemData("corrupt me please, corrupt me please");
   Corrupt[Corrupt.size() - 1] ^= 1;
-  BlockWriter W;
-  W.Add("first", "kept data", true).AddPacked("second", Corrupt).Add("third", "x");
-  TempFile F(WithBlock(W));
+  TempFile F(WithBlock({Rec("first", "kept data", true), PackedRec("second", Corrupt), Rec("third", "x")}));
   TItemTypes Items;
   try {
     ReadAppendedItems(F.Path(), Items);
@@ -233,9 +244,7 @@ TEST(ExeAdder, FailingRecordLeavesEarlierOnesOwnedByTheList) {
 }
 
 TEST(ExeAdder, ReadingAgainReleasesWhatTheListHeld) {
-  BlockWriter W;
-  W.Add("a", std::string(1000, 'a')).Add("b", std::string(1000, 'b'), true);
-  TempFile F(WithBlock(W));
+  TempFile F(WithBlock({Rec("a", std::string(1000, 'a')), Rec("b", std::string(1000, 'b'), true)}));
   TItemTypes Items;
   ReadAppendedItems(F.Path(), Items);
   ReadAppendedItems(F.Path(), Items);

@@ -135,7 +135,7 @@ TEST(PEImage, RefusesBadSignaturesAndUnlocatableHeaders) {
   };
   auto Lfa = [&](uint32_t LfaNew) {
     std::string File = With([](PEBuilder&) {});
-    return File.replace(60, 4, blockwriter::Le32(LfaNew));
+    return File.replace(60, 4, pebuilder::Le32(LfaNew));
   };
   struct Case { const char* What; std::string File; } Cases[] = {
       {"no MZ", With([](PEBuilder& B) { B.BadMZ = true; })},

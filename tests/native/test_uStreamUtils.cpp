@@ -4,9 +4,10 @@
 #include <fstream>
 #include <string>
 
+#include "appended/uBlockLayout.h"
+#include "appended/uBlockWriter.h"
 #include "appended/uExeAdder.h"
 #include "appended/uStreamUtils.h"
-#include "support/BlockWriter.h"
 #include "support/TempFile.h"
 
 namespace {
@@ -14,8 +15,8 @@ namespace {
 using testsupport::TempFile;
 
 TEST(FileReadStream, TypedReadsAreLittleEndian) {
-  const std::string Bytes = std::string("\xFE") + blockwriter::Le32(0xFFFFFFFE) +
-                            blockwriter::Le64(0x8000000000000001ull) + "z" + "tail";
+  const std::string Bytes = std::string("\xFE") + blocklayout::Int32Field(-2) +
+                            blocklayout::Int64Field(static_cast<int64_t>(0x8000000000000001ull)) + "z" + "tail";
   TempFile F(Bytes);
   TFileReadStream S(F.Path());
   ASSERT_TRUE(S.IsOpen());
@@ -44,15 +45,13 @@ TEST(FileReadStream, UnopenedFileDeliversNothing) {
 // Positions beyond 4 GiB: a sparse file whose block ends it is read from its last bytes alone.
 TEST(FileReadStream, SeeksBeyondFourGiB) {
   TempFile F;
-  blockwriter::BlockWriter W;
-  W.Add("GUID", "far away", true);
   const int64_t Start = (int64_t{1} << 32) + 12345;
   std::error_code Error;
   std::filesystem::resize_file(F.Path(), static_cast<uintmax_t>(Start), Error);
   if (Error) GTEST_SKIP() << "no sparse 4 GiB file here: " << Error.message();
   {
     std::ofstream Out(F.Path(), std::ios::binary | std::ios::app);
-    const std::string Block = W.Build(Start);
+    const std::string Block = BuildBlock({{"GUID", "far away", true}}, kDefaultKey, Start);
     Out.write(Block.data(), static_cast<std::streamsize>(Block.size()));
   }
   TFileReadStream S(F.Path());

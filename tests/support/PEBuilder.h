@@ -6,9 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "support/BlockWriter.h"
+#include "appended/uBlockLayout.h"
 
 namespace pebuilder {
+
+inline std::string Le32(uint32_t V) { return blocklayout::Int32Field(static_cast<int32_t>(V)); }
+inline std::string Le16(uint16_t V) { return Le32(V).substr(0, 2); }
 
 struct Section {
   uint32_t PointerToRawData;
@@ -42,19 +45,19 @@ struct PEBuilder {
                                             static_cast<char>(0xA0 + i)));
     }
     Put(0, BadMZ ? "ZM" : "MZ");
-    Put(60, blockwriter::Le32(static_cast<uint32_t>(LfaNew)));
+    Put(60, Le32(static_cast<uint32_t>(LfaNew)));
     const std::size_t Nt = static_cast<uint32_t>(LfaNew);
     Put(Nt, BadPE ? std::string("PX\0\0", 4) : std::string("PE\0\0", 4));
-    Put(Nt + 4, blockwriter::Le16(0x014C));  // i386
-    Put(Nt + 6, blockwriter::Le16(static_cast<uint16_t>(Sections.size())));
-    Put(Nt + 20, blockwriter::Le16(224));
-    Put(Nt + 24, blockwriter::Le16(0x010B));
-    Put(Nt + 80, blockwriter::Le32(SizeOfImage));
+    Put(Nt + 4, Le16(0x014C));  // i386
+    Put(Nt + 6, Le16(static_cast<uint16_t>(Sections.size())));
+    Put(Nt + 20, Le16(224));
+    Put(Nt + 24, Le16(0x010B));
+    Put(Nt + 80, Le32(SizeOfImage));
     for (std::size_t i = 0; i < Sections.size(); ++i) {
       const std::size_t E = TableStart(LfaNew) + 40 * i;
       Put(E, ".sec" + std::to_string(i));
-      Put(E + 16, blockwriter::Le32(Sections[i].SizeOfRawData));
-      Put(E + 20, blockwriter::Le32(Sections[i].PointerToRawData));
+      Put(E + 16, Le32(Sections[i].SizeOfRawData));
+      Put(E + 20, Le32(Sections[i].PointerToRawData));
     }
     F.resize(static_cast<std::size_t>(Length));
     return F;

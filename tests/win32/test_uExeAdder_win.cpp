@@ -11,7 +11,7 @@
 #include "appended/uExeAdder.h"
 #include "appended/uPEUtils.h"
 #include "appended/uStreamUtils.h"
-#include "support/BlockWriter.h"
+#include "appended/uBlockWriter.h"
 #include "winsupport/uMachine.h"
 
 namespace {
@@ -23,10 +23,16 @@ struct ProgramCopy : testsupport::TFileCopy {
 
 const char kGuid[] = "{3F2504E0-4F89-11D3-9A0C-0305E82C3301}";
 
-blockwriter::BlockWriter GuidBlock() {
-  blockwriter::BlockWriter W(0xC3);
-  W.Add("Readme", "\x83\x41\x83\x93\x83\x43\x83\x93\x83\x58\x83\x67\x81\x5B\x83\x8B").Add("GUID", kGuid, true);
-  return W;
+const TNewItems kGuidItems = {{"Readme", "\x83\x41\x83\x93\x83\x43\x83\x93\x83\x58\x83\x67\x81\x5B\x83\x8B", false},
+                              {"GUID", kGuid, true}};
+
+// The program with the writer's block behind its image and Trailer after it.
+std::string BehindImage(const ProgramCopy& Copy, const std::string& Trailer) {
+  TAddOptions Options;
+  Options.Key = 0xC3;
+  Options.Placement = TBlockPlacement::BehindImage;
+  Options.Trailer = Trailer;
+  return FileWithBlock(Copy.Path(), kGuidItems, Options).Bytes;
 }
 
 void ExpectGuidItems(const std::string& Path) {
@@ -43,22 +49,21 @@ void ExpectGuidItems(const std::string& Path) {
 
 TEST(ExeAdderWin, ReadsTheBlockAtTheEndOfTheProgram) {
   ProgramCopy Copy;
-  std::string File = Copy.Read();
-  blockwriter::AppendBlock(File, GuidBlock());
-  Copy.Write(File);
+  TAddOptions Options;
+  Options.Key = 0xC3;
+  Copy.Write(FileWithBlock(Copy.Path(), kGuidItems, Options).Bytes);
   ExpectGuidItems(Copy.Path());
 }
 
 TEST(ExeAdderWin, ReadsTheBlockBehindTheImageEndWithDataAfterIt) {
   ProgramCopy Copy;
-  std::string File = Copy.Read();
-  blockwriter::AppendBlock(File, GuidBlock(), 1, std::string(3000, '\x7F') + "signed-by-someone");
+  const std::size_t ImageEnd = Copy.Read().size();
+  std::string File = BehindImage(Copy, std::string(3000, '\x7F') + "signed-by-someone");
   Copy.Write(File);
   ExpectGuidItems(Copy.Path());
 
   // The same with UseEndOffset 0: the reader gives up.
-  File = ProgramCopy().Read();
-  blockwriter::AppendBlock(File, GuidBlock(), 0, "trailer");
+  File[ImageEnd + 4] = 0;
   Copy.Write(File);
   TItemTypes Items;
   ReadAppendedItems(Copy.Path(), Items);
@@ -69,9 +74,7 @@ TEST(ExeAdderWin, FileHeldExclusivelyByAnother) {
   // The model reports the file layer's error; the item reader, which cannot open it either, gives
   // an empty list.
   ProgramCopy Copy;
-  std::string File = Copy.Read();
-  blockwriter::AppendBlock(File, GuidBlock(), 1, "trailer");
-  Copy.Write(File);
+  Copy.Write(BehindImage(Copy, "trailer"));
   HANDLE Holder = CreateFileA(Copy.Path().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(Holder, INVALID_HANDLE_VALUE);
   EXPECT_THROW(TPEImage Image(Copy.Path()), EFOpenError);

@@ -10,7 +10,6 @@
 #include "winsupport/uMachine.h"
 #include "system/uHandles_win.h"
 #include "system/uMbcs.h"
-#include "tests/support/BlockWriter.h"
 
 namespace testsupport {
 namespace {
@@ -117,11 +116,10 @@ TSample InstallSample(const TSampleOptions& options) {
   if (options.uninstaller) {
     const std::string source = options.uninstallerSource.empty() ? BuiltUninstallerPath() : options.uninstallerSource;
     if (!CopyFileA(source.c_str(), s.uninstallerPath.c_str(), FALSE)) Fail("cannot copy the uninstaller", source);
-    if (!options.guid.empty()) {
-      blockwriter::BlockWriter block;
-      block.Add("GUID", options.guid, /*Compressed=*/true);
-      Write(s.uninstallerPath, block.Build(static_cast<int64_t>(FileSizeOf(s.uninstallerPath))), true);
-    }
+    std::optional<TNewItems> items = options.items;
+    if (!items && !options.guid.empty()) items = TNewItems{{"GUID", options.guid, true}};
+    // Made as the product's builder makes it: with the writer, which reads the copy itself.
+    if (items) Write(s.uninstallerPath, FileWithBlock(s.uninstallerPath, *items, options.blockOptions).Bytes, false);
     if (!options.appendedBlock.empty()) Write(s.uninstallerPath, options.appendedBlock, true);
   }
 

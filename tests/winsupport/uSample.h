@@ -6,9 +6,12 @@
 #include <windows.h>
 
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "appended/uBlockWriter.h"
 
 namespace testsupport {
 
@@ -42,6 +45,9 @@ struct TSampleOptions {
   // When set, the installed uninstaller gets the product builder's appended block with one
   // compressed "GUID" item holding this mutex name.
   std::string guid;
+  // When set (instead of guid), the block holds these items, written as blockOptions say.
+  std::optional<TNewItems> items;
+  TAddOptions blockOptions;
   // Raw bytes appended to the installed uninstaller after the copy (and after the GUID block):
   // odd or hostile blocks, other data behind a block.
   std::string appendedBlock;

@@ -1,0 +1,92 @@
+// Writer of the block of named items that the product's builder appends to each copy of the
+// uninstaller. It shares the layout (uBlockLayout.h) and the search for an existing block
+// (LocateAppendedBlock) with the reader, and refuses whatever the reader could not read back.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "appended/uExeAdder.h"
+#include "appended/uMessageError.h"
+
+// One item to write; name and data may hold any bytes.
+struct TNewItem {
+  std::string Name;
+  std::string Data;
+  bool Compressed = false;  // stored as a zlib stream at zlib's default level
+};
+using TNewItems = std::vector<TNewItem>;
+
+// The key when none is given. Scrambling only keeps the names out of a plain view of the file.
+constexpr uint32_t kDefaultKey = 0x5A;
+
+// A file or block that cannot be written, or would not read back; nothing has been written.
+class EBlockWriteError : public EMessageError {
+ public:
+  using EMessageError::EMessageError;
+};
+
+// The file already carries a block, which a second one would leave inside as garbage (the
+// reader finds only the last).
+class EBlockPresent : public EBlockWriteError {
+ public:
+  EBlockPresent(const std::string& Message, const TBlockPlace& Place) : EBlockWriteError(Message), Place(Place) {}
+  TBlockPlace Place;
+};
+
+enum class TBlockPlacement {
+  AtEnd,        // the block ends the file
+  BehindImage,  // the block starts where the image ends, found through EndOffset
+};
+
+struct TAddOptions {
+  uint32_t Key = kDefaultKey;
+  TBlockPlacement Placement = TBlockPlacement::AtEnd;
+  // BehindImage: data put behind the block, after whatever the file held past its image end.
+  std::string Trailer;
+  // Remove a block that the file carries instead of refusing.
+  bool Replace = false;
+};
+
+// A file's new contents and where its block lies in them.
+struct TFileWithBlock {
+  std::string Bytes;
+  int64_t BlockStart = 0;
+  int64_t BlockLength = 0;
+};
+
+// zlib stream (RFC 1950) of Data at zlib's default level. Raises EBlockWriteError.
+std::string CompressItemData(const std::string& Data);
+
+// Raises EBlockWriteError when an item of these sizes could not be read back: a name, data or
+// stored data longer than a signed 32-bit length holds.
+void CheckItemSizes(uint64_t NameSize, uint64_t DataSize, uint64_t StoredSize);
+
+// The record of Item: name scrambled with KeyByte, data compressed when asked.
+std::string ItemRecord(const TNewItem& Item, uint8_t KeyByte);
+
+// The block of Records (from ItemRecord or blocklayout::EncodeRecord) that starts at file offset
+// BlockStart. EndOffset is the offset just past the block with UseEndOffset 1; when that offset
+// does not fit EndOffset's 32 bits, both are 0, or, when EndOffsetNeeded, EBlockWriteError.
+std::string BuildBlockOfRecords(const std::vector<std::string>& Records, uint32_t Key, int64_t BlockStart,
+                                bool EndOffsetNeeded = false);
+std::string BuildBlock(const TNewItems& Items, uint32_t Key, int64_t BlockStart, bool EndOffsetNeeded = false);
+
+// Where a block behind FileName's image begins: the end of the raw data of the last section-table
+// entry, which the reader goes to. Refuses (EBlockWriteError) a file that is not a PE image, and
+// one where a block there would overwrite the headers or another section's raw data, or would
+// lie past FileSize.
+int64_t ImageEndForBlock(const std::string& FileName, int64_t FileSize);
+
+// FileName's bytes with a block of Items, as Options say. Refuses (EBlockPresent) a file that
+// carries a block unless Options.Replace; and (EBlockWriteError) a damaged block, items or a
+// placement that the reader could not read back. File errors: EFOpenError.
+TFileWithBlock FileWithBlock(const std::string& FileName, const TNewItems& Items, const TAddOptions& Options = {});
+
+// FileName's bytes without its block; other data behind the block stays. Refuses a file without
+// a block, or with a damaged one.
+std::string FileWithoutBlock(const std::string& FileName);
+
+// Reads FileName with the reader; raises EBlockWriteError unless it finds exactly Items (names,
+// data, compressed or not) in a block that starts at BlockStart.
+void CheckReadsBack(const std::string& FileName, const TNewItems& Items, int64_t BlockStart);

@@ -1,0 +1,116 @@
+// The builder's tool on Windows. Only calls that Windows 95/98/Me and NT 4.0 export; where
+// Windows 95/98/Me lack a behaviour (MoveFileExA), a fallback does without it.
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "appended/uStreamUtils.h"
+#include "exeadder/uToolPlatform.h"
+#include "system/uHandles_win.h"
+
+namespace toolplatform {
+
+namespace {
+
+std::string ErrorText(DWORD Error) { return "error " + std::to_string(Error); }
+
+// Full path, then its short form: two spellings of one file come out alike. Empty when the file
+// does not exist.
+std::string CanonicalName(const std::string& Path) {
+  std::vector<char> Full(MAX_PATH + 1);
+  DWORD N = GetFullPathNameA(Path.c_str(), static_cast<DWORD>(Full.size()), Full.data(), nullptr);
+  if (N >= Full.size()) {
+    Full.resize(N + 1);
+    N = GetFullPathNameA(Path.c_str(), static_cast<DWORD>(Full.size()), Full.data(), nullptr);
+  }
+  if (N == 0 || N >= Full.size()) return std::string();
+  std::vector<char> Short(MAX_PATH + 1);
+  DWORD S = GetShortPathNameA(Full.data(), Short.data(), static_cast<DWORD>(Short.size()));
+  if (S >= Short.size()) {
+    Short.resize(S + 1);
+    S = GetShortPathNameA(Full.data(), Short.data(), static_cast<DWORD>(Short.size()));
+  }
+  if (S == 0 || S >= Short.size()) return std::string();
+  return std::string(Short.data(), S);
+}
+
+}  // namespace
+
+const char kPathDelimiter = '\\';
+
+bool IsFile(const std::string& Path) {
+  const DWORD Attributes = GetFileAttributesA(Path.c_str());
+  return Attributes != INVALID_FILE_ATTRIBUTES && !(Attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool SameFile(const std::string& A, const std::string& B) {
+  if (!IsFile(A) || !IsFile(B)) return false;
+  const std::string Ca = CanonicalName(A), Cb = CanonicalName(B);
+  // File names compare without regard to case, as the file system compares them.
+  return !Ca.empty() &&
+         CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, Ca.c_str(), -1, Cb.c_str(), -1) ==
+             CSTR_EQUAL;
+}
+
+std::string WriteTempBeside(const std::string& Target, const std::string& Bytes) {
+  std::string Temp;
+  handles::TUniqueFile File;
+  DWORD Error = 0;
+  for (int i = 0; i < 100 && !File; ++i) {
+    Temp = Target + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(i) + ".tmp";
+    File.reset(CreateFileA(Temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    Error = GetLastError();
+    if (!File && Error != ERROR_FILE_EXISTS && Error != ERROR_ALREADY_EXISTS) break;
+  }
+  if (!File) throw EWriteError("cannot create a file beside " + Target + ": " + ErrorText(Error));
+  std::size_t Done = 0;
+  bool Ok = true;
+  while (Ok && Done < Bytes.size()) {
+    const DWORD Chunk = static_cast<DWORD>(std::min<std::size_t>(Bytes.size() - Done, 1u << 20));
+    DWORD Written = 0;
+    Ok = WriteFile(File.get(), Bytes.data() + Done, Chunk, &Written, nullptr) && Written == Chunk;
+    Done += Written;
+  }
+  // Written through to the disk before the rename makes it the file.
+  if (Ok) Ok = FlushFileBuffers(File.get()) != 0;
+  Error = GetLastError();
+  File.reset();
+  if (!Ok) {
+    DeleteFileA(Temp.c_str());
+    throw EWriteError("cannot write " + Temp + ": " + ErrorText(Error));
+  }
+  return Temp;
+}
+
+void ReplaceWith(const std::string& Temp, const std::string& Target) {
+  if (MoveFileExA(Temp.c_str(), Target.c_str(), MOVEFILE_REPLACE_EXISTING)) return;
+  DWORD Error = GetLastError();
+  // Windows 95/98/Me export MoveFileExA without implementing it, and MoveFileA does not replace:
+  // the old file steps aside first and comes back if the rename fails.
+  if (Error == ERROR_CALL_NOT_IMPLEMENTED) {
+    const bool Existed = GetFileAttributesA(Target.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const std::string Aside = Temp + ".old";
+    if (!Existed || MoveFileA(Target.c_str(), Aside.c_str())) {
+      if (MoveFileA(Temp.c_str(), Target.c_str())) {
+        if (Existed) DeleteFileA(Aside.c_str());
+        return;
+      }
+      Error = GetLastError();
+      if (Existed) MoveFileA(Aside.c_str(), Target.c_str());
+    } else {
+      Error = GetLastError();
+    }
+  }
+  throw EWriteError("cannot rename " + Temp + " to " + Target + ": " + ErrorText(Error));
+}
+
+void RemoveFile(const std::string& Path) { DeleteFileA(Path.c_str()); }
+
+bool ToConsoleText(const std::string& Cp932, std::string& Out) {
+  // The console of a Japanese system shows code page 932 as it is.
+  Out = Cp932;
+  return true;
+}
+
+}  // namespace toolplatform
