@@ -7,6 +7,7 @@
 
 #include "appended/uStreamUtils.h"
 #include "exeadder/uToolPlatform.h"
+#include "system/uFiles_win.h"
 #include "system/uHandles_win.h"
 
 namespace toolplatform {
@@ -39,10 +40,7 @@ std::string CanonicalName(const std::string& Path) {
 
 const char kPathDelimiter = '\\';
 
-bool IsFile(const std::string& Path) {
-  const DWORD Attributes = GetFileAttributesA(Path.c_str());
-  return Attributes != INVALID_FILE_ATTRIBUTES && !(Attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+bool IsFile(const std::string& Path) { return files::FileExists(Path); }
 
 bool SameFile(const std::string& A, const std::string& B) {
   if (!IsFile(A) || !IsFile(B)) return false;
@@ -89,7 +87,7 @@ void ReplaceWith(const std::string& Temp, const std::string& Target) {
   // Windows 95/98/Me export MoveFileExA without implementing it, and MoveFileA does not replace:
   // the old file steps aside first and comes back if the rename fails.
   if (Error == ERROR_CALL_NOT_IMPLEMENTED) {
-    const bool Existed = GetFileAttributesA(Target.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const bool Existed = files::PathExists(Target);
     const std::string Aside = Temp + ".old";
     if (!Existed || MoveFileA(Target.c_str(), Aside.c_str())) {
       if (MoveFileA(Temp.c_str(), Target.c_str())) {
