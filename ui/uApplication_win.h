@@ -87,7 +87,8 @@ class TApplication {
   bool hiddenByMinimize_ = false;  // the main form, while the taskbar entry is minimized
 };
 
-// The program's application object: the one made last and not yet destroyed.
+// The program's application object: the one made last and not yet destroyed. Forms, message
+// boxes and the Alt key hook need one to exist.
 TApplication& Application();
 
 }  // namespace ui
