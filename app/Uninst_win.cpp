@@ -1,12 +1,20 @@
 // Program entry. The modules start in this order and end in the reverse one: COM, the platform
 // family and Windows version, the application object, the Alt key cue hook; then the relaunch
-// decision, and in the temporary copy the main window and its message loop.
+// decision, and in the temporary copy the main window and its message loop, or the unattended run.
 #include <windows.h>
 
+#include <exception>
+#include <string>
+
+#include "app/uExitCodes.h"
 #include "app/uMain_win.h"
 #include "app/uRelaunch_win.h"
+#include "app/uStartOptions.h"
+#include "app/uUnattended_win.h"
+#include "system/uFiles_win.h"
 #include "system/uHandles_win.h"
 #include "system/uPlatform_win.h"
+#include "system/uRunLog_win.h"
 #include "system/uSafeDll_win.h"
 #include "ui/uAltFixOnVista_win.h"
 #include "ui/uApplication_win.h"
@@ -38,6 +46,51 @@ class TComInitialization {
   bool initialized_ = false;
 };
 
+const char* ModeText(const app::TStartOptions& options) {
+  if (options.IsCopy) return options.Silent ? "無人 (一時コピー)" : "対話 (一時コピー)";
+  return options.Silent ? "無人 (起動元)" : "対話 (起動元)";
+}
+
+// The log file that "/LOG" asks for, as a full path: the copy runs in another folder.
+std::string LogPathFor(const app::TStartOptions& options, const std::string& exe) {
+  if (!options.Log) return std::string();
+  if (!options.LogPath.empty()) return files::FullPath(options.LogPath);
+  const std::string temp = files::TemporaryFolder();
+  return temp.empty() ? std::string() : temp + app::DefaultLogFileName(exe);
+}
+
+void LogStart(const app::TStartOptions& options, const std::string& exe) {
+  const platform::TWindowsVersion& version = platform::WindowsVersion();
+  runlog::Log(std::string("開始: ") + ModeText(options) + "; 実行ファイル " + exe + "; コマンドライン " +
+              GetCommandLineA() + "; Windows " + std::to_string(version.Major) + "." +
+              std::to_string(version.Minor) + (platform::IsNTFamily() ? " (NT 系)" : " (95/98/Me 系)"));
+}
+
+// The interactive copy: the window, and the exit code it leaves.
+unsigned RunWindow(ui::TApplication& application) {
+  application.SetTitle("Korvane Uninstaller");
+  const app::TfrmMain* form = application.CreateForm<app::TfrmMain>();
+  application.Run();
+  return form->ExitCode;
+}
+
+unsigned RunProgram(ui::TApplication& application, const app::TStartOptions& options, const std::string& exe) {
+  try {
+    // A process that is not the temporary copy starts one and ends without a window.
+    unsigned starterCode = exitcode::kDone;
+    if (!app::RelaunchFromTemp(options, starterCode)) return starterCode;
+    return options.Silent ? app::RunUnattended(options, exe) : RunWindow(application);
+  } catch (const std::exception& error) {
+    // Start-up failed before the loop ran (the copy's scheduling of its own file on Windows
+    // 95/98/Me, or the window's creation): report it the same way, then end.
+    runlog::Log(std::string("エラーで中断しました: ") + error.what());
+    if (!options.Silent) application.HandleException();
+  } catch (...) {
+    if (!options.Silent) application.HandleException();
+  }
+  return exitcode::kFailed;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -48,15 +101,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   ui::TApplication application;
   // Before the relaunch decision, so that a process that only starts its copy holds the hook too.
   const altfix::TAltFixModule altFix(&ui::VisualStylesInEffect);
-  try {
-    // A process that is not the temporary copy starts one and ends without a window.
-    if (!RelaunchFromTemp()) return 0;
-    application.SetTitle("Korvane Uninstaller");
-    application.CreateForm<app::TfrmMain>();
-    application.Run();
-  } catch (...) {
-    // Start-up failed before the loop ran: report it the same way, then end.
-    application.HandleException();
-  }
-  return 0;
+  const std::string exe = files::ModuleFileName();
+  const app::TStartOptions options = app::ParseStartOptions(GetCommandLineA());
+  runlog::SetLogFile(LogPathFor(options, exe));
+  LogStart(options, exe);
+  const unsigned code = RunProgram(application, options, exe);
+  runlog::Log("終了コード: " + std::to_string(code));
+  return static_cast<int>(code);
 }

@@ -30,3 +30,18 @@ std::string CommandLineArgument(const std::string& commandLine, int index) {
   }
   return arg;
 }
+
+std::vector<TCommandLineArgument> SplitCommandLine(const std::string& commandLine) {
+  std::vector<TCommandLineArgument> args;
+  std::size_t pos = 0;
+  for (;;) {
+    while (pos < commandLine.size() && static_cast<unsigned char>(commandLine[pos]) <= 0x20) ++pos;
+    if (pos >= commandLine.size()) break;
+    TCommandLineArgument arg;
+    arg.Begin = pos;
+    arg.Text = NextArgument(commandLine, pos);
+    arg.End = pos;
+    args.push_back(arg);
+  }
+  return args;
+}

@@ -2,16 +2,13 @@
 
 #include <windows.h>
 
+#include "app/uExitCodes.h"
 #include "app/uMainLayout.h"
 #include "app/uProductName.h"
-#include "appended/uExeAdder.h"
-#include "resources/resource.h"
-#include "system/uAddRemovePrograms_win.h"
+#include "app/uUninstall_win.h"
 #include "system/uFiles_win.h"
 #include "system/uMbcs.h"
-#include "system/uRegistry_win.h"
-#include "system/uRestartDelete_win.h"
-#include "system/uRunMutex_win.h"
+#include "system/uRunLog_win.h"
 #include "ui/uApplication_win.h"
 #include "ui/uMessageDialog.h"
 
@@ -26,38 +23,12 @@ const char kUninstallDone[] = "アンインストールが完了しました";
 const char kUninstallDoneAfterRestart[] =
     "アンインストールが完了しました\r\n下記のファイルは再起動後に削除されます\r\n";
 
-// The data of the first item named exactly "GUID" of the executable's appended block; empty when
-// there is no block, no such item or no data. The list also releases its data if the read raises.
-std::string ReadRunMutexName(const std::string& exePath) {
-  TItemTypes items;
-  ReadAppendedItems(exePath, items);
-  std::string guid;
-  // A stored item may carry a negative Size: no data then.
-  const TItemType* item = FindAppendedItem(items, "GUID");
-  if (item && item->Data && item->Size > 0) {
-    guid.assign(static_cast<const char*>(item->Data), item->Size);
-  }
-  FreeAppendedItems(items);
-  return guid;
-}
-
-
 }  // namespace
-
-arp::TTitles AddRemoveProgramsTitles() {
-  arp::TTitles titles;
-  for (const UINT id : {IDS_ARP_TITLE_FULLWIDTH, IDS_ARP_TITLE_HALFWIDTH}) {
-    char buffer[256] = {};
-    const int length = LoadStringA(GetModuleHandleA(nullptr), id, buffer, sizeof(buffer));
-    titles.emplace_back(buffer, length > 0 ? static_cast<std::size_t>(length) : 0);
-  }
-  return titles;
-}
 
 TfrmMain::TfrmMain() : TfrmMain(files::ModuleFileName()) {}
 
 TfrmMain::TfrmMain(const std::string& exePath)
-    : ui::TForm(layout::kMainLayout.Form), exePath_(exePath) {
+    : ui::TForm(layout::kMainLayout.Form), ExitCode(exitcode::kCancelled), exePath_(exePath) {
   // In the layout's creation order.
   Label1 = Add<ui::TLabel>(layout::kMainLayout.Label1);
   lblExplain = Add<ui::TLabel>(layout::kMainLayout.lblExplain);
@@ -65,6 +36,7 @@ TfrmMain::TfrmMain(const std::string& exePath)
   btnOK = Add<ui::TButton>(layout::kMainLayout.btnOK);
   btnCancel = Add<ui::TButton>(layout::kMainLayout.btnCancel);
   AltFixOnVista1 = AddComponent<ui::TAltFixOnVista>(layout::kMainLayout.AltFixOnVista1);
+
   OnCreate = [this](ui::TComponent* sender) { FormCreate(sender); };
   OnResize = [this](ui::TComponent* sender) { FormResize(sender); };
   btnOK->OnClick = [this](ui::TComponent* sender) { btnOKClick(sender); };
@@ -80,30 +52,24 @@ void TfrmMain::FormCreate(ui::TComponent*) {
   CancelButtonRightOffset = ClientWidth() - btnCancel->Left();
   ButtonBottomOffset = ClientHeight() - btnOK->Top();
 
-  const std::string productName = ProductNameFromExePath(exePath_);
   // Without a product name the key path would be the Uninstall key itself, the entries of every
   // installed program: such a start counts as one without an uninstall entry.
-  std::string uninstallerPath;
-  if (!productName.empty()) {
-    UninstallKeyPath = app::UninstallKeyPath(productName);
-    uninstallerPath = registry::DequoteString(
-        registry::ReadRegistryString(HKEY_LOCAL_MACHINE, UninstallKeyPath + "UninstallString"), '"');
-  }
-  if (uninstallerPath.empty()) {
+  const TProduct product = DiscoverProduct(exePath_);
+  if (!product.Found()) {
     UninstallKeyPath.clear();
+    ExitCode = exitcode::kUnknownProduct;
     ui::ShowError(mbcs::FormatText(
         "%s のインストール情報が見つかりませんでした\r\n\r\nアンインストールに失敗しました",
-        productName));
+        product.ProductName));
     ui::Application().Terminate();
     return;
   }
 
-  ScrFileName = files::ExtractFilePath(uninstallerPath) + productName + ".scr";
-  AddIfExists(ScrFileName);
-  AddIfExists(files::ChangeFileExt(ScrFileName, ".txt"));
-  AddIfExists(uninstallerPath);
-  SetCaption(mbcs::FormatText("%sスクリーンセーバー Uninstaller", productName));
-  lblExplain->SetCaption(mbcs::FormatText(lblExplain->Caption(), productName));
+  UninstallKeyPath = product.UninstallKeyPath;
+  ScrFileName = product.ScrFileName;
+  for (const std::string& path : product.Files) ListBox1->Add(path);
+  SetCaption(mbcs::FormatText("%sスクリーンセーバー Uninstaller", product.ProductName));
+  lblExplain->SetCaption(mbcs::FormatText(lblExplain->Caption(), product.ProductName));
 }
 
 void TfrmMain::FormResize(ui::TComponent*) {
@@ -118,47 +84,28 @@ void TfrmMain::FormResize(ui::TComponent*) {
 }
 
 void TfrmMain::btnOKClick(ui::TComponent*) {
-  // A failure reading the block reaches the default error report: nothing is changed yet.
-  const std::string guid = ReadRunMutexName(exePath_);
-  if (!guid.empty()) {
-    const bool notRunning = runmutex::TryCreateRunMutex(guid);
-    if (!notRunning) ui::ShowWarning(kScreenSaverRunning);
-    // The mutex is held only for the check, never while files go.
-    runmutex::ReleaseRunMutex();
-    if (!notRunning) return;
+  // Until the run has an outcome, a failure (reading the block) is what it ends in. That failure
+  // reaches the default error report: nothing is changed yet.
+  ExitCode = exitcode::kFailed;
+  TUninstallOutcome outcome;
+  try {
+    outcome = RunUninstall(exePath_, ListBox1->Items(), UninstallKeyPath, Handle(), std::string());
+  } catch (const std::exception& error) {
+    runlog::Log(std::string("エラーで中断しました: ") + error.what());
+    throw;
   }
-
-  bool success = true;
+  ExitCode = ExitCodeOf(outcome);
+  if (outcome.ScreenSaverRunning) {
+    ui::ShowWarning(kScreenSaverRunning);
+    return;
+  }
   std::string afterRestart;
-  for (const std::string& path : ListBox1->Items()) {
-    try {
-      // A line that ends in "\" names a folder (a character's second byte 0x5C does not count).
-      success = files::EndsWithDelimiter(path) ? RemoveDirectoryA(path.c_str()) != FALSE
-                                               : DeleteFileA(path.c_str()) != FALSE;
-    } catch (...) {
-      // A deletion that raised did not delete: if the path is still there it is scheduled.
-      success = false;
-    }
-    if (!success && files::PathExists(path)) {
-      restart::DeleteFileAtRestart(path);
-      afterRestart += "\r\n" + path;
-    }
-  }
-
-  // An empty key path (no product found) must never reach the Uninstall key itself.
-  if (!UninstallKeyPath.empty()) {
-    registry::DeleteRegistryKeyTree(HKEY_LOCAL_MACHINE, UninstallKeyPath);
-  }
-  arp::RefreshAddRemovePrograms(Handle(), AddRemoveProgramsTitles());
+  for (const std::string& path : outcome.AfterRestart) afterRestart += "\r\n" + path;
   ui::ShowInformation(afterRestart.empty() ? std::string(kUninstallDone)
                                            : kUninstallDoneAfterRestart + afterRestart);
   Close();
 }
 
 void TfrmMain::btnCancelClick(ui::TComponent*) { Close(); }
-
-void TfrmMain::AddIfExists(const std::string& path) {
-  if (files::FileExists(path)) ListBox1->Add(path);
-}
 
 }  // namespace app

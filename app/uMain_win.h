@@ -3,16 +3,11 @@
 #include <cstdint>
 #include <string>
 
-#include "system/uAddRemovePrograms_win.h"
 #include "ui/uAltFixOnVista.h"
 #include "ui/uControls_win.h"
 #include "ui/uForm_win.h"
 
 namespace app {
-
-// The titles under which the Add/Remove Programs window of Windows 95/98/Me may be open, as the
-// program's string table holds them, full-width first; an empty one where a string is missing.
-arp::TTitles AddRemoveProgramsTitles();
 
 class TfrmMain : public ui::TForm {
  public:
@@ -40,14 +35,17 @@ class TfrmMain : public ui::TForm {
   std::string UninstallKeyPath;
   std::string ScrFileName;
 
+  // The process's exit code once the window has closed: 1602 until a run is tried, then the
+  // outcome of the last run (0 or 3010 when it completed, 1618 for a running screen saver, 1603
+  // for a block that could not be read); 1605 without an uninstall entry.
+  unsigned ExitCode;
+
   void FormCreate(ui::TComponent* Sender);
   void FormResize(ui::TComponent* Sender);
   void btnOKClick(ui::TComponent* Sender);
   void btnCancelClick(ui::TComponent* Sender);
 
  private:
-  void AddIfExists(const std::string& path);
-
   std::string exePath_;
 };
 

@@ -4,27 +4,124 @@
 
 #include <string>
 
-#include "app/uCommandLine.h"
+#include "app/uExitCodes.h"
+#include "system/uHandBack_win.h"
 #include "system/uFiles_win.h"
+#include "system/uPlatform_win.h"
+#include "system/uPrivateFolder_win.h"
 #include "system/uRestartDelete_win.h"
+#include "system/uRunLog_win.h"
 
-bool RelaunchFromTemp() {
+namespace app {
+namespace {
+
+// The copy's own file goes at the next restart, then the private folder it sits in (never any
+// other folder: a copy started directly from elsewhere leaves its folder alone).
+void ScheduleOwnCopy(const std::string& exe) {
+  restart::DeleteFileAtRestart(exe);
+  runlog::Log("一時コピーを再起動後に削除します: " + exe);
+  const std::string folder = files::ExtractFilePath(exe);
+  if (platform::IsNTFamily() && privatefolder::IsPrivateFolder(folder, files::TemporaryFolder())) {
+    restart::DeleteFileAtRestart(files::ExcludeTrailingDelimiter(folder));
+    runlog::Log("一時フォルダーを再起動後に削除します: " + files::ExcludeTrailingDelimiter(folder));
+  }
+}
+
+// Takes back what a start that went wrong left: the copy and its private folder, never a file
+// that was there before.
+void RemoveCopy(const std::string& copy, const std::string& privateFolder) {
+  if (privateFolder.empty()) return;
+  if (!copy.empty()) DeleteFileA(copy.c_str());
+  RemoveDirectoryA(files::ExcludeTrailingDelimiter(privateFolder).c_str());
+}
+
+unsigned StartFailed(const TStartOptions& options, const std::string& what) {
+  runlog::Log(what + " (エラー " + std::to_string(GetLastError()) + ")");
+  return options.Silent ? exitcode::kFailed : exitcode::kDone;
+}
+
+}  // namespace
+
+bool RelaunchFromTemp(const TStartOptions& options, unsigned& exitCode) {
+  exitCode = exitcode::kDone;
   const std::string exe = files::ModuleFileName();
-  if (CommandLineArgument(GetCommandLineA(), 1) == "START") {
-    if (!exe.empty()) restart::DeleteFileAtRestart(exe);
+  if (options.IsCopy) {
+    if (!exe.empty()) ScheduleOwnCopy(exe);
     return true;
   }
 
   // Without a usable temporary folder or own path the copy would land in the wrong place:
-  // end quietly instead, as a failed copy does.
-  const std::string folder = files::TemporaryFolder();
-  if (exe.empty() || folder.empty()) return false;
-  const std::string copy = folder + files::ExtractFileName(exe);
-  if (copy.size() >= MAX_PATH) return false;
+  // end instead, as a failed copy does.
+  const std::string temp = files::TemporaryFolder();
+  if (exe.empty() || temp.empty()) {
+    exitCode = StartFailed(options, "一時フォルダーまたは実行ファイルのパスを取得できませんでした");
+    return false;
+  }
+  // A folder of its own on the NT family: nothing placed in the shared temporary folder can be
+  // run or loaded in the copy's place. Windows 95/98/Me have no file security to give it, and
+  // WININIT.INI cannot remove a folder.
+  std::string privateFolder;
+  if (platform::IsNTFamily()) {
+    privateFolder = privatefolder::CreatePrivateFolder(temp);
+    if (privateFolder.empty()) {
+      exitCode = StartFailed(options, "一時フォルダーを作成できませんでした: " + temp);
+      return false;
+    }
+  }
+  const std::string copy = (privateFolder.empty() ? temp : privateFolder) + files::ExtractFileName(exe);
+  if (copy.size() >= MAX_PATH) {
+    RemoveCopy(std::string(), privateFolder);
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    exitCode = StartFailed(options, "一時コピーのパスが長すぎます: " + copy);
+    return false;
+  }
+  // In the new folder nothing may be replaced; in the shared one an earlier run's copy is.
+  if (!CopyFileA(exe.c_str(), copy.c_str(), privateFolder.empty() ? FALSE : TRUE)) {
+    exitCode = StartFailed(options, "一時コピーを作成できませんでした: " + copy);
+    RemoveCopy(std::string(), privateFolder);
+    return false;
+  }
+  runlog::Log("一時コピーを作成しました: " + copy);
 
-  if (CopyFileA(exe.c_str(), copy.c_str(), FALSE)) {
-    const std::string commandLine = "\"" + copy + "\" START " + files::GetShortPath(exe);
-    WinExec(commandLine.c_str(), SW_SHOW);
+  handback::TOutcomeChannel channel;
+  if (options.Silent && !channel.Create()) {
+    exitCode = StartFailed(options, "一時コピーとの通信路を作成できませんでした");
+    RemoveCopy(copy, privateFolder);
+    return false;
+  }
+  const std::string logPath = options.Log ? runlog::LogFile() : std::string();
+  std::string commandLine =
+      CopyCommandLine(copy, files::GetShortPath(exe), options.Silent, logPath,
+                      options.Silent ? channel.PipeForCopy() : 0, options.Silent ? channel.StarterForCopy() : 0);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOW;
+  PROCESS_INFORMATION process = {};
+  // Started in its own folder, so that not even the current folder holds anything planted.
+  const BOOL started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, options.Silent ? TRUE : FALSE, 0,
+                                      nullptr, privateFolder.empty() ? nullptr : privateFolder.c_str(), &startup,
+                                      &process);
+  channel.CloseCopyEnds();
+  if (!started) {
+    exitCode = StartFailed(options, "一時コピーを起動できませんでした: " + copy);
+    RemoveCopy(copy, privateFolder);
+    return false;
+  }
+  handles::TUniqueHandleObj copyProcess(process.hProcess);
+  handles::TUniqueHandleObj copyThread(process.hThread);
+  runlog::Log("一時コピーを起動しました: プロセス " + std::to_string(process.dwProcessId));
+  if (!options.Silent) return false;
+
+  DWORD outcome = 0;
+  if (channel.ReceiveOutcome(outcome)) {
+    exitCode = outcome;
+    runlog::Log("一時コピーの結果を受け取りました: " + std::to_string(outcome));
+  } else {
+    exitCode = exitcode::kFailed;
+    runlog::Log("一時コピーが結果を返さずに終了しました");
   }
   return false;
 }
+
+}  // namespace app

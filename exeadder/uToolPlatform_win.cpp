@@ -16,40 +16,13 @@ namespace {
 
 std::string ErrorText(DWORD Error) { return "error " + std::to_string(Error); }
 
-// Full path, then its short form: two spellings of one file come out alike. Empty when the file
-// does not exist.
-std::string CanonicalName(const std::string& Path) {
-  std::vector<char> Full(MAX_PATH + 1);
-  DWORD N = GetFullPathNameA(Path.c_str(), static_cast<DWORD>(Full.size()), Full.data(), nullptr);
-  if (N >= Full.size()) {
-    Full.resize(N + 1);
-    N = GetFullPathNameA(Path.c_str(), static_cast<DWORD>(Full.size()), Full.data(), nullptr);
-  }
-  if (N == 0 || N >= Full.size()) return std::string();
-  std::vector<char> Short(MAX_PATH + 1);
-  DWORD S = GetShortPathNameA(Full.data(), Short.data(), static_cast<DWORD>(Short.size()));
-  if (S >= Short.size()) {
-    Short.resize(S + 1);
-    S = GetShortPathNameA(Full.data(), Short.data(), static_cast<DWORD>(Short.size()));
-  }
-  if (S == 0 || S >= Short.size()) return std::string();
-  return std::string(Short.data(), S);
-}
-
 }  // namespace
 
 const char kPathDelimiter = '\\';
 
 bool IsFile(const std::string& Path) { return files::FileExists(Path); }
 
-bool SameFile(const std::string& A, const std::string& B) {
-  if (!IsFile(A) || !IsFile(B)) return false;
-  const std::string Ca = CanonicalName(A), Cb = CanonicalName(B);
-  // File names compare without regard to case, as the file system compares them.
-  return !Ca.empty() &&
-         CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, Ca.c_str(), -1, Cb.c_str(), -1) ==
-             CSTR_EQUAL;
-}
+bool SameFile(const std::string& A, const std::string& B) { return files::SameFile(A, B); }
 
 std::string WriteTempBeside(const std::string& Target, const std::string& Bytes) {
   std::string Temp;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Uninstalls a sample screen saver as a user would, in a Wine prefix of its own (build/demo),
-# keeps screenshots of the window and of the final message, and shows what is left before and
-# after a restart. Called by `./dev demo` after the build.
+# keeps screenshots of the window and of the final message, then uninstalls a second sample
+# unattended ("/S /LOG") and shows its exit code and log, and what is left before and after a
+# restart. Called by `./dev demo` after the build.
 #   scripts/demo.sh                 drive the program through the automation driver
 #   scripts/demo.sh --interactive   show the window on $DISPLAY and leave the clicking to you
 # On $DISPLAY when one is set, otherwise on a private headless X server.
@@ -175,6 +176,36 @@ step_restart() {
   step_leftovers
 }
 
+# The same uninstall as a deployment tool runs it: a second sample, removed with "/S /LOG" (no
+# window at all); the started process ends with the outcome as its exit code.
+PRODUCT2=SampleTwo
+step_unattended() {
+  say "installing a second sample screen saver $PRODUCT2"
+  drv remove-sample --product "$PRODUCT2" || true
+  wine cmd /c del "%TEMP%\\${PRODUCT2}Uninst.log" >/dev/null 2>&1 </dev/null
+  local installed folder
+  installed=$(drv install-sample --product "$PRODUCT2" --guid "$GUID") || fail "the second sample could not be installed"
+  printf '%s\n' "$installed" | tr -d '\r' | indent
+  folder=$(tr -d '\r' <<<"$installed" | sed -n 's/^installed \(.*\\\) HKLM.*/\1/p')
+  say "running ${PRODUCT2}Uninst.exe /S /LOG, as a deployment tool does"
+  local result
+  result=$(drv run-uninstall --product "$PRODUCT2" --args "/S /LOG" --timeout 120) ||
+    fail "the unattended uninstall did not end"
+  say "exit code: ${result#exit }"
+  say "the log (%TEMP%\\${PRODUCT2}Uninst.log):"
+  drv cat --path "%TEMP%\\${PRODUCT2}Uninst.log" | tr -d '\r' | indent
+  # The copy deletes the installed uninstaller once the started process has ended.
+  local i
+  for i in $(seq 100); do
+    [ "$(drv exists --path "${folder}${PRODUCT2}Uninst.exe" | tr -d '\r')" = no ] && break
+    sleep 0.1
+  done
+  say "what is left of $PRODUCT2"
+  drv state --product "$PRODUCT2" | indent
+  say "pending restart operations"
+  drv pending | indent
+}
+
 trap 'uninst_stop_wine' EXIT
 
 step_prefix
@@ -189,5 +220,8 @@ else
   step_uninstall
 fi
 step_leftovers
+if [ "$INTERACTIVE" -eq 0 ]; then
+  step_unattended
+fi
 step_restart
 say "done; screenshots in $OUT"

@@ -28,4 +28,8 @@ std::string IncludeTrailingDelimiter(const std::string& path) {
   return EndsWithDelimiter(path) ? path : path + '\\';
 }
 
+std::string ExcludeTrailingDelimiter(const std::string& path) {
+  return EndsWithDelimiter(path) ? path.substr(0, path.size() - 1) : path;
+}
+
 }  // namespace files

@@ -19,5 +19,7 @@ bool EndsWithDelimiter(const std::string& path);
 
 // The path with a "\" added unless it already ends in one.
 std::string IncludeTrailingDelimiter(const std::string& path);
+// The path without its last "\", when it ends in one.
+std::string ExcludeTrailingDelimiter(const std::string& path);
 
 }  // namespace files

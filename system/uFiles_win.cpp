@@ -117,6 +117,31 @@ std::string WininitPath() {
   return windows.empty() ? std::string() : windows + "WININIT.INI";
 }
 
+std::string FullPath(const std::string& path) {
+  char* filePart = nullptr;
+  const DWORD needed = GetFullPathNameA(path.c_str(), 0, nullptr, &filePart);
+  if (needed == 0) return path;
+  std::vector<char> buffer(needed + 1, '\0');
+  const DWORD n = GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), &filePart);
+  return (n == 0 || n >= buffer.size()) ? path : std::string(buffer.data(), n);
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  if (!FileExists(a) || !FileExists(b)) return false;
+  // Full path, then its short form: two spellings of one file come out alike.
+  const auto canonical = [](const std::string& path) {
+    const std::string full = FullPath(path);
+    std::vector<char> buffer(full.size() + MAX_PATH, '\0');
+    const DWORD n = GetShortPathNameA(full.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+    return (n == 0 || n >= buffer.size()) ? std::string() : std::string(buffer.data(), n);
+  };
+  const std::string ca = canonical(a);
+  const std::string cb = canonical(b);
+  // File names compare without regard to case, as the file system compares them.
+  return !ca.empty() && CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, ca.c_str(), -1, cb.c_str(), -1) ==
+                            CSTR_EQUAL;
+}
+
 std::string GetShortPath(const std::string& path) {
   // A buffer as long as the path: the short form is only taken when it is strictly shorter.
   std::vector<char> buffer(path.size() + 1, '\0');

@@ -38,6 +38,14 @@ std::string SystemFolder();
 // folder cannot be worked out within 260 bytes.
 std::string WininitPath();
 
+// The full form of a path relative to the current folder (GetFullPathNameA); the path itself
+// when the system cannot give one.
+std::string FullPath(const std::string& path);
+
+// True when a and b name the same existing file, however they are spelt (long or short names,
+// relative or full, any case); false when either does not exist.
+bool SameFile(const std::string& a, const std::string& b);
+
 // The short (8.3) form of an existing path. Gives back path unchanged when the system has no
 // shorter form for it: a missing path, or a short form that with its terminating zero would not
 // fit in as many bytes as path has (so a path already in short form comes back as it is).

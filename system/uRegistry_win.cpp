@@ -66,6 +66,11 @@ std::string ReadRegistryString(HKEY root, const std::string& registryPath) {
   return ReadRegistryString(root, split.KeyPath, split.ValueName);
 }
 
+bool KeyExists(HKEY root, const std::string& keyPath) {
+  handles::TUniqueKey key;
+  return RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
 TKeyDeletion SystemKeyDeletion() {
   // Windows 95/98/Me wants the path without its trailing "\"; the NT family takes it either way.
   return TKeyDeletion{&RegDeleteKeyA, platform::IsNTFamily()};

@@ -23,6 +23,9 @@ std::string ReadRegistryString(HKEY root, const std::string& keyPath, const std:
 // The same, for "key\path\value" in one string (SplitRegistryPath).
 std::string ReadRegistryString(HKEY root, const std::string& registryPath);
 
+// Whether keyPath exists under root and can be opened for reading.
+bool KeyExists(HKEY root, const std::string& keyPath);
+
 // How one key of a tree is deleted: the call that deletes it and the form of path it is given.
 using TRegDeleteKeyFn = LONG(WINAPI*)(HKEY, LPCSTR);
 struct TKeyDeletion {

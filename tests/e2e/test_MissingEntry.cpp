@@ -51,8 +51,12 @@ TEST_P(MissingEntryTest, ShowsTheErrorBoxAndEndsWithNothingChanged) {
 
   PressMessageBoxOk(box);
   EXPECT_TRUE(WaitForWindowGone(box));
-  EXPECT_TRUE(WaitForExit(owner)) << "the box's process still runs after OK";
-  EXPECT_TRUE(WaitForExit(started)) << "the started process still runs";
+  DWORD ownerCode = ~0u;
+  EXPECT_TRUE(WaitForExit(owner, kDefaultWaitMs, &ownerCode)) << "the box's process still runs after OK";
+  EXPECT_EQ(ownerCode, 1605u) << "the temporary copy names the missing product";
+  DWORD startedCode = ~0u;
+  EXPECT_TRUE(WaitForExit(started, kDefaultWaitMs, &startedCode)) << "the started process still runs";
+  EXPECT_EQ(startedCode, 0u);
 
   TWindowQuery main;
   main.className = kMainClass;

@@ -11,7 +11,7 @@ namespace {
 struct TArgumentCase {
   const char* name;
   std::string argument;  // after the UninstallString; empty: none
-  bool staleCopy;        // a file of the copy's name already in the temporary folder
+  bool planted;  // a program of the copy's name already in the temporary folder
 };
 
 std::ostream& operator<<(std::ostream& os, const TArgumentCase& c) { return os << c.name; }
@@ -20,8 +20,9 @@ const TArgumentCase kArgumentCases[] = {
     {"LowerCaseStart", "start", false},
     {"MixedCaseStart", "Start", false},
     {"LongerThanStart", "STARTED", false},
-    // An earlier run's copy is overwritten, not run.
-    {"StaleCopyInTemporaryFolder", "", true},
+    // A file of the copy's name planted in the temporary folder is neither run nor overwritten:
+    // the copy goes into a folder of its own.
+    {"FileOfTheCopysNameInTemporaryFolder", "", true},
 };
 
 class RelaunchArgumentTest : public TUninstallScenario, public ::testing::WithParamInterface<TArgumentCase> {};
@@ -31,9 +32,11 @@ TEST_P(RelaunchArgumentTest, CountsAsANormalStartAndHandsOverToACopy) {
   TSampleOptions o;
   o.appendedBlock = GuidBlock(FreshGuid());
   const TSample sample = InstallUninstallable(o);
-  const std::string copyPath = TempCopyPath(sample);
-  if (c.staleCopy) {
-    ASSERT_TRUE(WriteFileBytes(copyPath, "MZ left over from an earlier run"));
+  const std::string planted = TempCopyPath(sample);
+  const std::string plantedBytes = ReadFileBytes(ToolPath("hold_named_mutex"));
+  if (c.planted) {
+    // A real program: had it been started, it would show up as the window's process.
+    ASSERT_TRUE(WriteFileBytes(planted, plantedBytes));
   }
 
   TRunningUninstaller run =
@@ -42,36 +45,56 @@ TEST_P(RelaunchArgumentTest, CountsAsANormalStartAndHandsOverToACopy) {
   ASSERT_NE(run.window, nullptr) << "no main window; message box: " << VisibleMessage();
   EXPECT_NE(run.copy.pid, run.started.pid) << "the started program took the argument for START";
   const std::string image = ProcessImagePath(run.copy.pid);
-  EXPECT_EQ(lstrcmpiA(image.c_str(), copyPath.c_str()), 0) << Show(image);
+  EXPECT_TRUE(IsPrivateCopyPath(image, sample)) << Show(image);
   EXPECT_TRUE(WaitForExit(run.started));
-  EXPECT_EQ(ReadFileBytes(copyPath), ReadFileBytes(sample.uninstallerPath)) << "the copy is not the program";
-  // Only the copy is to go at the restart, never the installed file that was started.
+  EXPECT_EQ(ReadFileBytes(image), ReadFileBytes(sample.uninstallerPath)) << "the copy is not the program";
+  if (c.planted) {
+    EXPECT_EQ(ReadFileBytes(planted), plantedBytes) << "the planted file was overwritten";
+  } else {
+    EXPECT_FALSE(PathExists(planted)) << "something was written to the shared temporary folder";
+  }
+  // Only the copy and its folder are to go at the restart, never the installed file.
   const std::vector<std::string> pending = PendingRenameStrings();
-  EXPECT_EQ(pending, (std::vector<std::string>{"\\??\\" + copyPath, ""})) << Show(pending);
+  EXPECT_EQ(pending, CopyPendingStrings(image, false)) << Show(pending);
 
   ASSERT_TRUE(ClickChild(run.window, kCancelButtonId));
   EXPECT_TRUE(WaitForExit(run.copy));
   EXPECT_TRUE(FileExists(sample.uninstallerPath));
+  if (c.planted) EXPECT_EQ(ReadFileBytes(planted), plantedBytes);
+  DeleteFileA(planted.c_str());
 }
 
 INSTANTIATE_TEST_SUITE_P(Installed, RelaunchArgumentTest, ::testing::ValuesIn(kArgumentCases),
                          [](const ::testing::TestParamInfo<TArgumentCase>& info) { return info.param.name; });
 
-class RelaunchFromTempTest : public TUninstallScenario {};
+class RelaunchFromTempTest : public TUninstallScenario, public ::testing::WithParamInterface<bool> {};
 
-// The copy's source and destination are the running file itself: the copy fails, nothing starts.
-TEST_F(RelaunchFromTempTest, StartedFromTheTemporaryFolderEndsWithoutAWindow) {
+// Started from the temporary folder itself: on Windows 95/98/Me the copy's source and destination
+// are the running file, the copy fails and nothing starts; on the NT family the copy goes into a
+// private folder as from anywhere else.
+TEST_P(RelaunchFromTempTest, StartedFromTheTemporaryFolder) {
+  const bool windows98 = GetParam();
   TSampleOptions o;
   o.appendedBlock = GuidBlock(FreshGuid());
   const TSample sample = InstallUninstallable(o);
+  if (windows98) RunAsWindows98(sample);
   const std::string copyPath = TempCopyPath(sample);
   ASSERT_TRUE(CopyFileA(sample.uninstallerPath.c_str(), copyPath.c_str(), FALSE));
   const std::string bytes = ReadFileBytes(copyPath);
   const TSampleState before = CaptureState(sample);
 
+  if (!windows98) {
+    TRunningUninstaller run = StartAndWaitForWindow(sample, "\"" + copyPath + "\"");
+    ASSERT_NE(run.window, nullptr) << "no main window; message box: " << VisibleMessage();
+    EXPECT_TRUE(IsPrivateCopyPath(ProcessImagePath(run.copy.pid), sample));
+    ASSERT_TRUE(ClickChild(run.window, kCancelButtonId));
+    EXPECT_TRUE(WaitForExit(run.copy));
+    EXPECT_EQ(ReadFileBytes(copyPath), bytes);
+    return;
+  }
   TProcess started = StartCommandLine("\"" + copyPath + "\"");
   ASSERT_TRUE(started.handle);
-  DWORD code = 0;
+  DWORD code = 1;
   ASSERT_TRUE(WaitForExit(started, kDefaultWaitMs, &code)) << "the program did not end";
   EXPECT_EQ(code, 0u);
 
@@ -82,9 +105,14 @@ TEST_F(RelaunchFromTempTest, StartedFromTheTemporaryFolderEndsWithoutAWindow) {
   EXPECT_EQ(WaitForMessageBox(0, kAppTitle, 0), nullptr) << "a message box appeared: " << VisibleMessage();
   EXPECT_EQ(ReadFileBytes(copyPath), bytes) << "the file in the temporary folder changed";
   EXPECT_TRUE(PendingRenameStrings().empty()) << Show(PendingRenameStrings());
+  EXPECT_FALSE(PathExists(WininitPath()));
   EXPECT_EQ(CaptureState(sample), before);
 }
 
+INSTANTIATE_TEST_SUITE_P(Installed, RelaunchFromTempTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? std::string("Windows98") : std::string("NtFamily");
+                         });
 
 class StartedAsCopyTest : public TUninstallScenario {};
 

@@ -11,26 +11,6 @@
 namespace e2e {
 namespace {
 
-// Sets an environment variable for the processes this test starts, and puts it back afterwards.
-class TScopedEnvironment {
- public:
-  TScopedEnvironment(const char* name, const std::string& value) : name_(name) {
-    char buffer[32768];
-    const DWORD n = GetEnvironmentVariableA(name, buffer, sizeof(buffer));
-    had_ = n > 0 && n < sizeof(buffer);
-    if (had_) old_.assign(buffer, n);
-    SetEnvironmentVariableA(name, value.c_str());
-  }
-  ~TScopedEnvironment() { SetEnvironmentVariableA(name_, had_ ? old_.c_str() : nullptr); }
-  TScopedEnvironment(const TScopedEnvironment&) = delete;
-  TScopedEnvironment& operator=(const TScopedEnvironment&) = delete;
-
- private:
-  const char* name_;
-  bool had_ = false;
-  std::string old_;
-};
-
 std::string TemporaryFolder() {
   char buffer[MAX_PATH];
   const DWORD n = GetTempPathA(MAX_PATH, buffer);

@@ -6,7 +6,7 @@
 #include <map>
 
 #include "system/uFiles.h"
-#include "uScenario.h"
+#include "uUninstallScenario.h"
 
 namespace e2e {
 namespace {
@@ -44,7 +44,7 @@ int DeletionsPending(const std::string& path) {
   return n;
 }
 
-class UninstallPressTest : public TScenario, public ::testing::WithParamInterface<TPressCase> {};
+class UninstallPressTest : public TUninstallScenario, public ::testing::WithParamInterface<TPressCase> {};
 
 TEST_P(UninstallPressTest, DeletesTheFilesAndTheEntryAndSchedulesTheTemporaryCopy) {
   TSampleOptions o;
@@ -52,12 +52,6 @@ TEST_P(UninstallPressTest, DeletesTheFilesAndTheEntryAndSchedulesTheTemporaryCop
   o.guid = "{E2E0C0DE-5A3C-4F0A-9C61-2E8D0B7F4A19}";
   const TSample sample = Install(o);
   const TSampleState before = CaptureState(sample);
-
-  char temp[MAX_PATH] = {};
-  ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
-  const std::string expectedCopy = std::string(temp) + files::ExtractFileName(sample.uninstallerPath);
-  // Earlier runs in this prefix may have scheduled the same path: this run must add one.
-  const int pendingBefore = DeletionsPending(expectedCopy);
 
   const TProcess& started = Start(sample.UninstallString());
   ASSERT_TRUE(started.handle);
@@ -67,10 +61,11 @@ TEST_P(UninstallPressTest, DeletesTheFilesAndTheEntryAndSchedulesTheTemporaryCop
   TProcess owner = OpenProcessById(ownerPid);
   ASSERT_TRUE(owner.handle);
 
-  // The window belongs to a copy in the temporary folder, not to the installed file.
+  // The window belongs to a copy in a private folder inside the temporary folder, not to the
+  // installed file.
   EXPECT_NE(ownerPid, started.pid);
   const std::string copy = ProcessImagePath(ownerPid);
-  EXPECT_EQ(lstrcmpiA(copy.c_str(), expectedCopy.c_str()), 0) << Show(copy);
+  EXPECT_TRUE(IsPrivateCopyPath(copy, sample)) << Show(copy);
   EXPECT_TRUE(WaitForExit(started)) << "the installed uninstaller still runs";
 
   if (GetParam().press == TPress::Click) {
@@ -98,8 +93,10 @@ TEST_P(UninstallPressTest, DeletesTheFilesAndTheEntryAndSchedulesTheTemporaryCop
       << after.Describe();
   EXPECT_TRUE(Under(after.registry, sample.keyPath).empty()) << after.Describe();
 
-  EXPECT_EQ(DeletionsPending(expectedCopy), pendingBefore + 1)
-      << "the temporary copy " << Show(expectedCopy) << " was not added to the pending restart operations";
+  const std::string copyFolder = files::ExtractFilePath(copy);
+  EXPECT_EQ(DeletionsPending(copy), 1)
+      << "the temporary copy " << Show(copy) << " was not added to the pending restart operations";
+  EXPECT_EQ(DeletionsPending(copyFolder.substr(0, copyFolder.size() - 1)), 1) << "nor its folder";
 }
 
 INSTANTIATE_TEST_SUITE_P(Installed, UninstallPressTest, ::testing::ValuesIn(kPressCases),

@@ -56,18 +56,24 @@ TEST_P(UninstallRunTest, DeletesFilesAndEntryAndLeavesTheRestForTheRestart) {
   o.appendedBlock = GuidBlock(FreshGuid());
   const TSample sample = InstallUninstallable(o);
   if (c.windows98) RunAsWindows98(sample);
-  const std::string copyPath = TempCopyPath(sample);
 
   TRunningUninstaller run = StartAsAddRemovePrograms(sample);
   ASSERT_TRUE(run.started.handle) << "cannot start " << Show(sample.UninstallString());
   ASSERT_NE(run.window, nullptr) << "no main window; message box: " << VisibleMessage();
   ASSERT_TRUE(run.copy.handle);
 
-  // The started program only hands over: the window is the temporary copy's.
+  // The started program only hands over: the window is the temporary copy's, in the temporary
+  // folder on Windows 95/98/Me and in a private folder inside it on the NT family.
   EXPECT_NE(run.copy.pid, run.started.pid);
-  const std::string image = ProcessImagePath(run.copy.pid);
-  EXPECT_EQ(lstrcmpiA(image.c_str(), copyPath.c_str()), 0) << Show(image) << " is not " << Show(copyPath);
-  EXPECT_TRUE(WaitForExit(run.started)) << "the started program still runs";
+  const std::string copyPath = ProcessImagePath(run.copy.pid);
+  if (c.windows98) {
+    EXPECT_EQ(lstrcmpiA(copyPath.c_str(), TempCopyPath(sample).c_str()), 0) << Show(copyPath);
+  } else {
+    EXPECT_TRUE(IsPrivateCopyPath(copyPath, sample)) << Show(copyPath);
+  }
+  DWORD startedCode = ~0u;
+  EXPECT_TRUE(WaitForExit(run.started, kDefaultWaitMs, &startedCode)) << "the started program still runs";
+  EXPECT_EQ(startedCode, 0u) << "an interactive start always ends with 0";
   const std::vector<std::string> listed = ListBoxItems(ChildById(run.window, kListBoxId));
   const std::vector<std::string> all = {sample.scrPath, sample.txtPath, sample.uninstallerPath};
   EXPECT_EQ(listed, all) << Show(listed);
@@ -94,7 +100,9 @@ TEST_P(UninstallRunTest, DeletesFilesAndEntryAndLeavesTheRestForTheRestart) {
   EXPECT_EQ(text, wanted) << "got " << Show(text) << "\nwanted " << Show(wanted);
   PressMessageBoxOk(box);
   EXPECT_TRUE(WaitForWindowGone(run.window)) << "the window stays after the outcome";
-  EXPECT_TRUE(WaitForExit(run.copy)) << "the copy still runs";
+  DWORD copyCode = ~0u;
+  EXPECT_TRUE(WaitForExit(run.copy, kDefaultWaitMs, &copyCode)) << "the copy still runs";
+  EXPECT_EQ(copyCode, lockedPaths.empty() ? 0u : 3010u);
 
   for (const std::string& p : all) {
     const bool isLocked = std::find(lockedPaths.begin(), lockedPaths.end(), p) != lockedPaths.end();
@@ -113,7 +121,7 @@ TEST_P(UninstallRunTest, DeletesFilesAndEntryAndLeavesTheRestForTheRestart) {
     EXPECT_EQ(got, ini) << "WININIT.INI: " << Show(got) << "\nwanted " << Show(ini);
     EXPECT_TRUE(PendingRenameStrings().empty()) << Show(PendingRenameStrings());
   } else {
-    std::vector<std::string> pending = {"\\??\\" + copyPath, ""};
+    std::vector<std::string> pending = CopyPendingStrings(copyPath, false);
     for (const std::string& p : lockedPaths) {
       pending.push_back("\\??\\" + p);
       pending.push_back("");
@@ -128,6 +136,7 @@ TEST_P(UninstallRunTest, DeletesFilesAndEntryAndLeavesTheRestForTheRestart) {
   }
   ASSERT_TRUE(RestartWine());
   EXPECT_FALSE(PathExists(copyPath)) << "the temporary copy survived the restart";
+  EXPECT_FALSE(PathExists(files::ExtractFilePath(copyPath)) && !c.windows98) << "its private folder survived";
   for (const std::string& p : lockedPaths) EXPECT_FALSE(PathExists(p)) << Show(p) << " survived the restart";
   EXPECT_TRUE(PendingRenameStrings().empty());
   EXPECT_FALSE(PathExists(WininitPath()));
@@ -198,7 +207,9 @@ TEST_P(ScreenSaverRunningTest, WarnsAndChangesNothingUntilItHasEnded) {
   EXPECT_EQ(text, kDoneText()) << Show(text);
   PressMessageBoxOk(box);
   EXPECT_TRUE(WaitForWindowGone(run.window));
-  EXPECT_TRUE(WaitForExit(run.copy));
+  DWORD code = ~0u;
+  EXPECT_TRUE(WaitForExit(run.copy, kDefaultWaitMs, &code));
+  EXPECT_EQ(code, 0u) << "the outcome of the last run counts";
   EXPECT_FALSE(FileExists(sample.scrPath));
   EXPECT_FALSE(FileExists(sample.txtPath));
   EXPECT_FALSE(FileExists(sample.uninstallerPath));
@@ -316,14 +327,75 @@ TEST_P(BadGuidItemTest, ReportsZlibsMessageAndChangesNothing) {
   EXPECT_EQ(after, before) << "before:\n" << before.Describe() << "after:\n" << after.Describe();
   EXPECT_EQ(PendingRenameStrings(), pendingBefore);
 
-  // The window still works: Cancel ends the program, still with nothing changed.
+  // The window still works: Cancel ends the program, still with nothing changed, and the run's
+  // failure is what the program ends with.
   ASSERT_TRUE(ClickChild(run.window, kCancelButtonId));
-  EXPECT_TRUE(WaitForExit(run.copy));
+  DWORD code = ~0u;
+  EXPECT_TRUE(WaitForExit(run.copy, kDefaultWaitMs, &code));
+  EXPECT_EQ(code, 1603u);
   EXPECT_EQ(CaptureState(sample), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Installed, BadGuidItemTest, ::testing::ValuesIn(kBadBlockCases),
                          [](const ::testing::TestParamInfo<TBadBlockCase>& info) { return info.param.name; });
+
+// ---- the copy's exit code when the window closes without a completed run --------------------
+
+struct TCancelCase {
+  const char* name;
+  bool screenSaverRunning;  // Uninstall is pressed once while it runs, then the window is closed
+  bool closeBox;            // the close box instead of Cancel
+  DWORD code;
+};
+
+std::ostream& operator<<(std::ostream& os, const TCancelCase& c) { return os << c.name; }
+
+const TCancelCase kCancelCases[] = {
+    {"CancelBeforeAnyRun", false, false, 1602},
+    {"CloseBoxBeforeAnyRun", false, true, 1602},
+    {"CancelAfterTheRunningWarning", true, false, 1618},
+};
+
+class CancelExitCodeTest : public TUninstallScenario, public ::testing::WithParamInterface<TCancelCase> {};
+
+TEST_P(CancelExitCodeTest, TheCopyEndsWithTheCodeOfWhatHappened) {
+  const TCancelCase& c = GetParam();
+  const std::string guid = FreshGuid();
+  TSampleOptions o;
+  o.appendedBlock = GuidBlock(guid);
+  const TSample sample = InstallUninstallable(o);
+  std::unique_ptr<THeldByHelper> screenSaver;
+  if (c.screenSaverRunning) {
+    screenSaver = std::make_unique<THeldByHelper>("hold_named_mutex", guid, "");
+    ASSERT_TRUE(screenSaver->Ready());
+  }
+  TRunningUninstaller run = StartAsAddRemovePrograms(sample);
+  ASSERT_NE(run.window, nullptr) << "no main window; message box: " << VisibleMessage();
+  DWORD startedCode = ~0u;
+  ASSERT_TRUE(WaitForExit(run.started, kDefaultWaitMs, &startedCode));
+  EXPECT_EQ(startedCode, 0u);
+  const TSampleState before = CaptureState(sample);
+  if (c.screenSaverRunning) {
+    HWND box = nullptr;
+    const std::string text = ClickUninstallAndReadBox(run, &box);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(text, kScreenSaverRunningText()) << Show(text);
+    PressMessageBoxOk(box);
+    ASSERT_TRUE(WaitForWindowGone(box));
+  }
+  if (c.closeBox) {
+    PostClose(run.window);
+  } else {
+    ASSERT_TRUE(ClickChild(run.window, kCancelButtonId));
+  }
+  DWORD code = ~0u;
+  ASSERT_TRUE(WaitForExit(run.copy, kDefaultWaitMs, &code));
+  EXPECT_EQ(code, c.code);
+  EXPECT_EQ(CaptureState(sample), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Installed, CancelExitCodeTest, ::testing::ValuesIn(kCancelCases),
+                         [](const ::testing::TestParamInfo<TCancelCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace e2e

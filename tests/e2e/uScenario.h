@@ -28,6 +28,26 @@ inline std::string MissingEntryText(const std::string& product) {
   return product + " のインストール情報が見つかりませんでした\r\n\r\nアンインストールに失敗しました";
 }
 
+// Sets an environment variable for the processes this test starts, and puts it back afterwards.
+class TScopedEnvironment {
+ public:
+  TScopedEnvironment(const char* name, const std::string& value) : name_(name) {
+    char buffer[32768];
+    const DWORD n = GetEnvironmentVariableA(name, buffer, sizeof(buffer));
+    had_ = n > 0 && n < sizeof(buffer);
+    if (had_) old_.assign(buffer, n);
+    SetEnvironmentVariableA(name, value.c_str());
+  }
+  ~TScopedEnvironment() { SetEnvironmentVariableA(name_, had_ ? old_.c_str() : nullptr); }
+  TScopedEnvironment(const TScopedEnvironment&) = delete;
+  TScopedEnvironment& operator=(const TScopedEnvironment&) = delete;
+
+ private:
+  const char* name_;
+  bool had_ = false;
+  std::string old_;
+};
+
 // Ends the program's processes that an earlier, failed scenario may have left running.
 inline void EndLeftoverPrograms() {
   TWindowQuery main;

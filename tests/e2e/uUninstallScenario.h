@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "appended/uBlockWriter.h"
-#include "system/uFiles.h"
 #include "winsupport/uMachine.h"
+#include "system/uFiles.h"
+#include "system/uPrivateFolder.h"
 #include "uScenario.h"
 
 namespace e2e {
@@ -63,6 +64,7 @@ class TUninstallScenario : public TScenario {
       DeleteFileA((TempFolder() + name).c_str());
       ClearProgramWindowsVersion(name);
     }
+    RemovePrivateCopies();
   }
 
   // Installs the sample; its uninstaller's temporary copy and Wine version are reset afterwards.
@@ -79,7 +81,56 @@ class TUninstallScenario : public TScenario {
     ASSERT_TRUE(SetProgramWindowsVersion(files::ExtractFileName(s.uninstallerPath), "win98"));
   }
 
+  // Where Windows 95/98/Me put the copy, and where the NT family never does any more.
   static std::string TempCopyPath(const TSample& s) { return TempFolder() + files::ExtractFileName(s.uninstallerPath); }
+
+  // Whether path is a copy of the sample's uninstaller, under its file name, in a folder of the
+  // program's own name form directly inside the temporary folder.
+  static bool IsPrivateCopyPath(const std::string& path, const TSample& s) {
+    const std::string folder = files::ExtractFilePath(path);
+    if (folder.size() < 2) return false;
+    const std::string withoutDelimiter = folder.substr(0, folder.size() - 1);
+    return lstrcmpiA(files::ExtractFileName(path).c_str(), files::ExtractFileName(s.uninstallerPath).c_str()) == 0 &&
+           privatefolder::IsPrivateFolderName(files::ExtractFileName(withoutDelimiter)) &&
+           lstrcmpiA(files::ExtractFilePath(withoutDelimiter).c_str(), TempFolder().c_str()) == 0;
+  }
+
+  // What the copy schedules for the restart at its start: its own file, then on the NT family
+  // the private folder it sits in.
+  static std::vector<std::string> CopyPendingStrings(const std::string& copyPath, bool windows98) {
+    if (windows98) return {};
+    const std::string folder = files::ExtractFilePath(copyPath);
+    return {"\\??\\" + copyPath, "", "\\??\\" + folder.substr(0, folder.size() - 1), ""};
+  }
+
+  // The private folders in the temporary folder now, with their trailing "\".
+  static std::vector<std::string> PrivateFolders() {
+    std::vector<std::string> folders;
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((TempFolder() + "KorvaneUninst-*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return folders;
+    do {
+      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && privatefolder::IsPrivateFolderName(found.cFileName))
+        folders.push_back(TempFolder() + found.cFileName + "\\");
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    return folders;
+  }
+
+  // Removes what the runs of a scenario left for the restart in the temporary folder.
+  static void RemovePrivateCopies() {
+    for (const std::string& folder : PrivateFolders()) {
+      WIN32_FIND_DATAA found;
+      HANDLE find = FindFirstFileA((folder + "*").c_str(), &found);
+      if (find != INVALID_HANDLE_VALUE) {
+        do {
+          if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((folder + found.cFileName).c_str());
+        } while (FindNextFileA(find, &found));
+        FindClose(find);
+      }
+      RemoveDirectoryA(folder.c_str());
+    }
+  }
 
   // Starts the command line and waits for the product's window, in whichever process it shows.
   static TRunningUninstaller StartAndWaitForWindow(const TSample& s, const std::string& commandLine) {

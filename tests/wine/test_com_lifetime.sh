@@ -24,7 +24,7 @@ installed=$(drv install-sample --product "$PRODUCT") || { echo "FAIL: the sample
 folder=$(sed -n 's/^installed \(.*\\\) HKLM.*/\1/p' <<<"$installed")
 [ -n "$folder" ] || { echo "FAIL: no folder in: $installed"; exit 1; }
 wine reg add "$RELAY_KEY" /v RelayInclude \
-  /d 'kernel32.WinExec;kernel32.GetVersionExA;user32.ShowWindow;user32.SetWindowsHookExA;user32.UnhookWindowsHookEx;ole32.CoInitialize;ole32.CoUninitialize;combase.CoUninitialize' /f >/dev/null 2>&1 </dev/null
+  /d 'kernel32.CreateProcessA;kernelbase.CreateProcessA;kernel32.GetVersionExA;user32.ShowWindow;user32.SetWindowsHookExA;user32.UnhookWindowsHookEx;ole32.CoInitialize;ole32.CoUninitialize;combase.CoUninitialize' /f >/dev/null 2>&1 </dev/null
 
 # Started as Add/Remove Programs would, without arguments; the copy's window is then closed.
 WINEDEBUG=-all,+relay,+loaddll wine "${folder}${PRODUCT}Uninst.exe" >"$LOG" 2>&1 </dev/null
@@ -37,7 +37,7 @@ fi
 
 grep -q 'load_list L"RelayInclude"' "$LOG" || fail "no relay trace was written"
 # The calls of the installed program's thread and of its temporary copy's, in order: I
-# (CoInitialize), V (GetVersionExA), H (SetWindowsHookExA), W (WinExec), S (ShowWindow with
+# (CoInitialize), V (GetVersionExA), H (SetWindowsHookExA), P (CreateProcessA), S (ShowWindow with
 # SW_SHOW), X (UnhookWindowsHookEx), U (CoUninitialize, which ole32 forwards to combase). Other
 # processes (Wine's desktop) may write to the same trace.
 calls() {
@@ -45,7 +45,7 @@ calls() {
     index($0, ":trace:loaddll:") && index(tolower($0), tolower(ENVIRON["EXE"])) { mine[substr($0, 1, index($0, ":") - 1)] = 1 }
     match($0, /^[0-9a-f]+:Call /) {
       tid = substr($0, 1, index($0, ":") - 1); rest = tolower(substr($0, RLENGTH + 1)); c = ""
-      if (rest ~ /^kernel32\.winexec\(/) c = "W"
+      if (rest ~ /^(kernel32|kernelbase)\.createprocessa\(/) c = "P"
       else if (rest ~ /^user32\.showwindow\([0-9a-f]+,00000005\)/) c = "S"
       else if (rest ~ /^ole32\.coinitialize\(/) c = "I"
       else if (rest ~ /^(ole32|combase)\.couninitialize\(/) c = "U"
@@ -60,9 +60,10 @@ calls() {
 }
 # The trace doubles every backslash of a path.
 read -r relaunchingThreads relaunchingCalls < <(calls '\\'"$PRODUCT"'\\'"$PRODUCT"'Uninst.exe"')
-read -r copyThreads copyCalls < <(calls '\\Temp\\'"$PRODUCT"'Uninst.exe"')
+# The copy runs from a private folder inside the temporary folder.
+read -r copyThreads copyCalls < <(calls '\\Temp\\KorvaneUninst-')
 echo "installed program: $relaunchingCalls; temporary copy: $copyCalls"
-[ "$relaunchingThreads" -eq 1 ] && [ "$relaunchingCalls" = IVHWXU ] ||
+[ "$relaunchingThreads" -eq 1 ] && [ "$relaunchingCalls" = IVHPXU ] ||
   fail "the installed program's calls are not: COM, version, hook, copy started, hook removed, COM ended"
 [ "$copyThreads" -eq 1 ] || fail "expected the calls of one thread of the copy, got $copyThreads"
 [[ "$copyCalls" =~ ^IVHS+XU$ ]] ||

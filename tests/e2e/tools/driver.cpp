@@ -22,6 +22,8 @@
 //   msgbox-ok [--pid N] [--title T]     press its OK
 //   start PROGRAM [ARG...]   start a process (words with spaces get quoted); print its pid
 //   start-uninstall --product P   start P's UninstallString as Add/Remove Programs does; pid
+//   run-uninstall --product P [--args TEXT]   start P's UninstallString with TEXT after it, as
+//                        a deployment tool does, wait for it to end and print "exit <code>"
 //   install-sample [--product P] [--folder F] [--uninstaller-name N] [--no-scr] [--no-txt]
 //                  [--no-uninstaller] [--entry full|missing|no-value|empty] [--bare]
 //                  [--no-subkeys] [--no-sibling] [--source WINPATH] [--guid MUTEX] [--append FILE]
@@ -29,6 +31,7 @@
 //   state [--product P] [--folder F]   files and registry entries of the sample
 //   pending              the pending restart operations (PendingFileRenameOperations)
 //   exists --path P      "yes" or "no"
+//   cat --path P         the file's text (code page 932); %VARIABLES% in P are expanded
 #include <windows.h>
 
 #include <fcntl.h>
@@ -72,7 +75,7 @@ struct TArgs {
 
 const char* const kValueOptions[] = {"--hwnd", "--class", "--title", "--pid", "--timeout", "--id", "--key",
                                      "--product", "--folder", "--uninstaller-name", "--entry", "--source",
-                                     "--append", "--guid", "--path"};
+                                     "--append", "--guid", "--path", "--args"};
 
 bool TakesValue(const std::string& opt) {
   for (const char* o : kValueOptions)
@@ -291,6 +294,23 @@ int Run(const TArgs& a) {
     TProcess p = StartCommandLine(cmd);
     if (!p.handle) throw std::runtime_error("cannot start " + Cp932ToUtf8(cmd));
     Print(std::to_string(p.pid) + "\n");
+  } else if (c == "run-uninstall") {
+    const TSample s = SampleLayout(SampleOptionsFrom(a));
+    std::string cmd = ReadString(HKEY_LOCAL_MACHINE, s.keyPath, "UninstallString");
+    if (cmd.empty()) throw std::runtime_error("no UninstallString for the product");
+    if (a.Has("--args")) cmd += " " + a.Get("--args");
+    TProcess p = StartCommandLine(cmd);
+    if (!p.handle) throw std::runtime_error("cannot start " + Cp932ToUtf8(cmd));
+    DWORD code = 0;
+    if (!WaitForExit(p, LimitMs(a), &code)) throw std::runtime_error("the uninstaller is still running");
+    Print("exit " + std::to_string(code) + "\n");
+  } else if (c == "cat") {
+    char path[MAX_PATH] = {};
+    const DWORD n = ExpandEnvironmentStringsA(a.Get("--path").c_str(), path, MAX_PATH);
+    if (n == 0 || n > MAX_PATH) throw std::runtime_error("cannot expand " + a.Get("--path"));
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error(std::string("cannot read ") + path);
+    Print(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
   } else if (c == "install-sample") {
     const TSample s = InstallSample(SampleOptionsFrom(a));
     Print("installed " + s.folder + (s.keyPath.empty() ? "" : " HKLM\\" + s.keyPath) + "\n");

@@ -1,0 +1,85 @@
+#include "app/uStartOptions.h"
+
+#include <vector>
+
+#include "app/uCommandLine.h"
+#include "system/uFiles.h"
+#include "system/uMbcs.h"
+
+namespace app {
+namespace {
+
+bool IsSwitch(const std::string& text) { return !text.empty() && text[0] == '/'; }
+
+bool IsLogSwitch(const std::string& text) {
+  return text.size() >= 4 && mbcs::UpperCase(text.substr(0, 4)) == "/LOG" && (text.size() == 4 || text[4] == '=');
+}
+
+// "<decimal>" into value; false unless the whole text is digits that fit in 32 bits.
+bool ParseHandleValue(const std::string& text, std::uint32_t& value) {
+  if (text.empty() || text.size() > 10) return false;
+  unsigned long long n = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    n = n * 10 + static_cast<unsigned>(c - '0');
+  }
+  if (n > 0xFFFFFFFFull) return false;
+  value = static_cast<std::uint32_t>(n);
+  return true;
+}
+
+void ParseHandBack(const std::string& value, TStartOptions& options) {
+  const std::size_t colon = value.find(':');
+  std::uint32_t pipe = 0;
+  std::uint32_t process = 0;
+  if (colon == std::string::npos || !ParseHandleValue(value.substr(0, colon), pipe) ||
+      !ParseHandleValue(value.substr(colon + 1), process) || pipe == 0 || process == 0) {
+    return;
+  }
+  options.HandBackPipe = pipe;
+  options.StarterProcess = process;
+}
+
+}  // namespace
+
+TStartOptions ParseStartOptions(const std::string& commandLine) {
+  const std::vector<TCommandLineArgument> args = SplitCommandLine(commandLine);
+  TStartOptions options;
+  std::size_t next = 1;
+  if (args.size() > 1 && args[1].Text == "START") {
+    options.IsCopy = true;
+    // A path never holds "/", so the starter's path ends where the first switch begins.
+    std::size_t end = 2;
+    while (end < args.size() && !IsSwitch(args[end].Text)) ++end;
+    if (end > 2) options.StarterPath = commandLine.substr(args[2].Begin, args[end - 1].End - args[2].Begin);
+    next = end;
+  }
+  const std::string handBack = "/HANDBACK=";
+  for (std::size_t i = next; i < args.size(); ++i) {
+    const std::string& arg = args[i].Text;
+    if (arg == "/S" || arg == "/s") {
+      options.Silent = true;
+    } else if (IsLogSwitch(arg)) {
+      options.Log = true;
+      options.LogPath = arg.size() > 5 ? arg.substr(5) : std::string();
+    } else if (options.IsCopy && arg.compare(0, handBack.size(), handBack) == 0) {
+      ParseHandBack(arg.substr(handBack.size()), options);
+    }
+  }
+  return options;
+}
+
+std::string CopyCommandLine(const std::string& copyPath, const std::string& starterShortPath, bool silent,
+                            const std::string& logPath, std::uint32_t pipe, std::uint32_t process) {
+  std::string line = "\"" + copyPath + "\" START " + starterShortPath;
+  if (silent) line += " /S";
+  if (!logPath.empty()) line += " /LOG=\"" + logPath + "\"";
+  if (pipe != 0) line += " /HANDBACK=" + std::to_string(pipe) + ":" + std::to_string(process);
+  return line;
+}
+
+std::string DefaultLogFileName(const std::string& exePath) {
+  return files::ChangeFileExt(files::ExtractFileName(exePath), ".log");
+}
+
+}  // namespace app

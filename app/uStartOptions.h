@@ -1,0 +1,40 @@
+// What the command line asks of this start: the temporary copy ("START") or a normal start, and
+// the switches of an unattended run and of the log.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace app {
+
+struct TStartOptions {
+  // The first argument is exactly "START": this process is the temporary copy.
+  bool IsCopy = false;
+  // "/S" or "/s": nothing is shown at all, and the process that was started waits for the outcome.
+  bool Silent = false;
+  // "/LOG" (the default file) or "/LOG=<path>"; LOG in any case.
+  bool Log = false;
+  std::string LogPath;  // as given; empty for the default file
+  // Copy only: the text between "START" and the first switch, the starter's short path. It is not
+  // quoted and may hold blanks where the path has no short form.
+  std::string StarterPath;
+  // Copy only, from "/HANDBACK=<pipe>:<process>": inherited handles of the pipe on which the
+  // outcome goes back to the starter and of the starter process. 0 when absent.
+  std::uint32_t HandBackPipe = 0;
+  std::uint32_t StarterProcess = 0;
+};
+
+// Reads the options from the whole command line (the program itself first). Switches are the
+// arguments that begin with "/"; unknown ones and other arguments are ignored.
+TStartOptions ParseStartOptions(const std::string& commandLine);
+
+// The copy's command line: the copy's path in double quotes, " START ", the starter's short path
+// unquoted, then " /S" when silent, " /LOG=\"<logPath>\"" when logPath is not empty, and
+// " /HANDBACK=<pipe>:<process>" when pipe is not 0.
+std::string CopyCommandLine(const std::string& copyPath, const std::string& starterShortPath, bool silent,
+                            const std::string& logPath, std::uint32_t pipe, std::uint32_t process);
+
+// The default log file's name for an executable path: its file name with the extension ".log"
+// in place of its own ("C:\x\FooUninst.exe" gives "FooUninst.log").
+std::string DefaultLogFileName(const std::string& exePath);
+
+}  // namespace app

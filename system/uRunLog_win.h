@@ -1,0 +1,18 @@
+// The run log file: set once at start-up, written one line per event by every part of the run.
+// Writing it never fails the run: a line that cannot be written is dropped.
+#pragma once
+#include <string>
+
+namespace runlog {
+
+// The file that Log appends to; empty (the default) writes nothing. Main thread only.
+void SetLogFile(const std::string& path);
+const std::string& LogFile();
+
+// Appends one line (timestamp, process id, text, CR LF) in the ANSI code page. Two processes of
+// one run may write at the same time: each line is written under an exclusive open. Nothing is
+// written to a directory, a device, a file with more than one name (a hard link), or through a
+// reparse point.
+void Log(const std::string& text);
+
+}  // namespace runlog

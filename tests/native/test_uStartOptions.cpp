@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include "app/uCommandLine.h"
+#include "app/uStartOptions.h"
+
+namespace {
+
+using app::ParseStartOptions;
+using app::TStartOptions;
+
+struct TOptionsCase {
+  const char* line;
+  bool isCopy;
+  bool silent;
+  bool log;
+  const char* logPath;
+  const char* starterPath;
+  std::uint32_t pipe;
+  std::uint32_t starter;
+};
+
+TEST(StartOptions, SwitchesOfANormalStartAndOfTheCopy) {
+  const TOptionsCase cases[] = {
+      {"\"C:\\P F\\FooUninst.exe\"", false, false, false, "", "", 0, 0},
+      {"\"C:\\P F\\FooUninst.exe\" /S", false, true, false, "", "", 0, 0},
+      {"\"C:\\P F\\FooUninst.exe\" /s", false, true, false, "", "", 0, 0},
+      {"FooUninst.exe /S /LOG", false, true, true, "", "", 0, 0},
+      {"FooUninst.exe /log /S", false, true, true, "", "", 0, 0},
+      {"FooUninst.exe /LOG=C:\\logs\\foo.log", false, false, true, "C:\\logs\\foo.log", "", 0, 0},
+      {"FooUninst.exe /LOG=\"C:\\my logs\\foo.log\" /S", false, true, true, "C:\\my logs\\foo.log", "", 0, 0},
+      {"FooUninst.exe \"/LOG=C:\\my logs\\foo.log\"", false, false, true, "C:\\my logs\\foo.log", "", 0, 0},
+      // Not the switches: other words, longer switches, a lower-case "start".
+      {"FooUninst.exe /SILENT /LOGFILE=x S", false, false, false, "", "", 0, 0},
+      {"FooUninst.exe start /S", false, true, false, "", "", 0, 0},
+      // Only the copy takes a hand-back channel.
+      {"FooUninst.exe /S /HANDBACK=12:16", false, true, false, "", "", 0, 0},
+      {"\"C:\\T\\FooUninst.exe\" START C:\\PROGRA~1\\Foo\\FOOUNI~1.EXE", true, false, false, "",
+       "C:\\PROGRA~1\\Foo\\FOOUNI~1.EXE", 0, 0},
+      {"\"C:\\T\\FooUninst.exe\" START C:\\PROGRA~1\\Foo\\FOOUNI~1.EXE /S /LOG=\"C:\\T\\FooUninst.log\" "
+       "/HANDBACK=124:128",
+       true, true, true, "C:\\T\\FooUninst.log", "C:\\PROGRA~1\\Foo\\FOOUNI~1.EXE", 124, 128},
+      // A path without a short form stays whole, blanks and all, up to the first switch.
+      {"\"C:\\T\\FooUninst.exe\" START C:\\Program Files\\Foo  Bar\\FooUninst.exe /S /HANDBACK=1:2", true, true,
+       false, "", "C:\\Program Files\\Foo  Bar\\FooUninst.exe", 1, 2},
+      {"\"C:\\T\\FooUninst.exe\" START", true, false, false, "", "", 0, 0},
+      // A hand-back value that is not two 32-bit numbers is no channel at all.
+      {"x START p /HANDBACK=12", true, false, false, "", "p", 0, 0},
+      {"x START p /HANDBACK=12:0", true, false, false, "", "p", 0, 0},
+      {"x START p /HANDBACK=4294967296:4", true, false, false, "", "p", 0, 0},
+      {"x START p /HANDBACK=0x10:4", true, false, false, "", "p", 0, 0},
+  };
+  for (const TOptionsCase& c : cases) {
+    const TStartOptions o = ParseStartOptions(c.line);
+    EXPECT_EQ(o.IsCopy, c.isCopy) << c.line;
+    EXPECT_EQ(o.Silent, c.silent) << c.line;
+    EXPECT_EQ(o.Log, c.log) << c.line;
+    EXPECT_EQ(o.LogPath, c.logPath) << c.line;
+    EXPECT_EQ(o.StarterPath, c.starterPath) << c.line;
+    EXPECT_EQ(o.HandBackPipe, c.pipe) << c.line;
+    EXPECT_EQ(o.StarterProcess, c.starter) << c.line;
+  }
+}
+
+TEST(StartOptions, CopyCommandLineReadsBackAsWritten) {
+  EXPECT_EQ(app::CopyCommandLine("C:\\T\\K-1\\FooUninst.exe", "C:\\PROGRA~1\\Foo\\FOOUNI~1.EXE", false, "", 0, 0),
+            "\"C:\\T\\K-1\\FooUninst.exe\" START C:\\PROGRA~1\\Foo\\FOOUNI~1.EXE");
+  const std::string line =
+      app::CopyCommandLine("C:\\T\\K-1\\FooUninst.exe", "C:\\Program Files\\Foo\\FooUninst.exe", true,
+                           "C:\\my logs\\Foo.log", 104, 108);
+  EXPECT_EQ(line, "\"C:\\T\\K-1\\FooUninst.exe\" START C:\\Program Files\\Foo\\FooUninst.exe /S "
+                  "/LOG=\"C:\\my logs\\Foo.log\" /HANDBACK=104:108");
+  // The program reads the first two arguments as before: the copy's path, then "START".
+  EXPECT_EQ(CommandLineArgument(line, 0), "C:\\T\\K-1\\FooUninst.exe");
+  EXPECT_EQ(CommandLineArgument(line, 1), "START");
+  const TStartOptions o = ParseStartOptions(line);
+  EXPECT_TRUE(o.IsCopy && o.Silent && o.Log);
+  EXPECT_EQ(o.StarterPath, "C:\\Program Files\\Foo\\FooUninst.exe");
+  EXPECT_EQ(o.LogPath, "C:\\my logs\\Foo.log");
+  EXPECT_EQ(o.HandBackPipe, 104u);
+  EXPECT_EQ(o.StarterProcess, 108u);
+}
+
+TEST(StartOptions, DefaultLogFileNameReplacesTheExtension) {
+  EXPECT_EQ(app::DefaultLogFileName("C:\\P F\\FooUninst.exe"), "FooUninst.log");
+  EXPECT_EQ(app::DefaultLogFileName("C:\\a.b\\FooUninst"), "FooUninst.log");
+  // 0x95 0x5C: a name that ends a character in the byte of "\".
+  EXPECT_EQ(app::DefaultLogFileName("C:\\x\\\x95\x5CUninst.exe"), "\x95\x5CUninst.log");
+}
+
+TEST(CommandLine, SplitKeepsWhereEachRawArgumentLies) {
+  const std::string line = "\"C:\\a b\\x.exe\"  START\tp q";
+  const std::vector<TCommandLineArgument> args = SplitCommandLine(line);
+  ASSERT_EQ(args.size(), 4u);
+  EXPECT_EQ(args[0].Text, "C:\\a b\\x.exe");
+  EXPECT_EQ(line.substr(args[0].Begin, args[0].End - args[0].Begin), "\"C:\\a b\\x.exe\"");
+  EXPECT_EQ(args[1].Text, "START");
+  EXPECT_EQ(args[3].Text, "q");
+  EXPECT_EQ(args[3].End, line.size());
+  EXPECT_TRUE(SplitCommandLine("   ").empty());
+}
+
+}  // namespace
