@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/SidText.h"
 #include "system/uAcl.h"
 #include "system/uHandles_win.h"
 #include "system/uFiles.h"
@@ -178,7 +179,7 @@ TEST_F(PrivateFolderTest, DescriptorGrantsChangesToAdministratorsAndTheSystemOnl
   const std::vector<TAce> aces = AcesOf(descriptor);
   ASSERT_EQ(aces.size(), expected.size());
   for (std::size_t i = 0; i < aces.size(); ++i) {
-    EXPECT_EQ(acl::SidToText(aces[i].sid), acl::SidToText(expected[i])) << "ACE " << i;
+    EXPECT_EQ(testsupport::SidToText(aces[i].sid), testsupport::SidToText(expected[i])) << "ACE " << i;
     EXPECT_EQ(aces[i].type, ACCESS_ALLOWED_ACE_TYPE);
     EXPECT_EQ(aces[i].mask, static_cast<DWORD>(FILE_ALL_ACCESS));
     EXPECT_EQ(aces[i].flags, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
@@ -224,11 +225,11 @@ TEST_F(PrivateFolderTest, DescriptorReadBackOpensTheFolderToNobodyElse) {
   const std::vector<TAce> aces = AcesOf(descriptor.data());
   EXPECT_FALSE(aces.empty()) << "no list at all would grant everyone everything";
   std::string listing;
-  for (const TAce& a : aces) listing += " " + acl::SidToText(a.sid) + ":" + std::to_string(a.mask);
+  for (const TAce& a : aces) listing += " " + testsupport::SidToText(a.sid) + ":" + std::to_string(a.mask);
   for (const TAce& a : aces) {
     if (a.type != ACCESS_ALLOWED_ACE_TYPE) continue;
     EXPECT_NE(std::find(allowed.begin(), allowed.end(), a.sid), allowed.end())
-        << acl::SidToText(a.sid) << " may use the folder; read back:" << listing;
+        << testsupport::SidToText(a.sid) << " may use the folder; read back:" << listing;
   }
 }
 
