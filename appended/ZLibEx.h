@@ -28,8 +28,10 @@ int DecompressCheck(int Code);
 
 // Inflates the whole stream at InBuffer (InSize bytes) into a new malloc'd buffer of exactly the
 // inflated length; OutBuffer is null and OutSize 0 when it inflates to nothing. OutEstimate is the
-// first size of the output buffer (0 or below: derived from InSize); the buffer then grows in
-// steps of InSize rounded up to a multiple of 256. The caller releases OutBuffer with free().
+// first size of the output buffer (0 or below: derived from InSize); the buffer's size then grows
+// in steps of InSize rounded up to a multiple of 256, which the 2 GiB limit counts, while the
+// memory behind it grows geometrically, so that time and memory stay proportional to the output.
+// The caller releases OutBuffer with free().
 // Raises EZDecompressionError for a corrupt or cut-short stream, for one that asks for a preset
 // dictionary ("need dictionary": none is supplied), and for output beyond 2 GiB; OutBuffer and
 // OutSize are then left unchanged.

@@ -133,28 +133,24 @@ const TItemType* FindAppendedItem(const TItemTypes& Items, const std::string& Na
 namespace {
 
 // Finds the block as the program does: the signature at the end, or else at the place that
-// EndOffset gives behind the image end. Leaves the stream anywhere.
-TBlockPlace Locate(TFileReadStream& Stream, const std::string& FileName) {
+// EndOffset gives behind the image end. ImageEndOf builds the image model of the same bytes and
+// gives its GetImageEnd, taken as unsigned. Leaves the stream anywhere.
+template <typename TImageEnd>
+TBlockPlace Locate(TStream& Stream, TImageEnd ImageEndOf) {
   TBlockPlace Place;
-  if (!Stream.IsOpen()) return Place;
   const int64_t FileSize = Stream.Seek(0, TSeekOrigin::soEnd);
   if (FileSize < 0) return Place;
 
   // X: the bytes of other data behind the block.
   int64_t X = 0;
   if (!SignatureAt(Stream, FileSize - 4)) {
-    int64_t EndOffset = 0;
-    uint8_t UseEndOffset = 0;
-    {
-      TPEImage Image(FileName);
-      // Taken as unsigned; the two fields must lie inside the file (an executable that ends
-      // where its image ends has no block).
-      const int64_t ImageEnd = static_cast<uint32_t>(Image.GetImageEnd());
-      if (ImageEnd + blocklayout::kHeadSize > FileSize) return Place;
-      Stream.Seek(ImageEnd, TSeekOrigin::soBeginning);
-      EndOffset = Stream.ReadInteger();
-      UseEndOffset = Stream.ReadByte();
-    }
+    // The two fields must lie inside the file (an executable that ends where its image ends has
+    // no block).
+    const int64_t ImageEnd = ImageEndOf();
+    if (ImageEnd + blocklayout::kHeadSize > FileSize) return Place;
+    Stream.Seek(ImageEnd, TSeekOrigin::soBeginning);
+    const int64_t EndOffset = Stream.ReadInteger();
+    const uint8_t UseEndOffset = Stream.ReadByte();
     X = FileSize - EndOffset;
     if (UseEndOffset == 0 || X < 0 || !SignatureAt(Stream, FileSize - X - 4)) return Place;
   }
@@ -175,22 +171,23 @@ TBlockPlace Locate(TFileReadStream& Stream, const std::string& FileName) {
   return Place;
 }
 
-}  // namespace
-
-TBlockPlace LocateAppendedBlock(const std::string& FileName) {
-  TFileReadStream Stream(FileName);
-  return Locate(Stream, FileName);
+// The image end of the file's own model: read afresh, whole, and released once it has answered.
+auto FileImageEnd(const std::string& FileName) {
+  return [&FileName] { return int64_t{static_cast<uint32_t>(TPEImage(FileName).GetImageEnd())}; };
 }
 
-void ReadAppendedItems(const std::string& FileName, TItemTypes& Items, TBlockInfo* Info) {
-  // Data still held would otherwise be lost with the old entries.
-  FreeAppendedItems(Items);
+auto StreamImageEnd(TStream& Stream) {
+  return [&Stream] { return int64_t{static_cast<uint32_t>(TPEImage(Stream).GetImageEnd())}; };
+}
+
+// The reader behind both entries.
+template <typename TImageEnd>
+void ReadItems(TStream& Stream, std::vector<TItemType>& Items, TBlockInfo* Info,
+               TImageEnd ImageEndOf) {
   TBlockInfo Seen;
   if (!Info) Info = &Seen;
   *Info = TBlockInfo();
-
-  TFileReadStream Stream(FileName);
-  Info->Place = Locate(Stream, FileName);
+  Info->Place = Locate(Stream, ImageEndOf);
   if (!Info->Place.Found) return;
 
   Stream.Seek(Info->Place.BodyStart, TSeekOrigin::soBeginning);
@@ -201,7 +198,29 @@ void ReadAppendedItems(const std::string& FileName, TItemTypes& Items, TBlockInf
   if (Count < 0) throw ERangeError("Range check error");
   if (Count > Body.Left() / blocklayout::kMinRecordSize) throw EBadBlock();
 
-  Items.Items_.resize(static_cast<std::size_t>(Count));
+  Items.resize(static_cast<std::size_t>(Count));
   Info->DataLengths.assign(static_cast<std::size_t>(Count), 0);
-  for (std::size_t i = 0; i < Items.Items_.size(); ++i) Items.Items_[i] = ReadRecord(Body, Key, Info->DataLengths[i]);
+  for (std::size_t i = 0; i < Items.size(); ++i) Items[i] = ReadRecord(Body, Key, Info->DataLengths[i]);
+}
+
+}  // namespace
+
+TBlockPlace LocateAppendedBlock(const std::string& FileName) {
+  TFileReadStream Stream(FileName);
+  if (!Stream.IsOpen()) return TBlockPlace();
+  return Locate(Stream, FileImageEnd(FileName));
+}
+
+void ReadAppendedItems(const std::string& FileName, TItemTypes& Items, TBlockInfo* Info) {
+  // Data still held would otherwise be lost with the old entries.
+  FreeAppendedItems(Items);
+  if (Info) *Info = TBlockInfo();
+  TFileReadStream Stream(FileName);
+  if (!Stream.IsOpen()) return;
+  ReadItems(Stream, Items.Items_, Info, FileImageEnd(FileName));
+}
+
+void ReadAppendedItems(TStream& Stream, TItemTypes& Items, TBlockInfo* Info) {
+  FreeAppendedItems(Items);
+  ReadItems(Stream, Items.Items_, Info, StreamImageEnd(Stream));
 }

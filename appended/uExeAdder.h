@@ -48,6 +48,7 @@ class TItemTypes {
 
  private:
   friend void ReadAppendedItems(const std::string& FileName, TItemTypes& Items, TBlockInfo* Info);
+  friend void ReadAppendedItems(TStream& Stream, TItemTypes& Items, TBlockInfo* Info);
   friend void FreeAppendedItems(TItemTypes& Items);
   std::vector<TItemType> Items_;
 };
@@ -91,6 +92,10 @@ TBlockPlace LocateAppendedBlock(const std::string& FileName);
 // before the failing record complete, the rest empty.
 // Info, when given, is filled as far as the reading got.
 void ReadAppendedItems(const std::string& FileName, TItemTypes& Items, TBlockInfo* Info = nullptr);
+
+// As above, with the executable's bytes in Stream, which also serves the image model when the
+// signature does not end it.
+void ReadAppendedItems(TStream& Stream, TItemTypes& Items, TBlockInfo* Info = nullptr);
 
 // Releases Data of every item with Size > 0 and Data not null, in list order; empties the list.
 void FreeAppendedItems(TItemTypes& Items);

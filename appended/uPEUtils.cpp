@@ -115,6 +115,8 @@ void TSectionHeader::WriteToStream(TStream& Stream, int32_t Offset) {
 
 TPEImage::TPEImage(const std::string& FileName) : FileName(FileName) { LoadFromFile(FileName); }
 
+TPEImage::TPEImage(TStream& Stream) { LoadFromStream(Stream); }
+
 TPEImage::~TPEImage() { Clear(); }
 
 void TPEImage::Clear() {
@@ -136,13 +138,20 @@ void TPEImage::LoadFromFile(const std::string& Name) {
   Clear();
   TMemoryStream Stream;
   if (!Stream.LoadFromFile(Name)) return;
+  LoadFromStream(Stream);
+}
+
+void TPEImage::LoadFromStream(TStream& Stream) {
+  Clear();
+  // The model counts in 32 bits; a larger file is no image of ours.
+  if (Stream.GetSize() > INT32_MAX) throw EImageBlockException(kBadBlockSize);
   FileSize = static_cast<int32_t>(Stream.GetSize());
 
   struct TLoadLimit {
     TPEImage& Image;
     ~TLoadLimit() { Image.Limit_ = INT64_MAX; }
   } Limit{*this};
-  Limit_ = 2 * Stream.GetSize() + 65536;
+  Limit_ = 2 * Stream.GetSize() + 1024;
   Reserved_ = 0;
 
   try {
@@ -151,6 +160,10 @@ void TPEImage::LoadFromFile(const std::string& Name) {
     int64_t P = Stream.GetPosition();
     uint32_t MinRaw = UINT32_MAX;
     const unsigned Count = NTHeaders->Headers()->FileHeader.NumberOfSections;
+    // Every table entry reserves its 40 bytes at its offset: a table that cannot fit is refused
+    // before any of it is read, as it would be at the entry that overran the limit.
+    const int64_t TableSize = int64_t{kSectionHeaderSize} * Count;
+    if (TableSize > Limit_ - Reserved_ || P + TableSize > Limit_) throw EImageBlockException(kBadBlockSize);
     for (unsigned i = 0; i < Count; ++i) {
       if (P > INT32_MAX) throw EImageBlockException(kBadBlockSize);
       Sections.push_back(std::make_unique<TSectionHeader>(this, Stream, static_cast<int32_t>(P)));
@@ -178,6 +191,11 @@ int32_t TPEImage::GetImageEnd() const {
 
 void TPEImage::SaveToFile(const std::string& Name) {
   TMemoryStream Out;
+  SaveToStream(Out);
+  Out.SaveToFile(Name);
+}
+
+void TPEImage::SaveToStream(TStream& Out) {
   if (DOSHeader) DOSHeader->WriteToStream(Out, 0);
   if (NTHeaders) NTHeaders->WriteToStream(Out, -1);
   int64_t Position = Out.GetPosition();
@@ -186,6 +204,5 @@ void TPEImage::SaveToFile(const std::string& Name) {
     Position += Section->BlockSize();
   }
   if (HeaderData) HeaderData->WriteAtOffset(Out);
-  Out.SaveToFile(Name);
   FileSize = static_cast<int32_t>(Out.GetSize());
 }

@@ -179,6 +179,9 @@ class TPEImage {
   // Loads FileName. A missing file gives an empty model. Raises EImageBlockException, and
   // EFOpenError for a file that exists but cannot be read; nothing built is kept then.
   explicit TPEImage(const std::string& FileName);
+  // Loads the whole of Stream, read at the offsets the headers give; FileName stays empty.
+  // Raises EImageBlockException; nothing built is kept then.
+  explicit TPEImage(TStream& Stream);
   virtual ~TPEImage();
   TPEImage(const TPEImage&) = delete;
   TPEImage& operator=(const TPEImage&) = delete;
@@ -186,11 +189,15 @@ class TPEImage {
   // Releases every block; FileSize keeps its value.
   void Clear();
   void LoadFromFile(const std::string& FileName);
+  // As LoadFromFile, from the bytes of Stream (its length is FileSize).
+  void LoadFromStream(TStream& Stream);
   // PointerToRawData + SizeOfRawData of the last section-table entry, in 32 bits; 0 without
   // sections.
   int32_t GetImageEnd() const;
   // Writes the model to FileName (created or emptied). Raises EWriteError.
   void SaveToFile(const std::string& FileName);
+  // Writes the model into Out, an empty stream; FileSize becomes Out's length.
+  void SaveToStream(TStream& Out);
   virtual void Save() { SaveToFile(FileName); }
 
   // Called by a block before it sizes its memory for ByteCount bytes at Offset (a negative Offset:
@@ -209,7 +216,9 @@ class TPEImage {
   // While loading: the most bytes that the blocks may hold together, and the furthest offset that
   // one may reach. The blocks cut up the file, so together they need about its length, plus the
   // zero padding of headers and sections that run past a short file's end; twice the file and
-  // 64 KiB leave room for that, and keep a saved model no larger.
+  // 1 KiB leave room for that (the DOS block's first 256 bytes and the NT headers of a file too
+  // short to hold them, and a few table entries), and keep a saved model no larger. A short
+  // hostile file thus cannot have the model build thousands of blocks of zeros.
   int64_t Limit_ = INT64_MAX;
   int64_t Reserved_ = 0;
 };

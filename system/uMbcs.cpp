@@ -26,11 +26,10 @@ std::size_t FindAtCharBoundary(const std::string& hay, const std::string& needle
 }
 
 std::string TrimControlBytes(const std::string& text) {
-  auto isControl = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
   std::size_t first = 0;
   std::size_t last = text.size();
-  while (first < last && isControl(text[first])) ++first;
-  while (last > first && isControl(text[last - 1])) --last;
+  while (first < last && IsControlByte(text[first])) ++first;
+  while (last > first && IsControlByte(text[last - 1])) --last;
   return text.substr(first, last - first);
 }
 

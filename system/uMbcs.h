@@ -19,6 +19,9 @@ std::size_t LastDelimiter(const std::string& delimiters, const std::string& s);
 // First occurrence of needle in hay that starts on a character boundary; npos when none.
 std::size_t FindAtCharBoundary(const std::string& hay, const std::string& needle);
 
+// A byte of value 0x20 or less (blank, tab, line break, NUL); never the second byte of a character.
+inline bool IsControlByte(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+
 // The text without its leading and trailing bytes of value 0x20 or less (blanks, tabs, line
 // breaks, NULs). No such byte is ever the second byte of a character.
 std::string TrimControlBytes(const std::string& text);

@@ -85,7 +85,7 @@ void ScheduleInWininit(const std::string& path) {
     }
   }
   const std::string content =
-      wininit::BuildWininitContent(wininit::SplitLines(current), entries);
+      wininit::BuildWininitContent(wininit::SplitLines(current), entries, SameTextByLocale);
   if (const DWORD code = files::ReplaceWholeFile(file, content)) {
     restoreAfterErase();
     RaiseCannotCreate(file, code);

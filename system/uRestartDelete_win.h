@@ -16,10 +16,10 @@ class EWininitError : public EMessageError {
 // Asks Windows to delete path (a file or a folder, full path) at the next start.
 // NT family: MoveFileExA with MOVEFILE_DELAY_UNTIL_REBOOT on the path as given; a refusal goes
 // unreported. Windows 95/98/Me: a "NUL=" line with the short form of path, appended to the
-// "[rename]" section of %windir%\WININIT.INI, which ends up last in the file with the entries
-// already there kept ahead of it. Throws EWininitError when WININIT.INI cannot be read, erased
-// or written; the entries scheduled before stay in the file then. Does nothing when the
-// location of WININIT.INI cannot be worked out.
+// "[rename]" section of %windir%\WININIT.INI, which ends up the file's only such section and its
+// last, with the entries of every earlier one kept ahead of it in file order. Throws
+// EWininitError when WININIT.INI cannot be read, erased or written; the entries scheduled before
+// stay in the file then. Does nothing when the location of WININIT.INI cannot be worked out.
 void DeleteFileAtRestart(const std::string& path);
 
 }  // namespace restart

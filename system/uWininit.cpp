@@ -1,21 +1,29 @@
 #include "system/uWininit.h"
 
+#include <algorithm>
+
 #include "system/uMbcs.h"
 
 namespace wininit {
 namespace {
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+// Calls keep with every line outside the "rename" sections, in order.
+template <typename TKeep>
+void ForEachLineOutsideRename(const TLines& lines, const TSameText& sameText, TKeep keep) {
+  bool inRename = false;
+  for (const std::string& line : lines) {
+    std::string name;
+    if (ParseSectionHeader(line, &name)) inRename = sameText(name, "rename");
+    if (!inRename) keep(line);
+  }
+}
+
+void AppendLine(std::string& out, const std::string& line) {
+  out += line;
+  out += "\r\n";
+}
 
 }  // namespace
-
-bool SameTextAscii(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  }
-  return true;
-}
 
 TLines SplitLines(const std::string& content) {
   TLines lines;
@@ -37,27 +45,30 @@ TLines SplitLines(const std::string& content) {
 
 std::string JoinLines(const TLines& lines) {
   std::string out;
-  for (const std::string& line : lines) {
-    out += line;
-    out += "\r\n";
-  }
+  for (const std::string& line : lines) AppendLine(out, line);
   return out;
 }
 
 bool ParseSectionHeader(const std::string& line, std::string* name) {
-  const std::string trimmed = mbcs::TrimControlBytes(line);
-  if (trimmed.empty() || trimmed[0] != '[') return false;
+  // Read in place: most lines are no header, and the file can be long.
+  std::size_t first = 0;
+  std::size_t end = line.size();
+  while (first < end && mbcs::IsControlByte(line[first])) ++first;
+  if (first == end || line[first] != '[') return false;
+  while (end > first && mbcs::IsControlByte(line[end - 1])) --end;
   // The profile functions read the file as characters: a 0x5D that ends a double-byte
   // character is no "]".
-  const std::size_t close = mbcs::LastDelimiter("]", trimmed);
-  if (close == std::string::npos || close == 0) return false;
-  if (name) *name = trimmed.substr(1, close - 1);
+  std::size_t close = std::string::npos;
+  for (std::size_t i = first + 1; i < end; ++i) {
+    if (mbcs::IsLeadByte(static_cast<unsigned char>(line[i])) && i + 1 < end) {
+      ++i;
+    } else if (line[i] == ']') {
+      close = i;
+    }
+  }
+  if (close == std::string::npos) return false;
+  if (name) name->assign(line, first + 1, close - first - 1);
   return true;
-}
-
-bool IsRenameHeader(const std::string& line, const TSameText& sameText) {
-  std::string name;
-  return ParseSectionHeader(line, &name) && sameText(name, "rename");
 }
 
 TLines CollectRenameEntries(const TLines& lines, const TSameText& sameText) {
@@ -69,18 +80,26 @@ TLines CollectRenameEntries(const TLines& lines, const TSameText& sameText) {
       inRename = sameText(name, "rename");
       continue;
     }
-    if (inRename && !mbcs::TrimControlBytes(line).empty()) entries.push_back(line);
+    if (inRename && !std::all_of(line.begin(), line.end(), mbcs::IsControlByte)) entries.push_back(line);
   }
   return entries;
 }
 
+TLines WithoutRenameSections(const TLines& lines, const TSameText& sameText) {
+  TLines kept;
+  ForEachLineOutsideRename(lines, sameText, [&](const std::string& line) { kept.push_back(line); });
+  return kept;
+}
+
 std::string DeleteEntry(const std::string& path) { return "NUL=" + path; }
 
-std::string BuildWininitContent(const TLines& currentLines, const TLines& entries) {
-  TLines all = currentLines;
-  all.push_back("[rename]");
-  all.insert(all.end(), entries.begin(), entries.end());
-  return JoinLines(all);
+std::string BuildWininitContent(const TLines& currentLines, const TLines& entries,
+                                const TSameText& sameText) {
+  std::string out;
+  ForEachLineOutsideRename(currentLines, sameText, [&](const std::string& line) { AppendLine(out, line); });
+  AppendLine(out, "[rename]");
+  for (const std::string& entry : entries) AppendLine(out, entry);
+  return out;
 }
 
 }  // namespace wininit

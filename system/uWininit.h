@@ -14,9 +14,6 @@ using TLines = std::vector<std::string>;
 // Case-insensitive comparison of two texts; Windows passes one that follows the user locale.
 using TSameText = std::function<bool(const std::string&, const std::string&)>;
 
-// ASCII-only case folding: the fallback comparison, and the native build's.
-bool SameTextAscii(const std::string& a, const std::string& b);
-
 // Splits file content into lines ending at CR, LF or CR LF. A final line break adds no empty line.
 TLines SplitLines(const std::string& content);
 
@@ -28,21 +25,24 @@ std::string JoinLines(const TLines& lines);
 // no header and belongs to the section it stands in. True for a header; name receives its name.
 bool ParseSectionHeader(const std::string& line, std::string* name);
 
-// True when the profile functions would read the line as the header of the section "rename",
-// the name compared without regard to case: "[rename]", "[RENAME]" and "  [rename]  " are,
-// "[ rename ]" is not.
-bool IsRenameHeader(const std::string& line, const TSameText& sameText);
-
 // The entries of every "rename" section, in file order: each non-blank line after such a
 // header up to the next header, unchanged (leading blanks kept). Every section that the profile
 // functions may erase is carried over, so no scheduled entry is lost with it.
 TLines CollectRenameEntries(const TLines& lines, const TSameText& sameText);
 
+// The lines outside every "rename" section, in their order: each such header goes, with the
+// lines up to the next header.
+TLines WithoutRenameSections(const TLines& lines, const TSameText& sameText);
+
 // The WININIT.INI line that deletes path at the next start.
 std::string DeleteEntry(const std::string& path);
 
-// The new file content: the file's current lines, then "[rename]" and the entries, CR LF after
-// every line.
-std::string BuildWininitContent(const TLines& currentLines, const TLines& entries);
+// The new file content: the file's current lines without any "rename" section, then "[rename]"
+// and the entries, CR LF after every line. The restart carries out only the first "rename"
+// section, so a second one left anywhere would never run; and since every section's entries
+// were collected, one left standing would also be written twice. Dropping them all here makes
+// the result independent of how many sections the profile erase removed.
+std::string BuildWininitContent(const TLines& currentLines, const TLines& entries,
+                                const TSameText& sameText);
 
 }  // namespace wininit

@@ -1,22 +1,26 @@
-// ReadAppendedItems over arbitrary file contents. Only the reader's own refusals may leave it.
+// ReadAppendedItems over arbitrary executable contents, in memory. Only the reader's own
+// refusals may leave it.
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 
-#include "FuzzFile.h"
+#include "FuzzInput.h"
 #include "appended/ZLibEx.h"
 #include "appended/uExeAdder.h"
 #include "appended/uPEUtils.h"
 
+UNINST_FUZZ_ALLOCATOR_LIMITS
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-  const std::string& Path = fuzzsupport::InputPath("items");
-  fuzzsupport::WriteInput(Path, Data, Size);
+  fuzzsupport::TInputStream Stream(Data, Size);
   TItemTypes Items;
   try {
-    ReadAppendedItems(Path, Items);
+    ReadAppendedItems(Stream, Items);
   } catch (const EImageBlockException&) {
   } catch (const EZDecompressionError&) {
   } catch (const ERangeError&) {
+  } catch (const std::bad_alloc&) {
   }
   // Every item must be readable over its whole Size.
   volatile uint8_t Sum = 0;

@@ -59,8 +59,10 @@ TEST(ZLibEx, StreamOf46BytesInflatesTo600AndIsTrimmed) {
 TEST(ZLibEx, RoundTripsWhateverTheEstimate) {
   std::string Big;
   for (int i = 0; Big.size() < 200000; ++i) Big += "line " + std::to_string(i * 7919 % 1000) + " of text\n";
-  // Zeros inflate a thousandfold: the output outgrows the first reserve many times over.
-  const std::string Plains[] = {"x", Plain600(), Big, std::string(1 << 20, '\0')};
+  // Zeros inflate a thousandfold: the output outgrows the first reserve many times over, and
+  // matches reach back across the buffers that hold it.
+  const std::string Plains[] = {"x", Plain600(), Big, std::string(1 << 20, '\0'),
+                                Big + std::string(3 << 20, '\0') + Big + Big};
   for (const std::string& Plain : Plains) {
     const std::string Packed = CompressItemData(Plain);
     for (int32_t Estimate : {0, 1, 255, static_cast<int32_t>(Plain.size()), static_cast<int32_t>(Plain.size()) * 3, -5}) {

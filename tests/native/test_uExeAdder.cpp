@@ -11,6 +11,7 @@
 #include "appended/uPEUtils.h"
 #include "appended/uBlockLayout.h"
 #include "appended/uBlockWriter.h"
+#include "support/MemoryStreamOf.h"
 #include "support/PEBuilder.h"
 #include "support/TempFile.h"
 
@@ -254,6 +255,53 @@ TEST(ExeAdder, ReadingAgainReleasesWhatTheListHeld) {
   EXPECT_EQ(DataOf(Moved[1]), std::string(1000, 'b'));
   FreeAppendedItems(Items);  // empty: nothing to do
   EXPECT_TRUE(Items.empty());
+}
+
+// What a read gives: the exception's text, then each item's name, size and data.
+template <typename TRead>
+std::string OutcomeOf(TRead Read) {
+  TItemTypes Items;
+  std::string Outcome;
+  try {
+    Read(Items);
+    Outcome = "no exception";
+  } catch (const std::exception& E) {
+    Outcome = E.what();
+  }
+  for (const TItemType& Item : Items)
+    Outcome += "|" + Item.Name + ":" + std::to_string(Item.Size) + ":" + DataOf(Item);
+  return Outcome;
+}
+
+TEST(ExeAdder, AStreamOfTheFilesBytesReadsAsTheFile) {
+  std::string Corrupt = CompressItemData("corrupt me please, corrupt me please");
+  Corrupt[Corrupt.size() - 1] ^= 1;
+  const std::string Image = pebuilder::SmallImage();
+  const std::string Behind =
+      Image + BuildBlock({{"GUID", "mutex-name", true}}, kDefaultKey, static_cast<int64_t>(Image.size())) + "trailer";
+  const std::string Unused = Patched(Behind, static_cast<int64_t>(Image.size()) + 4, blocklayout::ByteField(0));
+  const std::string Good = WithBlock({Rec("GUID", "{6A1C}", true, 0xA5), Rec("Readme", "plain", false, 0xA5),
+                                      Rec("", "", false, 0xA5)},
+                                     0xA5);
+  const std::string Files[] = {
+      Good,
+      Behind,
+      Unused,
+      Image,
+      "not a program at all",
+      "",
+      WithCount(WithBlock({Rec("GUID", "x")}), -1),
+      WithBodyLength(WithBlock({Rec("GUID", "x")}), 1 << 20),
+      WithBlock({Rec("first", "kept", true), PackedRec("second", Corrupt)}),
+      WithBlock({Rec("zeros", std::string(1 << 20, '\0'), true)}),
+  };
+  for (const std::string& File : Files) {
+    TempFile F(File);
+    TMemoryStream Stream = testsupport::MemoryStreamOf(File);
+    const std::string FromFile = OutcomeOf([&](TItemTypes& Items) { ReadAppendedItems(F.Path(), Items); });
+    const std::string FromStream = OutcomeOf([&](TItemTypes& Items) { ReadAppendedItems(Stream, Items); });
+    EXPECT_TRUE(FromFile == FromStream) << FromFile.substr(0, 80) << " / " << FromStream.substr(0, 80);
+  }
 }
 
 TEST(ExeAdder, XorString) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "appended/uPEUtils.h"
+#include "support/MemoryStreamOf.h"
 #include "support/PEBuilder.h"
 #include "support/TempFile.h"
 
@@ -172,6 +173,21 @@ TEST(PEImage, RefusesBlocksNoFileOfItsSizeCouldNeed) {
   for (const auto& C : Cases) EXPECT_EQ(ErrorOf(C.File), "Bad Block Size") << C.What;
 }
 
+TEST(PEImage, ZeroPaddingOfAShortFileIsBounded) {
+  // A 512-byte file whose section table runs past its end: a few entries read as zeros, a
+  // table that needs far more than the file is refused before it is read.
+  auto ShortFile = [](std::size_t Count) {
+    PEBuilder B;
+    B.Sections.assign(Count, pebuilder::Section{0, 0});
+    return B.Build().substr(0, 0x200);
+  };
+  TempFile F(ShortFile(20));
+  TPEImage Image(F.Path());
+  EXPECT_EQ(Image.Sections.size(), 20u);
+  EXPECT_EQ(Image.GetImageEnd(), 0);
+  EXPECT_EQ(ErrorOf(ShortFile(200)), "Bad Block Size");
+}
+
 TEST(PEImage, SavesTheFileItWasBuiltFrom) {
   PEBuilder B;
   B.Sections = {{0x200, 0x100}, {0x300, 0x180}};
@@ -185,6 +201,24 @@ TEST(PEImage, SavesTheFileItWasBuiltFrom) {
   Source.Write("");
   Image.Save();
   EXPECT_TRUE(Source.Read() == File);
+}
+
+TEST(PEImage, LoadsFromAndSavesToAStream) {
+  PEBuilder B;
+  B.Sections = {{0x200, 0x100}, {0x300, 0x180}};
+  const std::string File = B.Build();
+  TMemoryStream Source = testsupport::MemoryStreamOf(File);
+  TPEImage Image(Source);
+  EXPECT_EQ(Image.FileName, "");
+  EXPECT_EQ(Image.FileSize, static_cast<int32_t>(File.size()));
+  EXPECT_EQ(Image.Sections.size(), 2u);
+  EXPECT_EQ(Image.GetImageEnd(), 0x480);
+  TMemoryStream Copy;
+  Image.SaveToStream(Copy);
+  EXPECT_TRUE(Copy.Contents() == File);
+
+  TMemoryStream Bad = testsupport::MemoryStreamOf("MZ");
+  EXPECT_THROW(TPEImage{Bad}, EImageBlockException);
 }
 
 TEST(PEImage, ReloadStartsAfresh) {

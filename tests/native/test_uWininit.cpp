@@ -1,12 +1,13 @@
 #include <gtest/gtest.h>
 
+#include "support/WininitText.h"
 #include "system/uWininit.h"
 
 using wininit::TLines;
 
 namespace {
 
-const wininit::TSameText kSame = wininit::SameTextAscii;
+const wininit::TSameText kSame = testsupport::SameTextAscii;
 
 TEST(Wininit, SplitLinesAcceptsEveryLineEnd) {
   EXPECT_EQ(wininit::SplitLines("a\r\nb\nc\rd"), (TLines{"a", "b", "c", "d"}));
@@ -44,7 +45,7 @@ TEST(Wininit, RenameHeaderFollowsTheProfileFunctionsReading) {
       {"[rename\x81]", false},
   };
   for (const TCase& c : cases) {
-    EXPECT_EQ(wininit::IsRenameHeader(c.line, kSame), c.rename) << '"' << c.line << '"';
+    EXPECT_EQ(testsupport::IsRenameHeader(c.line, kSame), c.rename) << '"' << c.line << '"';
   }
 }
 
@@ -90,24 +91,52 @@ TEST(Wininit, NoRenameSectionCollectsNothing) {
 
 TEST(Wininit, TheComparisonIsTheCallersToChoose) {
   const wininit::TSameText exact = [](const std::string& a, const std::string& b) { return a == b; };
-  EXPECT_TRUE(wininit::IsRenameHeader("[rename]", exact));
-  EXPECT_FALSE(wininit::IsRenameHeader("[RENAME]", exact));
+  EXPECT_TRUE(testsupport::IsRenameHeader("[rename]", exact));
+  EXPECT_FALSE(testsupport::IsRenameHeader("[RENAME]", exact));
 }
 
 TEST(Wininit, BuildPutsTheNewSectionLast) {
-  EXPECT_EQ(wininit::BuildWininitContent({}, {wininit::DeleteEntry("C:\\TEMP\\A.EXE")}),
+  EXPECT_EQ(wininit::BuildWininitContent({}, {wininit::DeleteEntry("C:\\TEMP\\A.EXE")}, kSame),
             "[rename]\r\nNUL=C:\\TEMP\\A.EXE\r\n");
-  EXPECT_EQ(wininit::BuildWininitContent({"", "[boot]", "a=b", "", "[x]"}, {"  NUL=C:\\O", "NUL=C:\\N"}),
+  EXPECT_EQ(wininit::BuildWininitContent({"", "[boot]", "a=b", "", "[x]"}, {"  NUL=C:\\O", "NUL=C:\\N"}, kSame),
             "\r\n[boot]\r\na=b\r\n\r\n[x]\r\n[rename]\r\n  NUL=C:\\O\r\nNUL=C:\\N\r\n");
 }
 
+// Whatever the profile erase left of the old sections, the result holds one, at the end.
+TEST(Wininit, BuildDropsEveryRenameSectionLeftInTheFile) {
+  struct TCase {
+    const char* what;
+    TLines current;
+    TLines kept;
+  };
+  const TCase cases[] = {
+      {"two sections", {"[RENAME]", "NUL=A", "[x]", "k=v", "[rename]", "NUL=B"}, {"[x]", "k=v"}},
+      {"header only, then blanks", {"  [rename]  ", "[boot]", "", "[Rename]", " ", ""}, {"[boot]", ""}},
+      {"lines before any header stay", {"top", "[rename]", "NUL=A", "[ rename ]", "NUL=C"},
+       {"top", "[ rename ]", "NUL=C"}},
+      {"an unclosed bracket is no header", {"[rename]", "[unclosed", "[x]", "[unclosed"}, {"[x]", "[unclosed"}},
+      {"no rename section", {"[boot]", "a = 1"}, {"[boot]", "a = 1"}},
+  };
+  for (const TCase& c : cases) {
+    EXPECT_EQ(wininit::WithoutRenameSections(c.current, kSame), c.kept) << c.what;
+    TLines expected = c.kept;
+    expected.push_back("[rename]");
+    expected.push_back("NUL=N");
+    EXPECT_EQ(wininit::BuildWininitContent(c.current, {"NUL=N"}, kSame), wininit::JoinLines(expected)) << c.what;
+  }
+}
+
 TEST(Wininit, RoundTripOfCollectAndBuildKeepsEarlierEntriesFirst) {
-  // Two calls in a row, the second reading what the first wrote (its old section erased).
-  std::string file = wininit::BuildWininitContent({}, {wininit::DeleteEntry("C:\\A")});
-  TLines entries = wininit::CollectRenameEntries(wininit::SplitLines(file), kSame);
-  entries.push_back(wininit::DeleteEntry("C:\\B"));
-  file = wininit::BuildWininitContent({}, entries);
-  EXPECT_EQ(file, "[rename]\r\nNUL=C:\\A\r\nNUL=C:\\B\r\n");
+  // Calls in a row, each reading what the last wrote; the profile erase is left out, as though it
+  // had removed nothing, and the entries still appear once each.
+  const TLines before = {"[RENAME]", "NUL=C:\\A", "[x]", "k=v", "[rename]", "NUL=C:\\B", "NUL=C:\\A"};
+  std::string file = wininit::JoinLines(before);
+  for (const char* path : {"C:\\N1", "C:\\N2"}) {
+    TLines entries = wininit::CollectRenameEntries(wininit::SplitLines(file), kSame);
+    entries.push_back(wininit::DeleteEntry(path));
+    file = wininit::BuildWininitContent(wininit::SplitLines(file), entries, kSame);
+  }
+  EXPECT_EQ(file, "[x]\r\nk=v\r\n[rename]\r\nNUL=C:\\A\r\nNUL=C:\\B\r\nNUL=C:\\A\r\nNUL=C:\\N1\r\nNUL=C:\\N2\r\n");
 }
 
 }  // namespace

@@ -94,37 +94,71 @@ class RestartDelete9x : public ::testing::Test {
 
 TEST_F(RestartDelete9x, RewritesWininitByteForByte) {
   RUN_AS_WINDOWS_98();
-  const std::string path = MakeLongNamedFile("Long Name Saver.scr");
-  const std::string entry = "NUL=" + SystemShortPath(path) + "\r\n";
+  const std::string first = MakeLongNamedFile("Long Name Saver.scr");
+  const std::string second = MakeLongNamedFile("Second Long Name.txt");
+  const std::string n1 = "NUL=" + SystemShortPath(first) + "\r\n";
+  const std::string n2 = "NUL=" + SystemShortPath(second) + "\r\n";
   struct TCase {
     const char* what;
     const char* before;  // null: no WININIT.INI
-    std::string after;
+    std::string afterFirst, afterSecond;
   };
-  // Where the old section is erased, the rest of the file is as the profile functions rewrote it.
+  // Wherever the profile functions erased a section, the rest of the file is as they rewrote it
+  // (blank lines dropped, blanks around "=" removed).
+  // After every call the file holds one rename section, its last, with every old entry once.
   const TCase cases[] = {
-      {"no file", nullptr, "[rename]\r\n" + entry},
+      {"no file", nullptr, "[rename]\r\n" + n1, "[rename]\r\n" + n1 + n2},
       {"sections before and after, blank line inside",
        "[boot]\r\nshell=Explorer.exe\r\n[rename]\r\nNUL=C:\\OLD1.TXT\r\n\r\nNUL=C:\\OLD2.TXT\r\n"
        "[other]\r\nkey=value\r\n",
        "[boot]\r\nshell=Explorer.exe\r\n[other]\r\nkey=value\r\n"
-       "[rename]\r\nNUL=C:\\OLD1.TXT\r\nNUL=C:\\OLD2.TXT\r\n" + entry},
-      {"capitalised header", "[RENAME]\r\nNUL=C:\\OLD.TXT\r\n",
-       "[rename]\r\nNUL=C:\\OLD.TXT\r\n" + entry},
+       "[rename]\r\nNUL=C:\\OLD1.TXT\r\nNUL=C:\\OLD2.TXT\r\n" + n1,
+       "[boot]\r\nshell=Explorer.exe\r\n[other]\r\nkey=value\r\n"
+       "[rename]\r\nNUL=C:\\OLD1.TXT\r\nNUL=C:\\OLD2.TXT\r\n" + n1 + n2},
+      // The profile functions erase only the first of them; the restart would carry out only the
+      // first that is left.
+      {"two rename sections", "[RENAME]\r\nNUL=C:\\A.TXT\r\n[x]\r\nk=v\r\n[rename]\r\nNUL=C:\\B.TXT\r\n",
+       "[x]\r\nk=v\r\n[rename]\r\nNUL=C:\\A.TXT\r\nNUL=C:\\B.TXT\r\n" + n1,
+       "[x]\r\nk=v\r\n[rename]\r\nNUL=C:\\A.TXT\r\nNUL=C:\\B.TXT\r\n" + n1 + n2},
+      {"three rename sections, an entry twice",
+       "[rename]\r\nNUL=C:\\A.TXT\r\n[rename]\r\nNUL=C:\\B.TXT\r\n[x]\r\nk=v\r\n[Rename]\r\nNUL=C:\\A.TXT\r\n",
+       "[x]\r\nk=v\r\n[rename]\r\nNUL=C:\\A.TXT\r\nNUL=C:\\B.TXT\r\nNUL=C:\\A.TXT\r\n" + n1,
+       "[x]\r\nk=v\r\n[rename]\r\nNUL=C:\\A.TXT\r\nNUL=C:\\B.TXT\r\nNUL=C:\\A.TXT\r\n" + n1 + n2},
+      {"capitalised header", "[RENAME]\r\nNUL=C:\\OLD.TXT\r\n", "[rename]\r\nNUL=C:\\OLD.TXT\r\n" + n1,
+       "[rename]\r\nNUL=C:\\OLD.TXT\r\n" + n1 + n2},
       {"entry with leading blanks", "[rename]\r\n   NUL=C:\\OLD.TXT\r\n",
-       "[rename]\r\n   NUL=C:\\OLD.TXT\r\n" + entry},
+       "[rename]\r\n   NUL=C:\\OLD.TXT\r\n" + n1, "[rename]\r\n   NUL=C:\\OLD.TXT\r\n" + n1 + n2},
       {"header with blanks around it", "  [rename]  \r\nNUL=C:\\OLD.TXT\r\n[boot]\r\na=1\r\n",
-       "[boot]\r\na=1\r\n[rename]\r\nNUL=C:\\OLD.TXT\r\n" + entry},
-      {"no rename section", "[boot]\r\na = 1\r\n", "[boot]\r\na = 1\r\n[rename]\r\n" + entry},
-      {"line feeds only", "[boot]\na=1\n", "[boot]\r\na=1\r\n[rename]\r\n" + entry},
-      {"rename section without keys stays", "[rename]\r\n; note\r\n[boot]\r\na=1\r\n",
-       "[rename]\r\n; note\r\n[boot]\r\na=1\r\n[rename]\r\n; note\r\n" + entry},
+       "[boot]\r\na=1\r\n[rename]\r\nNUL=C:\\OLD.TXT\r\n" + n1,
+       "[boot]\r\na=1\r\n[rename]\r\nNUL=C:\\OLD.TXT\r\n" + n1 + n2},
+      {"blank lines around a header", "[boot]\r\na=1\r\n\r\n[rename]\r\n\r\nNUL=C:\\OLD.TXT\r\n\r\n[x]\r\nk=v\r\n",
+       "[boot]\r\na=1\r\n[x]\r\nk=v\r\n[rename]\r\nNUL=C:\\OLD.TXT\r\n" + n1,
+       "[boot]\r\na=1\r\n[x]\r\nk=v\r\n[rename]\r\nNUL=C:\\OLD.TXT\r\n" + n1 + n2},
+      // Nothing for the profile functions to erase: the old header would stay without the rewrite.
+      {"header-only rename section", "[boot]\r\na=1\r\n[rename]\r\n[x]\r\nk=v\r\n",
+       "[boot]\r\na=1\r\n[x]\r\nk=v\r\n[rename]\r\n" + n1, "[boot]\r\na=1\r\n[x]\r\nk=v\r\n[rename]\r\n" + n1 + n2},
+      {"rename section without keys", "[rename]\r\n; note\r\n[boot]\r\na=1\r\n",
+       "[boot]\r\na=1\r\n[rename]\r\n; note\r\n" + n1, "[boot]\r\na=1\r\n[rename]\r\n; note\r\n" + n1 + n2},
+      // The second call's erase rewrites the file as the profile functions write it.
+      {"no rename section", "[boot]\r\na = 1\r\n", "[boot]\r\na = 1\r\n[rename]\r\n" + n1,
+       "[boot]\r\na=1\r\n[rename]\r\n" + n1 + n2},
+      {"line feeds only", "[boot]\na=1\n", "[boot]\r\na=1\r\n[rename]\r\n" + n1,
+       "[boot]\r\na=1\r\n[rename]\r\n" + n1 + n2},
+      {"last line without line break", "[boot]\r\na=1", "[boot]\r\na=1\r\n[rename]\r\n" + n1,
+       "[boot]\r\na=1\r\n[rename]\r\n" + n1 + n2},
+      {"last entry without line break", "[boot]\r\na=1\r\n[rename]\r\nNUL=C:\\OLD.TXT",
+       "[boot]\r\na=1\r\n[rename]\r\nNUL=C:\\OLD.TXT\r\n" + n1,
+       "[boot]\r\na=1\r\n[rename]\r\nNUL=C:\\OLD.TXT\r\n" + n1 + n2},
   };
   for (const TCase& c : cases) {
     ClearWininit();
-    if (c.before) ASSERT_TRUE(WriteFileBytes(WininitPath(), c.before));
-    restart::DeleteFileAtRestart(path);
-    EXPECT_EQ(Visible(ReadFileBytes(WininitPath())), Visible(c.after)) << c.what;
+    if (c.before) {
+      ASSERT_TRUE(WriteFileBytes(WininitPath(), c.before));
+    }
+    restart::DeleteFileAtRestart(first);
+    EXPECT_EQ(Visible(ReadFileBytes(WininitPath())), Visible(c.afterFirst)) << c.what << ", first call";
+    restart::DeleteFileAtRestart(second);
+    EXPECT_EQ(Visible(ReadFileBytes(WininitPath())), Visible(c.afterSecond)) << c.what << ", second call";
     EXPECT_EQ(CountTempFilesInWindowsFolder(), 0) << c.what;
   }
 }
@@ -217,6 +251,13 @@ TEST_F(RestartDelete9x, FindsWininitThroughTheWindirVariable) {
 TEST_F(RestartDelete9x, TheRestartDeletesTheScheduledFiles) {
   RUN_AS_WINDOWS_98();
   ClearPendingRenames();
+  // Entries already scheduled in two sections: the restart runs only the first section it finds,
+  // so the second one's entry is carried out only once the calls have merged them.
+  const std::string inFirst = MakeLongNamedFile("Scheduled In First Section.dat");
+  const std::string inSecond = MakeLongNamedFile("Scheduled In Second Section.dat");
+  ASSERT_TRUE(WriteFileBytes(WininitPath(), "[RENAME]\r\nNUL=" + SystemShortPath(inFirst) +
+                                                "\r\n\r\n[x]\r\nk=v\r\n  [rename]  \r\nNUL=" +
+                                                SystemShortPath(inSecond) + "\r\n"));
   const std::string first = MakeLongNamedFile("First Long Name.scr");
   const std::string second = MakeLongNamedFile("表示 Second Long Name.txt");
   restart::DeleteFileAtRestart(first);
@@ -225,8 +266,8 @@ TEST_F(RestartDelete9x, TheRestartDeletesTheScheduledFiles) {
   EXPECT_TRUE(PendingRenames().empty());
 
   RestartWine();
-  EXPECT_FALSE(testsupport::FileExists(first));
-  EXPECT_FALSE(testsupport::FileExists(second));
+  for (const std::string& path : {inFirst, inSecond, first, second})
+    EXPECT_FALSE(testsupport::FileExists(path)) << path;
   EXPECT_FALSE(testsupport::FileExists(WininitPath()));
   EXPECT_TRUE(testsupport::FileExists(WindowsFolder() + "wininit.bak"));
 }
