@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/uProductName.h"
+#include "system/uFiles.h"
 #include "system/uMbcs.h"
 
 namespace {
@@ -39,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     if (Path[i] == '\\' || Path[i] == ':') Start = i + 1;
   }
   const std::string FileName = Path.substr(Start);
-  Check(mbcs::ExtractFileName(Path) == FileName);
+  Check(files::ExtractFileName(Path) == FileName);
 
   // The first "Uninst" on a character boundary of the file name.
   std::size_t Found = std::string::npos;
