@@ -50,9 +50,9 @@ struct TProductCase {
 };
 const TProductCase kProducts[] = {
     {"ascii", L"KvShown", {kJapanese, kWestern, kUtf8}},
-    {"western", L"KvCaf\x00E9", {kWestern, kUtf8}},
+    {"western", L"KvCafé", {kWestern, kUtf8}},
     // 表示: in code page 932 the second byte of 表 is "\".
-    {"japanese", L"Kv\x8868\x793A", {kJapanese, kUtf8}},
+    {"japanese", L"Kv表示", {kJapanese, kUtf8}},
 };
 
 std::vector<TProductCase> ProductsForThisCodePage() {
@@ -96,15 +96,14 @@ TEST_F(DisplayTexts, WindowShowsTheJapaneseTextsWithTheProductNameAndPaths) {
       for (HWND window : {form.Handle(), application_.Handle()}) {
         EXPECT_EQ(IsWindowUnicode(window) != FALSE, wide) << WideToUtf8(WindowText(window));
       }
-      EXPECT_EQ(WindowText(form.Handle()), product + L"\x30B9\x30AF\x30EA\x30FC\x30F3\x30BB\x30FC\x30D0\x30FC Uninstaller");
-      EXPECT_EQ(WindowText(form.btnOK->Handle()), L"\x30A2\x30F3\x30A4\x30F3\x30B9\x30C8\x30FC\x30EB(&U)");
-      EXPECT_EQ(WindowText(form.btnCancel->Handle()), L"\x30AD\x30E3\x30F3\x30BB\x30EB(&C)");
+      EXPECT_EQ(WindowText(form.Handle()), product + L"スクリーンセーバー Uninstaller");
+      EXPECT_EQ(WindowText(form.btnOK->Handle()), L"アンインストール(&U)");
+      EXPECT_EQ(WindowText(form.btnCancel->Handle()), L"キャンセル(&C)");
       EXPECT_EQ(WindowText(application_.Handle()), L"Korvane Uninstaller");
       // The labels have no window: what they draw is their caption's form for the display.
       EXPECT_EQ(Wide(form.lblExplain->Caption()),
-                product + L"\x30B9\x30AF\x30EA\x30FC\x30F3\x30BB\x30FC\x30D0\x30FC\x3092"
-                          L"\x30A2\x30F3\x30A4\x30F3\x30B9\x30C8\x30FC\x30EB\x3057\x307E\x3059");
-      EXPECT_EQ(Wide(form.Label1->Caption()), L"\x4EE5\x4E0B\x306E\x30D5\x30A1\x30A4\x30EB\x3092\x524A\x9664\x3057\x307E\x3059");
+                product + L"スクリーンセーバーをアンインストールします");
+      EXPECT_EQ(Wide(form.Label1->Caption()), L"以下のファイルを削除します");
       const std::wstring folder = AnsiToWide(ProgramFilesFolder()) + L"\\" + folderName + L"\\";
       const std::vector<std::wstring> paths = {folder + product + L".scr", folder + product + L".txt",
                                                folder + product + L"Uninst.exe"};
@@ -115,7 +114,7 @@ TEST_F(DisplayTexts, WindowShowsTheJapaneseTextsWithTheProductNameAndPaths) {
       // A face name in code page 932 bytes names no font under another code page.
       LOGFONTW font = {};
       ASSERT_TRUE(GetObjectW(form.Font(), sizeof(font), &font));
-      EXPECT_STREQ(font.lfFaceName, L"\xFF2D\xFF33 \xFF30\x30B4\x30B7\x30C3\x30AF");  // ＭＳ Ｐゴシック
+      EXPECT_STREQ(font.lfFaceName, L"ＭＳ Ｐゴシック");
       EXPECT_EQ(font.lfCharSet, SHIFTJIS_CHARSET);
     }
     RemoveSample(sample);
@@ -134,11 +133,9 @@ TEST_F(DisplayTexts, MessageBoxesShowTheJapaneseTextsWithNamesAndPaths) {
       std::wstring shown;
     } boxes[] = {
         {"missing entry", ui::FormatText(texts::kMissingEntry, name),
-         product + L" \x306E\x30A4\x30F3\x30B9\x30C8\x30FC\x30EB\x60C5\x5831\x304C\x898B\x3064\x304B\x308A\x307E\x305B"
-                   L"\x3093\x3067\x3057\x305F\r\n\r\n\x30A2\x30F3\x30A4\x30F3\x30B9\x30C8\x30FC\x30EB\x306B\x5931\x6557"
-                   L"\x3057\x307E\x3057\x305F"},
+         product + L" のインストール情報が見つかりませんでした\r\n\r\nアンインストールに失敗しました"},
         {"done with a path", texts::kUninstallDone + texts::kLineBreak + ui::SystemText(WideToAnsi(path)),
-         L"\x30A2\x30F3\x30A4\x30F3\x30B9\x30C8\x30FC\x30EB\x304C\x5B8C\x4E86\x3057\x307E\x3057\x305F\r\n" + path},
+         L"アンインストールが完了しました\r\n" + path},
     };
     for (const auto& b : boxes) {
       TMessageBoxWatcher watcher;
@@ -154,14 +151,14 @@ TEST_F(DisplayTexts, MessageBoxesShowTheJapaneseTextsWithNamesAndPaths) {
 // The default error report: an exception's message is ASCII and strings from the system; the
 // report of an unknown exception is the toolkit's own text.
 TEST_F(DisplayTexts, ErrorReportShowsTheMessageAsTheSystemWroteIt) {
-  const std::wstring folder = GetACP() == kJapanese ? L"C:\\\x8868\x793A" : L"C:\\Caf\x00E9";
+  const std::wstring folder = GetACP() == kJapanese ? L"C:\\表示" : L"C:\\Café";
   const struct {
     const char* what;
     bool known;
     std::wstring shown;
   } cases[] = {
       {"a message with a path", true, L"Cannot open file \"" + folder + L"\\x.exe\""},
-      {"an unknown exception", false, L"\x4E0D\x660E\x306A\x30A8\x30E9\x30FC\x304C\x767A\x751F\x3057\x307E\x3057\x305F"},
+      {"an unknown exception", false, L"不明なエラーが発生しました"},
   };
   for (const auto& c : cases) {
     TMessageBoxWatcher watcher;
