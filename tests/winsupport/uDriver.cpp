@@ -417,6 +417,7 @@ int TerminateOwnersOf(const TWindowQuery& query) {
 
 std::string Cp932ToUtf8(const std::string& s) { return Convert(s, 932, CP_UTF8); }
 std::string Utf8ToCp932(const std::string& s) { return Convert(s, CP_UTF8, 932); }
+std::string AnsiToUtf8(const std::string& s) { return Convert(s, CP_ACP, CP_UTF8); }
 
 std::string WideToUtf8(const std::wstring& s) { return FromWide(s, CP_UTF8); }
 std::string WideToAnsi(const std::wstring& s) { return FromWide(s, CP_ACP); }

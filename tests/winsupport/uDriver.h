@@ -151,6 +151,7 @@ std::string Utf8ToCp932(const std::string& s);
 // UTF-16 to UTF-8 (for readable messages) and to and from this process's ANSI code page (for the
 // ANSI functions with which the tests install and start things).
 std::string WideToUtf8(const std::wstring& s);
+std::string AnsiToUtf8(const std::string& s);
 std::string WideToAnsi(const std::wstring& s);
 std::wstring AnsiToWide(const std::string& s);
 // Bytes with everything outside printable ASCII shown as \xNN (for exact-byte failure messages).
