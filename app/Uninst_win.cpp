@@ -8,6 +8,7 @@
 
 #include "app/uExitCodes.h"
 #include "app/uMain_win.h"
+#include "app/uMainTexts.h"
 #include "app/uRelaunch_win.h"
 #include "app/uStartOptions.h"
 #include "app/uUnattended_win.h"
@@ -68,7 +69,7 @@ void LogStart(const app::TStartOptions& options, const std::string& exe) {
 
 // The interactive copy: the window, and the exit code it leaves.
 unsigned RunWindow(ui::TApplication& application) {
-  application.SetTitle("Korvane Uninstaller");
+  application.SetTitle(texts::kApplicationTitle);
   const app::TfrmMain* form = application.CreateForm<app::TfrmMain>();
   application.Run();
   return form->ExitCode;

@@ -20,13 +20,13 @@ struct TMainLayout {
 };
 
 inline constexpr TMainLayout kMainLayout = {
-    {"TfrmMain", "frmMain", "Korvane Uninstaller", 400, 220, 332, 180,
-     {"ＭＳ Ｐゴシック", -12, kShiftJisCharset}},
-    {"Label1", 8, 32, 143, 12, "以下のファイルを削除します", -1, 0, false, 0},
-    {"lblExplain", 8, 8, 237, 12, "%sスクリーンセーバーをアンインストールします", -1, 0, false, 0},
-    {"ListBox1", 8, 48, 385, 137, nullptr, 1, kListBox1Id, false, 12},
-    {"btnOK", 84, 194, 150, 20, "アンインストール(&U)", 2, kBtnOKId, false, 0},
-    {"btnCancel", 244, 194, 150, 20, "キャンセル(&C)", 0, kBtnCancelId, true, 0},
+    {"TfrmMain", "frmMain", OWN_TEXT("Korvane Uninstaller"), 400, 220, 332, 180,
+     {OWN_TEXT("ＭＳ Ｐゴシック"), -12, kShiftJisCharset}},
+    {"Label1", 8, 32, 143, 12, OWN_TEXT("以下のファイルを削除します"), -1, 0, false, 0},
+    {"lblExplain", 8, 8, 237, 12, OWN_TEXT("%sスクリーンセーバーをアンインストールします"), -1, 0, false, 0},
+    {"ListBox1", 8, 48, 385, 137, {nullptr, nullptr}, 1, kListBox1Id, false, 12},
+    {"btnOK", 84, 194, 150, 20, OWN_TEXT("アンインストール(&U)"), 2, kBtnOKId, false, 0},
+    {"btnCancel", 244, 194, 150, 20, OWN_TEXT("キャンセル(&C)"), 0, kBtnCancelId, true, 0},
     "AltFixOnVista1",
 };
 

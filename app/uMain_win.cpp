@@ -4,26 +4,16 @@
 
 #include "app/uExitCodes.h"
 #include "app/uMainLayout.h"
+#include "app/uMainTexts.h"
 #include "app/uProductName.h"
 #include "app/uUninstall_win.h"
 #include "system/uFiles_win.h"
-#include "system/uMbcs.h"
 #include "system/uRunLog_win.h"
 #include "ui/uApplication_win.h"
 #include "ui/uMessageDialog.h"
+#include "ui/uText_win.h"
 
 namespace app {
-namespace {
-
-const char kScreenSaverRunning[] =
-    "スクリーンセーバーが動作しています\r\n"
-    "画面のプロパティ上でスクリーンセーバーが起動してる場合\r\n"
-    "画面のプロパティを閉じてからアンインストーラーを起動してください";
-const char kUninstallDone[] = "アンインストールが完了しました";
-const char kUninstallDoneAfterRestart[] =
-    "アンインストールが完了しました\r\n下記のファイルは再起動後に削除されます\r\n";
-
-}  // namespace
 
 TfrmMain::TfrmMain() : TfrmMain(files::ModuleFileName()) {}
 
@@ -55,12 +45,12 @@ void TfrmMain::FormCreate(ui::TComponent*) {
   // Without a product name the key path would be the Uninstall key itself, the entries of every
   // installed program: such a start counts as one without an uninstall entry.
   const TProduct product = DiscoverProduct(exePath_);
+  // The product name comes from the file name: in the system's code page, not in 932.
+  const ui::TText productName = ui::SystemText(product.ProductName);
   if (!product.Found()) {
     UninstallKeyPath.clear();
     ExitCode = exitcode::kUnknownProduct;
-    ui::ShowError(mbcs::FormatText(
-        "%s のインストール情報が見つかりませんでした\r\n\r\nアンインストールに失敗しました",
-        product.ProductName));
+    ui::ShowError(ui::FormatText(texts::kMissingEntry, productName));
     ui::Application().Terminate();
     return;
   }
@@ -68,8 +58,8 @@ void TfrmMain::FormCreate(ui::TComponent*) {
   UninstallKeyPath = product.UninstallKeyPath;
   ScrFileName = product.ScrFileName;
   for (const std::string& path : product.Files) ListBox1->Add(path);
-  SetCaption(mbcs::FormatText("%sスクリーンセーバー Uninstaller", product.ProductName));
-  lblExplain->SetCaption(mbcs::FormatText(lblExplain->Caption(), product.ProductName));
+  SetCaption(ui::FormatText(texts::kMainCaption, productName));
+  lblExplain->SetCaption(ui::FormatText(lblExplain->Caption(), productName));
 }
 
 void TfrmMain::FormResize(ui::TComponent*) {
@@ -96,13 +86,16 @@ void TfrmMain::btnOKClick(ui::TComponent*) {
   }
   ExitCode = ExitCodeOf(outcome);
   if (outcome.ScreenSaverRunning) {
-    ui::ShowWarning(kScreenSaverRunning);
+    ui::ShowWarning(texts::kScreenSaverRunning);
     return;
   }
-  std::string afterRestart;
-  for (const std::string& path : outcome.AfterRestart) afterRestart += "\r\n" + path;
-  ui::ShowInformation(afterRestart.empty() ? std::string(kUninstallDone)
-                                           : kUninstallDoneAfterRestart + afterRestart);
+  if (outcome.AfterRestart.empty()) {
+    ui::ShowInformation(texts::kUninstallDone);
+  } else {
+    ui::TText message = texts::kUninstallDoneAfterRestart;
+    for (const std::string& path : outcome.AfterRestart) message += texts::kLineBreak + ui::SystemText(path);
+    ui::ShowInformation(message);
+  }
   Close();
 }
 

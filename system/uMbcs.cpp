@@ -33,26 +33,6 @@ std::string TrimControlBytes(const std::string& text) {
   return text.substr(first, last - first);
 }
 
-std::string FormatText(const std::string& format, const std::string& arg) {
-  // '%' (0x25) is never the second byte of a code page 932 character, so a byte scan is safe.
-  std::string out;
-  out.reserve(format.size() + arg.size());
-  for (std::size_t i = 0; i < format.size(); ++i) {
-    if (format[i] == '%' && i + 1 < format.size()) {
-      if (format[i + 1] == 's') {
-        out += arg;
-        ++i;
-        continue;
-      }
-      if (format[i + 1] == '%') {
-        out += '%';
-        ++i;
-        continue;
-      }
-    }
-    out += format[i];
-  }
-  return out;
-}
+std::string FormatText(const std::string& format, const std::string& arg) { return FormatWith(format, arg); }
 
 }  // namespace mbcs

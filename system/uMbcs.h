@@ -30,4 +30,29 @@ std::string TrimControlBytes(const std::string& text);
 // The argument is never read as a format, so a product name holding "%" is shown as written.
 std::string FormatText(const std::string& format, const std::string& arg);
 
+// The scan of FormatText for a string of any character type (a text's UTF-16 form too). '%'
+// (0x25) is never the second byte of a code page 932 character, so a byte scan is safe.
+template <typename String>
+String FormatWith(const String& format, const String& arg) {
+  using Char = typename String::value_type;
+  String out;
+  out.reserve(format.size() + arg.size());
+  for (std::size_t i = 0; i < format.size(); ++i) {
+    if (format[i] == Char('%') && i + 1 < format.size()) {
+      if (format[i + 1] == Char('s')) {
+        out += arg;
+        ++i;
+        continue;
+      }
+      if (format[i + 1] == Char('%')) {
+        out += Char('%');
+        ++i;
+        continue;
+      }
+    }
+    out += format[i];
+  }
+  return out;
+}
+
 }  // namespace mbcs

@@ -5,6 +5,7 @@
 
 #include "appended/uMessageError.h"
 #include "system/uFiles_win.h"
+#include "ui/uText_win.h"
 
 namespace ui {
 namespace {
@@ -22,7 +23,7 @@ HWND TopLevelOf(HWND window) {
 }  // namespace
 
 TApplication::TApplication()
-    : title_(files::ChangeFileExt(files::ExtractFileName(files::ModuleFileName()), "")) {
+    : title_(SystemText(files::ChangeFileExt(files::ExtractFileName(files::ModuleFileName()), ""))) {
   g_application = this;
 }
 
@@ -32,9 +33,9 @@ TApplication::~TApplication() {
   if (g_application == this) g_application = nullptr;
 }
 
-void TApplication::SetTitle(const std::string& title) {
+void TApplication::SetTitle(const TText& title) {
   title_ = title;
-  if (window_) SetWindowTextA(window_.get(), title_.c_str());
+  if (window_) SetWindowTextOf(window_.get(), title_);
 }
 
 HWND TApplication::Handle() {
@@ -48,13 +49,13 @@ HWND TApplication::Handle() {
     wc.hIcon = LoadIconA(instance, "MAINICON");
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     wc.lpszClassName = kWindowClass;
-    if (!RegisterClassExA(&wc)) throw EMessageError("RegisterClassEx failed for TApplication");
+    if (!RegisterWindowClass(wc)) throw EMessageError("RegisterClassEx failed for TApplication");
   }
   // No size: only its taskbar entry, its title and its icon are ever seen.
-  window_.reset(CreateWindowExA(0, kWindowClass, title_.c_str(),
-                                WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
-                                GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0,
-                                0, nullptr, nullptr, instance, nullptr));
+  window_.reset(CreateWindowWithText(0, kWindowClass, title_,
+                                     WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                                     GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0,
+                                     nullptr, nullptr, nullptr));
   if (!window_) throw EMessageError("CreateWindowEx failed for TApplication");
   return window_.get();
 }
@@ -93,7 +94,7 @@ LRESULT CALLBACK TApplication::WindowProc(HWND window, UINT message, WPARAM wPar
     default:
       break;
   }
-  return DefWindowProcA(window, message, wParam, lParam);
+  return DefaultWindowProc(window, message, wParam, lParam);
 }
 
 void TApplication::RemoveForm(TForm* form) {
@@ -168,19 +169,22 @@ void TApplication::HandleException() noexcept {
     try {
       throw;
     } catch (const std::exception& error) {
-      ShowException(error.what());
+      // On the NT family every message that reaches here is ASCII and strings from the system
+      // (paths). The messages that hold the program's own Japanese texts come from the
+      // WININIT.INI procedure of Windows 95/98/Me, where the bytes are shown unchanged anyway.
+      ShowException(SystemText(error.what()));
     } catch (...) {
-      ShowException("不明なエラーが発生しました");
+      ShowException(OWN_TEXT("不明なエラーが発生しました"));
     }
   } catch (...) {
     // The report itself failed: nothing is left to tell the user with.
   }
 }
 
-void TApplication::ShowException(const std::string& message) {
+void TApplication::ShowException(const TText& message) {
   const TForm* active = ActiveForm();
-  MessageBoxA(active ? active->Handle() : nullptr, message.c_str(), title_.c_str(),
-              MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST);
+  MessageBoxOf(active ? active->Handle() : nullptr, message, title_,
+               MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST);
 }
 
 TApplication& Application() { return *g_application; }

@@ -11,6 +11,7 @@
 
 #include "system/uHandles_win.h"
 #include "ui/uForm_win.h"
+#include "ui/uText.h"
 
 namespace ui {
 
@@ -25,8 +26,8 @@ class TApplication {
   TApplication& operator=(const TApplication&) = delete;
 
   // The title of the program's taskbar entry and of its message boxes.
-  const std::string& Title() const { return title_; }
-  void SetTitle(const std::string& title);
+  const TText& Title() const { return title_; }
+  void SetTitle(const TText& title);
 
   // The application's window: hidden, captioned with the title, and the owner of every form, so
   // that the taskbar shows one entry, under the title, while the main form is shown. Made on
@@ -62,8 +63,9 @@ class TApplication {
   void HandleException() noexcept;
 
  protected:
-  // The default error report: MessageBoxA with the message, the title and the error icon.
-  virtual void ShowException(const std::string& message);
+  // The default error report: the system's message box with the message, the title and the
+  // error icon.
+  virtual void ShowException(const TText& message);
   // Handles one message as the loop does: the forms' keys first, then the window procedure.
   void HandleMessage(MSG& msg);
 
@@ -78,7 +80,7 @@ class TApplication {
   TForm* FindForm(HWND window) const;
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-  std::string title_;
+  TText title_;
   handles::TUniqueWindow window_;
   TForm* mainForm_ = nullptr;
   std::vector<TForm*> forms_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "appended/uMessageError.h"
+#include "ui/uText_win.h"
 
 namespace ui {
 namespace {
@@ -23,7 +24,7 @@ TControl::TControl(TControl& parent, const TControlLayout& layout)
   top_ = layout.Top;
   width_ = layout.Width;
   height_ = layout.Height;
-  if (layout.Caption) caption_ = layout.Caption;
+  caption_ = layout.Caption;
   parent.children_.push_back(this);
 }
 
@@ -37,11 +38,9 @@ TControl::~TControl() {
 
 void TControl::CreateChildWindow(const char* windowClass, DWORD exStyle, DWORD style) {
   const HWND parentWindow = parent_ ? parent_->Handle() : nullptr;
-  handle_.reset(CreateWindowExA(exStyle, windowClass, caption_.c_str(),
-                                style | WS_CHILD | (visible_ ? WS_VISIBLE : 0), left_, top_, width_,
-                                height_, parentWindow,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId)),
-                                GetModuleHandleA(nullptr), nullptr));
+  handle_.reset(CreateWindowWithText(exStyle, windowClass, caption_, style | WS_CHILD | (visible_ ? WS_VISIBLE : 0),
+                                     left_, top_, width_, height_, parentWindow,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId)), nullptr));
   if (!handle_) throw EMessageError("CreateWindowEx failed for " + Name);
   SendMessageA(handle_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
 }
@@ -60,11 +59,11 @@ void TControl::SetBounds(int left, int top, int width, int height) {
   }
 }
 
-void TControl::SetCaption(const std::string& caption) {
+void TControl::SetCaption(const TText& caption) {
   if (!HasOwnWindow()) Invalidate();
   caption_ = caption;
   if (handle_) {
-    SetWindowTextA(handle_.get(), caption_.c_str());
+    SetWindowTextOf(handle_.get(), caption_);
   } else if (!HasOwnWindow()) {
     Invalidate();
   }
@@ -114,26 +113,24 @@ TLabel::~TLabel() { Invalidate(); }
 RECT TLabel::PaintRect() const {
   RECT area = TControl::PaintRect();
   const HWND parentWindow = Parent() ? Parent()->Handle() : nullptr;
-  if (Caption().empty() || !parentWindow) return area;
+  if (Caption().Empty() || !parentWindow) return area;
   // The text may run past the stored width; everything it covers belongs to the label.
   const handles::TWindowDC dc = handles::GetDC(parentWindow);
   if (!dc.get()) return area;
   const handles::TSelection font = handles::SelectObject(dc.get(), Font());
   RECT text = area;
-  DrawTextA(dc.get(), Caption().c_str(), static_cast<int>(Caption().size()), &text,
-            kLabelTextFormat | DT_CALCRECT);
+  DrawTextOf(dc.get(), Caption(), &text, kLabelTextFormat | DT_CALCRECT);
   area.right = std::max(area.right, text.right);
   area.bottom = std::max(area.bottom, text.bottom);
   return area;
 }
 
 void TLabel::Paint(HDC dc) {
-  if (!Visible() || Caption().empty()) return;
+  if (!Visible() || Caption().Empty()) return;
   RECT area = TControl::PaintRect();
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-  DrawTextA(dc, Caption().c_str(), static_cast<int>(Caption().size()), &area,
-            kLabelTextFormat | DT_NOCLIP);
+  DrawTextOf(dc, Caption(), &area, kLabelTextFormat | DT_NOCLIP);
 }
 
 // ---- TListBox

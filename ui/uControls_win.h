@@ -10,6 +10,7 @@
 #include "system/uHandles_win.h"
 #include "ui/uComponent.h"
 #include "ui/uLayout.h"
+#include "ui/uText.h"
 
 namespace ui {
 
@@ -29,8 +30,9 @@ class TControl : public TComponent {
   // Moves and sizes in one call.
   void SetBounds(int left, int top, int width, int height);
 
-  const std::string& Caption() const { return caption_; }
-  void SetCaption(const std::string& caption);
+  // The text the control shows: its layout's until SetCaption gives another.
+  const TText& Caption() const { return caption_; }
+  void SetCaption(const TText& caption);
 
   bool Visible() const { return visible_; }
   void SetVisible(bool visible);
@@ -58,7 +60,7 @@ class TControl : public TComponent {
   // A child of parent, placed and captioned as layout says.
   TControl(TControl& parent, const TControlLayout& layout);
 
-  // Creates the control's window as a child of its parent's.
+  // Creates the control's window, captioned, as a child of its parent's.
   void CreateChildWindow(const char* windowClass, DWORD exStyle, DWORD style);
   // Draws a windowless control on its parent's device context.
   virtual void Paint(HDC dc);
@@ -76,7 +78,7 @@ class TControl : public TComponent {
   friend class TForm;
   TControl* parent_ = nullptr;
   std::vector<TControl*> children_;
-  std::string caption_;
+  TText caption_;
   bool visible_ = true;
 };
 
@@ -94,7 +96,7 @@ class TLabel : public TControl {
   RECT PaintRect() const override;
 };
 
-// A list box of code page 932 strings, kept in the window itself.
+// A list box of strings in the system's ANSI code page (paths), kept in the window itself.
 class TListBox : public TControl {
  public:
   TListBox(TControl& parent, const TControlLayout& layout);

@@ -5,6 +5,7 @@
 
 #include "appended/uMessageError.h"
 #include "ui/uApplication_win.h"
+#include "ui/uText_win.h"
 
 namespace ui {
 namespace {
@@ -26,17 +27,15 @@ TForm::TForm(const TFormLayout& layout) {
   SetVisible(false);
   Constraints.MinWidth = layout.MinWidth;
   Constraints.MinHeight = layout.MinHeight;
-  font_.reset(CreateFontA(layout.Font.Height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                          layout.Font.Charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                          DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, layout.Font.Name));
+  font_.reset(CreateFontFor(layout.Font.Height, layout.Font.Charset, layout.Font.Name));
   RegisterWindowClass(layout.ClassName);
   RECT outer = {0, 0, layout.ClientWidth, layout.ClientHeight};
   AdjustWindowRectEx(&outer, kFormStyle, FALSE, kFormExStyle);
   Application().AddForm(this);
   // WM_NCCREATE hands this object to the window procedure, which takes the handle from there.
-  if (!CreateWindowExA(kFormExStyle, layout.ClassName, Caption().c_str(), kFormStyle, CW_USEDEFAULT,
-                       CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top,
-                       Application().Handle(), nullptr, GetModuleHandleA(nullptr), this)) {
+  if (!CreateWindowWithText(kFormExStyle, layout.ClassName, Caption(), kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                            outer.right - outer.left, outer.bottom - outer.top, Application().Handle(), nullptr,
+                            this)) {
     handle_.release();  // the system destroyed the half-made window itself
     Application().RemoveForm(this);
     throw EMessageError(std::string("CreateWindowEx failed for ") + layout.ClassName);
@@ -64,7 +63,7 @@ void TForm::RegisterWindowClass(const char* className) {
   wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
   wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
   wc.lpszClassName = className;
-  if (!RegisterClassExA(&wc)) throw EMessageError(std::string("RegisterClassEx failed for ") + className);
+  if (!ui::RegisterWindowClass(wc)) throw EMessageError(std::string("RegisterClassEx failed for ") + className);
 }
 
 void TForm::Loaded() {
@@ -188,7 +187,7 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       OnSize(message, wParam);
       return 0;
     case WM_GETMINMAXINFO: {
-      const LRESULT result = DefWindowProcA(window, message, wParam, lParam);
+      const LRESULT result = DefaultWindowProc(window, message, wParam, lParam);
       auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
       if (Constraints.MinWidth > 0) info->ptMinTrackSize.x = Constraints.MinWidth;
       if (Constraints.MinHeight > 0) info->ptMinTrackSize.y = Constraints.MinHeight;
@@ -224,19 +223,20 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       break;
   }
-  return DefWindowProcA(window, message, wParam, lParam);
+  return DefaultWindowProc(window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK TForm::StaticWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   TForm* form = nullptr;
   if (message == WM_NCCREATE) {
+    // CREATESTRUCTA and CREATESTRUCTW hold lpCreateParams alike.
     form = static_cast<TForm*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
     form->handle_.reset(window);
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
   } else {
     form = reinterpret_cast<TForm*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   }
-  if (!form) return DefWindowProcA(window, message, wParam, lParam);
+  if (!form) return DefaultWindowProc(window, message, wParam, lParam);
   try {
     return form->WndProc(message, wParam, lParam);
   } catch (...) {

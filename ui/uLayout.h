@@ -1,12 +1,13 @@
 // A window's stored layout as plain constant data: the form, and each control's place and text.
 #pragma once
+#include "ui/uText.h"
 
 namespace ui {
 
 struct TControlLayout {
   const char* Name;
   int Left, Top, Width, Height;
-  const char* Caption;  // nullptr: none
+  TOwnText Caption;     // {nullptr, nullptr}: none
   int TabOrder;         // -1: not a tab stop
   int ControlId;        // the child window's identifier; 0 for controls without a window
   bool Cancel;          // a button that the Escape key presses
@@ -14,7 +15,7 @@ struct TControlLayout {
 };
 
 struct TFontLayout {
-  const char* Name;
+  TOwnText Name;
   int Height;             // negative: character height in pixels
   unsigned char Charset;  // a LOGFONT charset, 128 = Shift-JIS
 };
@@ -22,7 +23,7 @@ struct TFontLayout {
 struct TFormLayout {
   const char* ClassName;  // also the window class name
   const char* Name;
-  const char* Caption;
+  TOwnText Caption;
   int ClientWidth, ClientHeight;
   int MinWidth, MinHeight;  // outer size; 0: no constraint
   TFontLayout Font;

@@ -51,9 +51,9 @@ class TMainLayoutForm : public ui::TForm {
 class TLabelOnlyForm : public ui::TForm {
  public:
   TLabelOnlyForm()
-      : ui::TForm({"TAltFixLabelOnly", "frmLabelOnly", "Label only", 200, 100, 0, 0,
-                   {"ＭＳ Ｐゴシック", -12, layout::kShiftJisCharset}}) {
-    Add<ui::TLabel>({"Label1", 8, 8, 100, 12, "ラベル", -1, 0, false, 0});
+      : ui::TForm({"TAltFixLabelOnly", "frmLabelOnly", OWN_TEXT("Label only"), 200, 100, 0, 0,
+                   {OWN_TEXT("ＭＳ Ｐゴシック"), -12, layout::kShiftJisCharset}}) {
+    Add<ui::TLabel>({"Label1", 8, 8, 100, 12, OWN_TEXT("ラベル"), -1, 0, false, 0});
     Loaded();
   }
 };

@@ -51,13 +51,13 @@ TEST(Application, MainFormShownBeforeTheLoopIsNotShownAgainByIt) {
 // error box from the start-up carries that, not an empty title.
 TEST(Application, TitleBeforeItIsSetIsTheExecutablesName) {
   ui::TApplication application;
-  EXPECT_EQ(application.Title(), "win32_tests");
+  EXPECT_EQ(application.Title().Bytes(), "win32_tests");
   EXPECT_EQ(files::ExtractFileName(files::ModuleFileName()), "win32_tests.exe");
   TMessageBoxWatcher watcher;
-  ui::ShowError("early");
+  ui::ShowError(OWN_TEXT("early"));
   EXPECT_EQ(watcher.Result().Title, "win32_tests");
-  application.SetTitle("Korvane Uninstaller");
-  EXPECT_EQ(application.Title(), "Korvane Uninstaller");
+  application.SetTitle(OWN_TEXT("Korvane Uninstaller"));
+  EXPECT_EQ(application.Title().Bytes(), "Korvane Uninstaller");
 }
 
 // The taskbar lists a visible top-level window that has no owner and is no tool window, and
@@ -81,7 +81,7 @@ TEST(Application, TaskbarEntryCarriesTheTitle) {
   EXPECT_EQ(GetWindowLongA(form->Handle(), GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
   EXPECT_EQ(GetClassLongPtrA(entry, GCLP_HICON) != 0, true) << "the entry has the program's icon";
 
-  application.SetTitle("Other Title");
+  application.SetTitle(OWN_TEXT("Other Title"));
   GetWindowTextA(entry, text, sizeof(text));
   EXPECT_STREQ(text, "Other Title");
 

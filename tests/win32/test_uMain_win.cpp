@@ -128,7 +128,7 @@ TEST_F(FrmMain, ListsTheProductFilesInDeletionOrder) {
     EXPECT_EQ(form.UninstallKeyPath,
               "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + c.product + "\\");
     EXPECT_EQ(WindowText(form.Handle()), c.product + "スクリーンセーバー Uninstaller");
-    EXPECT_EQ(form.lblExplain->Caption(), c.product + "スクリーンセーバーをアンインストールします");
+    EXPECT_EQ(form.lblExplain->Caption().Bytes(), c.product + "スクリーンセーバーをアンインストールします");
     EXPECT_FALSE(TakeQuitRequest());
   }
 }
@@ -148,7 +148,7 @@ TEST_F(FrmMain, WindowsAndCaptionsAreFoundThroughWin32) {
             "KvIds\x83\x58\x83\x4E\x83\x8A\x81\x5B\x83\x93\x83\x5A\x81\x5B\x83\x6F\x81\x5B Uninstaller");
   EXPECT_EQ(WindowText(form.btnOK->Handle()), "\x83\x41\x83\x93\x83\x43\x83\x93\x83\x58\x83\x67\x81\x5B\x83\x8B(&U)");
   EXPECT_EQ(WindowText(form.btnCancel->Handle()), "\x83\x4C\x83\x83\x83\x93\x83\x5A\x83\x8B(&C)");
-  EXPECT_EQ(form.Label1->Caption(), "以下のファイルを削除します");
+  EXPECT_EQ(form.Label1->Caption().Bytes(), "以下のファイルを削除します");
   EXPECT_FALSE(form.Label1->HasOwnWindow());
   EXPECT_TRUE(form.ListBox1->HasOwnWindow());
 
@@ -310,7 +310,7 @@ TEST_F(FrmMain, MissingEntryShowsTheErrorBoxAndAsksToEnd) {
     EXPECT_TRUE(TakeQuitRequest()) << c.product;
     EXPECT_EQ(form.ListBox1->Count(), 0);
     EXPECT_EQ(WindowText(form.Handle()), "Korvane Uninstaller");
-    EXPECT_EQ(form.lblExplain->Caption(), "%sスクリーンセーバーをアンインストールします");
+    EXPECT_EQ(form.lblExplain->Caption().Bytes(), "%sスクリーンセーバーをアンインストールします");
     EXPECT_EQ(form.UninstallKeyPath, "");
   }
   // Nothing in the registry changed.

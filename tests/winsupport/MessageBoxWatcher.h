@@ -11,6 +11,7 @@ struct TCapturedBox {
   bool Found = false;
   std::string Title;
   std::string Text;  // the static control 0xFFFF: the message with its CR LF pairs
+  std::wstring WideTitle, WideText;  // the same, read as UTF-16
   HWND Owner = nullptr;
 };
 
@@ -52,6 +53,8 @@ class TMessageBoxWatcher {
         box_.Found = true;
         box_.Title = Text(box);
         box_.Text = Text(GetDlgItem(box, 0xFFFF));
+        box_.WideTitle = WideText(box);
+        box_.WideText = WideText(GetDlgItem(box, 0xFFFF));
         box_.Owner = GetWindow(box, GW_OWNER);
         PostMessageA(GetDlgItem(box, buttonId_), BM_CLICK, 0, 0);
         return;
@@ -63,6 +66,12 @@ class TMessageBoxWatcher {
   static std::string Text(HWND window) {
     char buffer[1024] = {};
     GetWindowTextA(window, buffer, sizeof(buffer));
+    return buffer;
+  }
+
+  static std::wstring WideText(HWND window) {
+    wchar_t buffer[1024] = {};
+    GetWindowTextW(window, buffer, 1024);
     return buffer;
   }
 

@@ -55,14 +55,16 @@ std::string Convert(const std::string& s, UINT from, UINT to) {
   return out;
 }
 
-std::string WideToCp932(const std::wstring& w) {
+std::string FromWide(const std::wstring& w, UINT codePage) {
   if (w.empty()) return std::string();
-  const int len = WideCharToMultiByte(932, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+  const int len = WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
   if (len <= 0) return std::string();
   std::string out(static_cast<size_t>(len), '\0');
-  WideCharToMultiByte(932, 0, w.data(), static_cast<int>(w.size()), &out[0], len, nullptr, nullptr);
+  WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), &out[0], len, nullptr, nullptr);
   return out;
 }
+
+std::string WideToCp932(const std::wstring& w) { return FromWide(w, 932); }
 
 }  // namespace
 
@@ -121,6 +123,18 @@ std::string TextOf(HWND hwnd) {
   return std::string(buf.data(), n < buf.size() ? n : buf.size() - 1);
 }
 
+std::wstring WideTextOf(HWND hwnd) {
+  DWORD_PTR len = 0;
+  if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kMessageLimitMs, &len)) return std::wstring();
+  std::wstring buf(static_cast<size_t>(len) + 1, L'\0');
+  DWORD_PTR got = 0;
+  if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(&buf[0]), SMTO_ABORTIFHUNG,
+                           kMessageLimitMs, &got))
+    return std::wstring();
+  buf.resize(got < buf.size() ? got : buf.size() - 1);
+  return buf;
+}
+
 RECT RectInParent(HWND child) {
   RECT r{};
   GetWindowRect(child, &r);
@@ -159,10 +173,8 @@ HWND ChildById(HWND parent, int id) {
   return nullptr;
 }
 
-std::vector<std::string> ListBoxItems(HWND listBox) {
-  // Asked in UTF-16 and converted here: Wine hands an ANSI LB_GETTEXT from another process the
-  // list box's UTF-16 text unconverted. The round trip keeps code page 932 bytes exact.
-  std::vector<std::string> items;
+std::vector<std::wstring> WideListBoxItems(HWND listBox) {
+  std::vector<std::wstring> items;
   bool ok = false;
   const LRESULT count = SendWithLimit(listBox, LB_GETCOUNT, 0, 0, &ok);
   if (!ok || count == LB_ERR) return items;
@@ -179,8 +191,16 @@ std::vector<std::string> ListBoxItems(HWND listBox) {
         static_cast<LRESULT>(got) == LB_ERR)
       break;
     buf.resize(got < buf.size() ? got : buf.size() - 1);
-    items.push_back(WideToCp932(buf));
+    items.push_back(buf);
   }
+  return items;
+}
+
+std::vector<std::string> ListBoxItems(HWND listBox) {
+  // Asked in UTF-16 and converted here: Wine hands an ANSI LB_GETTEXT from another process the
+  // list box's UTF-16 text unconverted. The round trip keeps code page 932 bytes exact.
+  std::vector<std::string> items;
+  for (const std::wstring& item : WideListBoxItems(listBox)) items.push_back(WideToCp932(item));
   return items;
 }
 
@@ -280,6 +300,11 @@ HWND WaitForMessageBox(DWORD pid, const std::string& title, DWORD limitMs) {
 std::string MessageBoxText(HWND box) {
   HWND text = GetDlgItem(box, 0xFFFF);
   return text ? TextOf(text) : std::string();
+}
+
+std::wstring WideMessageBoxText(HWND box) {
+  HWND text = GetDlgItem(box, 0xFFFF);
+  return text ? WideTextOf(text) : std::wstring();
 }
 
 void PressMessageBoxOk(HWND box) {
@@ -392,6 +417,19 @@ int TerminateOwnersOf(const TWindowQuery& query) {
 
 std::string Cp932ToUtf8(const std::string& s) { return Convert(s, 932, CP_UTF8); }
 std::string Utf8ToCp932(const std::string& s) { return Convert(s, CP_UTF8, 932); }
+std::string AnsiToUtf8(const std::string& s) { return Convert(s, CP_ACP, CP_UTF8); }
+
+std::string WideToUtf8(const std::wstring& s) { return FromWide(s, CP_UTF8); }
+std::string WideToAnsi(const std::wstring& s) { return FromWide(s, CP_ACP); }
+
+std::wstring AnsiToWide(const std::string& s) {
+  if (s.empty()) return std::wstring();
+  const int len = MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  if (len <= 0) return std::wstring();
+  std::wstring out(static_cast<size_t>(len), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), &out[0], len);
+  return out;
+}
 
 std::string EscapeBytes(const std::string& s) {
   std::string out;

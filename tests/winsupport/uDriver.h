@@ -63,6 +63,9 @@ DWORD WindowProcessId(HWND hwnd);
 std::string ClassNameOf(HWND hwnd);
 // The caption or control text through WM_GETTEXT, as code page 932 bytes.
 std::string TextOf(HWND hwnd);
+// The caption or control text through WM_GETTEXT as UTF-16, as a reader that does not share
+// the window's code page sees it (the window's own texts, whatever functions showed them).
+std::wstring WideTextOf(HWND hwnd);
 // Rectangle of a child in its parent's client coordinates (GetWindowRect + ScreenToClient).
 RECT RectInParent(HWND child);
 TWindowInfo InfoOf(HWND hwnd);
@@ -72,6 +75,8 @@ std::vector<TWindowInfo> ChildrenOf(HWND parent);
 HWND ChildById(HWND parent, int id);
 // Lines of a list box through LB_GETCOUNT / LB_GETTEXT (code page 932 bytes, 0x5C intact).
 std::vector<std::string> ListBoxItems(HWND listBox);
+// The same lines as UTF-16.
+std::vector<std::wstring> WideListBoxItems(HWND listBox);
 TWindowDump DumpWindow(HWND hwnd);
 
 // Waits until the window's thread has handled everything posted so far (WM_NULL round trips),
@@ -106,6 +111,8 @@ HWND WaitForMessageBox(DWORD pid = 0, const std::string& title = std::string(),
                        DWORD limitMs = kDefaultWaitMs);
 // The message text (the static control with id 0xFFFF; CR LF kept).
 std::string MessageBoxText(HWND box);
+// The same as UTF-16.
+std::wstring WideMessageBoxText(HWND box);
 // Presses OK: BM_CLICK on the IDOK button, or WM_COMMAND IDOK when the box has no such button.
 void PressMessageBoxOk(HWND box);
 
@@ -141,6 +148,12 @@ int TerminateOwnersOf(const TWindowQuery& query);
 std::string Cp932ToUtf8(const std::string& s);
 // UTF-8 to code page 932 bytes.
 std::string Utf8ToCp932(const std::string& s);
+// UTF-16 to UTF-8 (for readable messages) and to and from this process's ANSI code page (for the
+// ANSI functions with which the tests install and start things).
+std::string WideToUtf8(const std::wstring& s);
+std::string AnsiToUtf8(const std::string& s);
+std::string WideToAnsi(const std::wstring& s);
+std::wstring AnsiToWide(const std::string& s);
 // Bytes with everything outside printable ASCII shown as \xNN (for exact-byte failure messages).
 std::string EscapeBytes(const std::string& s);
 

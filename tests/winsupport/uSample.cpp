@@ -15,7 +15,7 @@ namespace testsupport {
 namespace {
 
 void Fail(const std::string& what, const std::string& path) {
-  throw std::runtime_error(what + ": " + Cp932ToUtf8(path) + " (error " + std::to_string(GetLastError()) + ")");
+  throw std::runtime_error(what + ": " + AnsiToUtf8(path) + " (error " + std::to_string(GetLastError()) + ")");
 }
 
 void Write(const std::string& path, const std::string& bytes, bool append) {
@@ -70,7 +70,7 @@ std::string DescribeValue(const std::string& captured) {
   if (type == REG_SZ || type == REG_EXPAND_SZ) {
     const bool terminated = !data.empty() && data.back() == '\0';
     if (terminated) data.pop_back();
-    return std::string(type == REG_SZ ? "REG_SZ" : "REG_EXPAND_SZ") + " [" + Cp932ToUtf8(data) + "]" +
+    return std::string(type == REG_SZ ? "REG_SZ" : "REG_EXPAND_SZ") + " [" + AnsiToUtf8(data) + "]" +
            (terminated ? "" : " (no terminating zero)");
   }
   if (type == REG_DWORD && data.size() == 4) {
@@ -175,11 +175,11 @@ TSampleState CaptureState(const TSample& sample) {
 
 std::string TSampleState::Describe() const {
   std::string out = "files:\n";
-  for (const auto& f : files) out += "  " + Cp932ToUtf8(f.first) + " (" + std::to_string(f.second) + ")\n";
+  for (const auto& f : files) out += "  " + AnsiToUtf8(f.first) + " (" + std::to_string(f.second) + ")\n";
   out += "registry:\n";
-  for (const auto& r : registry) out += "  " + Cp932ToUtf8(r.first) + " = " + DescribeValue(r.second) + "\n";
+  for (const auto& r : registry) out += "  " + AnsiToUtf8(r.first) + " = " + DescribeValue(r.second) + "\n";
   out += "uninstall entries:";
-  for (const auto& e : uninstallEntries) out += " [" + Cp932ToUtf8(e) + "]";
+  for (const auto& e : uninstallEntries) out += " [" + AnsiToUtf8(e) + "]";
   return out + "\n";
 }
 

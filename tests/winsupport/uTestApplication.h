@@ -15,10 +15,11 @@ namespace testsupport {
 
 class TTestApplication : public ui::TApplication {
  public:
-  TTestApplication() { SetTitle("Korvane Uninstaller"); }
+  TTestApplication() { SetTitle(OWN_TEXT("Korvane Uninstaller")); }
   ~TTestApplication() override { TakeQuitRequest(); }
 
-  // Receives the error reports while set; the default report (a message box) otherwise.
+  // Receives the error reports (their bytes) while set; the default report (a message box)
+  // otherwise.
   std::function<void(const std::string& message)> OnReport;
 
   // Handles every message waiting in the queue as the loop does. True when it met the quit
@@ -39,9 +40,9 @@ class TTestApplication : public ui::TApplication {
   }
 
  protected:
-  void ShowException(const std::string& message) override {
+  void ShowException(const ui::TText& message) override {
     if (OnReport) {
-      OnReport(message);
+      OnReport(message.Bytes());
     } else {
       ui::TApplication::ShowException(message);
     }
@@ -55,11 +56,11 @@ class TTestForm : public ui::TForm {
   static constexpr int kListId = 101, kOkId = 102, kCancelId = 103;
 
   explicit TTestForm(const char* className = "TTestForm")
-      : ui::TForm({className, "TestForm", "Test form", 300, 150, 0, 0, {"Tahoma", -12, 0}}) {
-    Label = Add<ui::TLabel>({"Label", 8, 8, 100, 12, "Label text", -1, 0, false, 0});
-    List = Add<ui::TListBox>({"List", 8, 24, 200, 60, nullptr, 1, kListId, false, 12});
-    Ok = Add<ui::TButton>({"Ok", 8, 100, 80, 20, "&OK", 2, kOkId, false, 0});
-    Cancel = Add<ui::TButton>({"Cancel", 100, 100, 80, 20, "&Cancel", 0, kCancelId, true, 0});
+      : ui::TForm({className, "TestForm", OWN_TEXT("Test form"), 300, 150, 0, 0, {OWN_TEXT("Tahoma"), -12, 0}}) {
+    Label = Add<ui::TLabel>({"Label", 8, 8, 100, 12, OWN_TEXT("Label text"), -1, 0, false, 0});
+    List = Add<ui::TListBox>({"List", 8, 24, 200, 60, {nullptr, nullptr}, 1, kListId, false, 12});
+    Ok = Add<ui::TButton>({"Ok", 8, 100, 80, 20, OWN_TEXT("&OK"), 2, kOkId, false, 0});
+    Cancel = Add<ui::TButton>({"Cancel", 100, 100, 80, 20, OWN_TEXT("&Cancel"), 0, kCancelId, true, 0});
     Cancel->OnClick = [this](ui::TComponent*) { Close(); };
     Loaded();
   }
