@@ -21,16 +21,6 @@ std::string NextArgument(const std::string& s, std::size_t& pos) {
 
 }  // namespace
 
-std::string CommandLineArgument(const std::string& commandLine, int index) {
-  std::size_t pos = 0;
-  std::string arg;
-  for (int i = 0; i <= index; ++i) {
-    arg = NextArgument(commandLine, pos);
-    if (arg.empty() && pos >= commandLine.size() && i < index) return std::string();
-  }
-  return arg;
-}
-
 std::vector<TCommandLineArgument> SplitCommandLine(const std::string& commandLine) {
   std::vector<TCommandLineArgument> args;
   std::size_t pos = 0;

@@ -4,12 +4,9 @@
 #include <string>
 #include <vector>
 
-// Argument `index` of a command line (0 = the program itself): arguments are separated by blanks
-// (bytes <= 0x20) outside double quotes, and the quotes themselves are dropped. Empty when absent.
-std::string CommandLineArgument(const std::string& commandLine, int index);
-
-// One argument as CommandLineArgument reads it, with where its raw text (quotes included)
-// begins and ends in the command line.
+// One argument of a command line, with where its raw text (quotes included) begins and ends in
+// the command line. Arguments are separated by blanks (bytes <= 0x20) outside double quotes, and
+// the quotes themselves are dropped from Text.
 struct TCommandLineArgument {
   std::string Text;
   std::size_t Begin = 0;

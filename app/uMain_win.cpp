@@ -3,52 +3,35 @@
 #include <windows.h>
 
 #include "app/uExitCodes.h"
+#include "app/uMainLayout.h"
+#include "app/uMainTexts.h"
 #include "app/uProductName.h"
 #include "app/uUninstall_win.h"
-#include "appended/uMessageError.h"
-#include "resources/uMainLayout.h"
-#include "system/uModulePath_win.h"
+#include "system/uFiles_win.h"
 #include "system/uRunLog_win.h"
+#include "ui/uApplication_win.h"
 #include "ui/uMessageDialog.h"
+#include "ui/uText_win.h"
 
 namespace app {
-namespace {
 
-const char kScreenSaverRunning[] =
-    "スクリーンセーバーが動作しています\r\n"
-    "画面のプロパティ上でスクリーンセーバーが起動してる場合\r\n"
-    "画面のプロパティを閉じてからアンインストーラーを起動してください";
-const char kUninstallDone[] = "アンインストールが完了しました";
-const char kUninstallDoneAfterRestart[] =
-    "アンインストールが完了しました\r\n下記のファイルは再起動後に削除されます\r\n";
+TfrmMain::TfrmMain() : TfrmMain(files::ModuleFileName()) {}
 
-template <typename T>
-T* Bind(const ui::TForm& form, const char* name) {
-  T* component = form.FindComponent<T>(name);
-  if (!component) throw EMessageError(std::string("the layout has no ") + name);
-  return component;
-}
-
-}  // namespace
-
-TfrmMain::TfrmMain() : TfrmMain(modulepath::ModuleFileName()) {}
-
-TfrmMain::TfrmMain(const std::string& exePath) : ExitCode(exitcode::kCancelled), exePath_(exePath) {
-  LoadLayout(layout::kMainLayout, [this](const ui::TComponentLayout&) -> ui::TComponent* {
-    return CreateOwned<ui::TAltFixOnVista>();
-  });
-  Label1 = Bind<ui::TLabel>(*this, "Label1");
-  ListBox1 = Bind<ui::TListBox>(*this, "ListBox1");
-  lblExplain = Bind<ui::TLabel>(*this, "lblExplain");
-  btnOK = Bind<ui::TButton>(*this, "btnOK");
-  btnCancel = Bind<ui::TButton>(*this, "btnCancel");
-  AltFixOnVista1 = Bind<ui::TAltFixOnVista>(*this, "AltFixOnVista1");
+TfrmMain::TfrmMain(const std::string& exePath)
+    : ui::TForm(layout::kMainLayout.Form), ExitCode(exitcode::kCancelled), exePath_(exePath) {
+  // In the layout's creation order.
+  Label1 = Add<ui::TLabel>(layout::kMainLayout.Label1);
+  lblExplain = Add<ui::TLabel>(layout::kMainLayout.lblExplain);
+  ListBox1 = Add<ui::TListBox>(layout::kMainLayout.ListBox1);
+  btnOK = Add<ui::TButton>(layout::kMainLayout.btnOK);
+  btnCancel = Add<ui::TButton>(layout::kMainLayout.btnCancel);
+  AltFixOnVista1 = AddComponent<ui::TAltFixOnVista>(layout::kMainLayout.AltFixOnVista1);
 
   OnCreate = [this](ui::TComponent* sender) { FormCreate(sender); };
   OnResize = [this](ui::TComponent* sender) { FormResize(sender); };
   btnOK->OnClick = [this](ui::TComponent* sender) { btnOKClick(sender); };
   btnCancel->OnClick = [this](ui::TComponent* sender) { btnCancelClick(sender); };
-  DoCreate();
+  Loaded();
 }
 
 void TfrmMain::FormCreate(ui::TComponent*) {
@@ -62,12 +45,12 @@ void TfrmMain::FormCreate(ui::TComponent*) {
   // Without a product name the key path would be the Uninstall key itself, the entries of every
   // installed program: such a start counts as one without an uninstall entry.
   const TProduct product = DiscoverProduct(exePath_);
+  // The product name comes from the file name: in the system's code page, not in 932.
+  const ui::TText productName = ui::SystemText(product.ProductName);
   if (!product.Found()) {
     UninstallKeyPath.clear();
     ExitCode = exitcode::kUnknownProduct;
-    ui::ShowError(FormatText(
-        "%s のインストール情報が見つかりませんでした\r\n\r\nアンインストールに失敗しました",
-        product.ProductName));
+    ui::ShowError(ui::FormatText(texts::kMissingEntry, productName));
     ui::Application().Terminate();
     return;
   }
@@ -75,8 +58,8 @@ void TfrmMain::FormCreate(ui::TComponent*) {
   UninstallKeyPath = product.UninstallKeyPath;
   ScrFileName = product.ScrFileName;
   for (const std::string& path : product.Files) ListBox1->Add(path);
-  SetCaption(FormatText("%sスクリーンセーバー Uninstaller", product.ProductName));
-  lblExplain->SetCaption(FormatText(lblExplain->Caption(), product.ProductName));
+  SetCaption(ui::FormatText(texts::kMainCaption, productName));
+  lblExplain->SetCaption(ui::FormatText(lblExplain->Caption(), productName));
 }
 
 void TfrmMain::FormResize(ui::TComponent*) {
@@ -103,13 +86,16 @@ void TfrmMain::btnOKClick(ui::TComponent*) {
   }
   ExitCode = ExitCodeOf(outcome);
   if (outcome.ScreenSaverRunning) {
-    ui::ShowWarning(kScreenSaverRunning);
+    ui::ShowWarning(texts::kScreenSaverRunning);
     return;
   }
-  std::string afterRestart;
-  for (const std::string& path : outcome.AfterRestart) afterRestart += "\r\n" + path;
-  ui::ShowInformation(afterRestart.empty() ? std::string(kUninstallDone)
-                                           : kUninstallDoneAfterRestart + afterRestart);
+  if (outcome.AfterRestart.empty()) {
+    ui::ShowInformation(texts::kUninstallDone);
+  } else {
+    ui::TText message = texts::kUninstallDoneAfterRestart;
+    for (const std::string& path : outcome.AfterRestart) message += texts::kLineBreak + ui::SystemText(path);
+    ui::ShowInformation(message);
+  }
   Close();
 }
 

@@ -4,7 +4,8 @@
 #include <string>
 
 #include "ui/uAltFixOnVista.h"
-#include "ui/uForms_win.h"
+#include "ui/uControls_win.h"
+#include "ui/uForm_win.h"
 
 namespace app {
 

@@ -16,8 +16,4 @@ std::string ProductNameFromExePath(const std::string& exePath);
 // Uninstall key itself, so callers must not build one from an empty name.
 std::string UninstallKeyPath(const std::string& productName);
 
-// Replaces each "%s" of format by arg and each "%%" by "%"; every other byte stays as it is.
-// The argument is never read as a format, so a product name holding "%" is shown as written.
-std::string FormatText(const std::string& format, const std::string& arg);
-
 }  // namespace app

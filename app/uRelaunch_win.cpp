@@ -6,9 +6,7 @@
 
 #include "app/uExitCodes.h"
 #include "system/uHandBack_win.h"
-#include "system/uMbcs.h"
-#include "system/uModulePath_win.h"
-#include "system/uPaths_win.h"
+#include "system/uFiles_win.h"
 #include "system/uPlatform_win.h"
 #include "system/uPrivateFolder_win.h"
 #include "system/uRestartDelete_win.h"
@@ -17,19 +15,15 @@
 namespace app {
 namespace {
 
-std::string WithoutTrailingDelimiter(const std::string& folder) {
-  return mbcs::LastDelimiter("\\", folder) == folder.size() - 1 ? folder.substr(0, folder.size() - 1) : folder;
-}
-
 // The copy's own file goes at the next restart, then the private folder it sits in (never any
 // other folder: a copy started directly from elsewhere leaves its folder alone).
 void ScheduleOwnCopy(const std::string& exe) {
   restart::DeleteFileAtRestart(exe);
   runlog::Log("一時コピーを再起動後に削除します: " + exe);
-  const std::string folder = mbcs::ExtractFilePath(exe);
-  if (platform::IsNTFamily() && privatefolder::IsPrivateFolder(folder, paths::TemporaryFolder())) {
-    restart::DeleteFileAtRestart(WithoutTrailingDelimiter(folder));
-    runlog::Log("一時フォルダーを再起動後に削除します: " + WithoutTrailingDelimiter(folder));
+  const std::string folder = files::ExtractFilePath(exe);
+  if (platform::IsNTFamily() && privatefolder::IsPrivateFolder(folder, files::TemporaryFolder())) {
+    restart::DeleteFileAtRestart(files::ExcludeTrailingDelimiter(folder));
+    runlog::Log("一時フォルダーを再起動後に削除します: " + files::ExcludeTrailingDelimiter(folder));
   }
 }
 
@@ -38,7 +32,7 @@ void ScheduleOwnCopy(const std::string& exe) {
 void RemoveCopy(const std::string& copy, const std::string& privateFolder) {
   if (privateFolder.empty()) return;
   if (!copy.empty()) DeleteFileA(copy.c_str());
-  RemoveDirectoryA(WithoutTrailingDelimiter(privateFolder).c_str());
+  RemoveDirectoryA(files::ExcludeTrailingDelimiter(privateFolder).c_str());
 }
 
 unsigned StartFailed(const TStartOptions& options, const std::string& what) {
@@ -50,7 +44,7 @@ unsigned StartFailed(const TStartOptions& options, const std::string& what) {
 
 bool RelaunchFromTemp(const TStartOptions& options, unsigned& exitCode) {
   exitCode = exitcode::kDone;
-  const std::string exe = modulepath::ModuleFileName();
+  const std::string exe = files::ModuleFileName();
   if (options.IsCopy) {
     if (!exe.empty()) ScheduleOwnCopy(exe);
     return true;
@@ -58,7 +52,7 @@ bool RelaunchFromTemp(const TStartOptions& options, unsigned& exitCode) {
 
   // Without a usable temporary folder or own path the copy would land in the wrong place:
   // end instead, as a failed copy does.
-  const std::string temp = paths::TemporaryFolder();
+  const std::string temp = files::TemporaryFolder();
   if (exe.empty() || temp.empty()) {
     exitCode = StartFailed(options, "一時フォルダーまたは実行ファイルのパスを取得できませんでした");
     return false;
@@ -74,7 +68,7 @@ bool RelaunchFromTemp(const TStartOptions& options, unsigned& exitCode) {
       return false;
     }
   }
-  const std::string copy = (privateFolder.empty() ? temp : privateFolder) + mbcs::ExtractFileName(exe);
+  const std::string copy = (privateFolder.empty() ? temp : privateFolder) + files::ExtractFileName(exe);
   if (copy.size() >= MAX_PATH) {
     RemoveCopy(std::string(), privateFolder);
     SetLastError(ERROR_FILENAME_EXCED_RANGE);
@@ -97,7 +91,7 @@ bool RelaunchFromTemp(const TStartOptions& options, unsigned& exitCode) {
   }
   const std::string logPath = options.Log ? runlog::LogFile() : std::string();
   std::string commandLine =
-      CopyCommandLine(copy, paths::GetShortPath(exe), options.Silent, logPath,
+      CopyCommandLine(copy, files::GetShortPath(exe), options.Silent, logPath,
                       options.Silent ? channel.PipeForCopy() : 0, options.Silent ? channel.StarterForCopy() : 0);
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/uCommandLine.h"
+#include "system/uFiles.h"
 #include "system/uMbcs.h"
 
 namespace app {
@@ -78,7 +79,7 @@ std::string CopyCommandLine(const std::string& copyPath, const std::string& star
 }
 
 std::string DefaultLogFileName(const std::string& exePath) {
-  return mbcs::ChangeFileExt(mbcs::ExtractFileName(exePath), ".log");
+  return files::ChangeFileExt(files::ExtractFileName(exePath), ".log");
 }
 
 }  // namespace app

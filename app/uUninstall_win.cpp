@@ -3,10 +3,10 @@
 #include "app/uExitCodes.h"
 #include "app/uProductName.h"
 #include "appended/uExeAdder.h"
+#include "resources/resource.h"
 #include "system/uAddRemovePrograms_win.h"
-#include "system/uHandles_win.h"
+#include "system/uFiles_win.h"
 #include "system/uMbcs.h"
-#include "system/uPaths_win.h"
 #include "system/uPlatform_win.h"
 #include "system/uRegistry_win.h"
 #include "system/uRestartDelete_win.h"
@@ -33,30 +33,6 @@ std::string ReadRunMutexName(const std::string& exePath) {
   return guid;
 }
 
-// A line names a folder when it ends in "\" (a character's second byte 0x5C does not count).
-bool IsFolderLine(const std::string& path) {
-  return !path.empty() && mbcs::LastDelimiter("\\", path) == path.size() - 1;
-}
-
-bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-bool IsExistingFile(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// Whether two paths name the same file: equal without regard to case in their short forms, so a
-// short and a long spelling of one path match.
-bool SameFile(const std::string& a, const std::string& b) {
-  return !a.empty() && !b.empty() &&
-         mbcs::UpperCase(paths::GetShortPath(a)) == mbcs::UpperCase(paths::GetShortPath(b));
-}
-
-bool KeyExists(const std::string& keyPath) {
-  handles::TUniqueKey key;
-  return RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
-}
-
 // Whether the screen saver runs; the mutex is held only for the check.
 bool ScreenSaverRunning(const std::string& exePath) {
   const std::string guid = ReadRunMutexName(exePath);
@@ -72,6 +48,16 @@ bool ScreenSaverRunning(const std::string& exePath) {
 }
 
 }  // namespace
+
+arp::TTitles AddRemoveProgramsTitles() {
+  arp::TTitles titles;
+  for (const UINT id : {IDS_ARP_TITLE_FULLWIDTH, IDS_ARP_TITLE_HALFWIDTH}) {
+    char buffer[256] = {};
+    const int length = LoadStringA(GetModuleHandleA(nullptr), id, buffer, sizeof(buffer));
+    titles.emplace_back(buffer, length > 0 ? static_cast<std::size_t>(length) : 0);
+  }
+  return titles;
+}
 
 TProduct DiscoverProduct(const std::string& exePath) {
   TProduct product;
@@ -92,10 +78,10 @@ TProduct DiscoverProduct(const std::string& exePath) {
   product.UninstallKeyPath = keyPath;
   runlog::Log(std::string("アンインストール情報: ") + kHklm + keyPath + " あり (UninstallString " +
               product.UninstallerPath + ")");
-  product.ScrFileName = mbcs::ExtractFilePath(product.UninstallerPath) + product.ProductName + ".scr";
+  product.ScrFileName = files::ExtractFilePath(product.UninstallerPath) + product.ProductName + ".scr";
   for (const std::string& path :
-       {product.ScrFileName, mbcs::ChangeFileExt(product.ScrFileName, ".txt"), product.UninstallerPath}) {
-    if (IsExistingFile(path)) product.Files.push_back(path);
+       {product.ScrFileName, files::ChangeFileExt(product.ScrFileName, ".txt"), product.UninstallerPath}) {
+    if (files::FileExists(path)) product.Files.push_back(path);
   }
   return product;
 }
@@ -109,20 +95,20 @@ TUninstallOutcome RunUninstall(const std::string& exePath, const std::vector<std
 
   bool success = true;
   for (const std::string& path : files) {
-    if (outcome.Deferred.empty() && SameFile(path, deferPath) && IsExistingFile(path)) {
+    if (outcome.Deferred.empty() && files::SameFile(path, deferPath) && files::FileExists(path)) {
       outcome.Deferred = path;
       runlog::Log("起動元の終了後に削除します: " + path);
       continue;
     }
     try {
-      success = IsFolderLine(path) ? RemoveDirectoryA(path.c_str()) != FALSE : DeleteFileA(path.c_str()) != FALSE;
+      success = files::EndsWithDelimiter(path) ? RemoveDirectoryA(path.c_str()) != FALSE : DeleteFileA(path.c_str()) != FALSE;
     } catch (...) {
       // A deletion that raised did not delete: if the path is still there it is scheduled.
       success = false;
     }
     if (success) {
       runlog::Log("削除しました: " + path);
-    } else if (PathExists(path)) {
+    } else if (files::PathExists(path)) {
       restart::DeleteFileAtRestart(path);
       outcome.AfterRestart.push_back(path);
       runlog::Log("再起動後に削除します: " + path);
@@ -134,15 +120,16 @@ TUninstallOutcome RunUninstall(const std::string& exePath, const std::vector<std
   // An empty key path (no product found) must never reach the Uninstall key itself.
   if (!uninstallKeyPath.empty()) {
     registry::DeleteRegistryKeyTree(HKEY_LOCAL_MACHINE, uninstallKeyPath);
-    runlog::Log((KeyExists(uninstallKeyPath) ? "レジストリキーを削除できませんでした: "
+    runlog::Log((registry::KeyExists(HKEY_LOCAL_MACHINE, uninstallKeyPath) ? "レジストリキーを削除できませんでした: "
                                              : "レジストリキーを削除しました: ") +
                 std::string(kHklm) + uninstallKeyPath);
   }
+  const arp::TTitles titles = AddRemoveProgramsTitles();
   if (platform::WindowsVersion().PlatformId == VER_PLATFORM_WIN32_WINDOWS) {
-    runlog::Log(arp::FindAddRemoveProgramsWindow() ? "「アプリケーションの追加と削除」を開き直します"
-                                                    : "「アプリケーションの追加と削除」は開いていません");
+    runlog::Log(arp::FindAddRemoveProgramsWindow(titles) ? "「アプリケーションの追加と削除」を開き直します"
+                                                          : "「アプリケーションの追加と削除」は開いていません");
   }
-  arp::RefreshAddRemovePrograms(mainWindow);
+  arp::RefreshAddRemovePrograms(mainWindow, titles);
   return outcome;
 }
 
@@ -157,7 +144,7 @@ bool DeleteDeferredFile(const std::string& path) {
       runlog::Log("削除しました: " + path);
       return true;
     }
-    if (!PathExists(path)) {
+    if (!files::PathExists(path)) {
       runlog::Log("見つかりません: " + path);
       return true;
     }

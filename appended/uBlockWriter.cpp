@@ -14,11 +14,6 @@ namespace {
 
 using blocklayout::kMaxField;
 
-std::string ReadFileBytes(const std::string& FileName) {
-  const std::vector<uint8_t> Bytes = ReadWholeFile(FileName);
-  return std::string(Bytes.begin(), Bytes.end());
-}
-
 // The block FileName carries, as the reader finds it. A file with neither a signature at its end
 // nor a PE image to look behind carries none.
 TBlockPlace ExistingBlock(const std::string& FileName, int64_t FileSize) {
@@ -137,7 +132,7 @@ int64_t ImageEndForBlock(const std::string& FileName, int64_t FileSize) {
 }
 
 TFileWithBlock FileWithBlock(const std::string& FileName, const TNewItems& Items, const TAddOptions& Options) {
-  const std::string In = ReadFileBytes(FileName);
+  const std::string In = LoadFileBytes(FileName);
   const TBlockPlace Old = ExistingBlock(FileName, static_cast<int64_t>(In.size()));
   if (Old.Found && !Options.Replace)
     throw EBlockPresent("already carries a block, at offset " + std::to_string(Old.Start), Old);
@@ -169,7 +164,7 @@ TFileWithBlock FileWithBlock(const std::string& FileName, const TNewItems& Items
 }
 
 std::string FileWithoutBlock(const std::string& FileName) {
-  const std::string In = ReadFileBytes(FileName);
+  const std::string In = LoadFileBytes(FileName);
   const TBlockPlace Place = ExistingBlock(FileName, static_cast<int64_t>(In.size()));
   if (!Place.Found) throw EBlockWriteError("carries no block");
   return WithoutBlock(In, Place);

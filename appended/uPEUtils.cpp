@@ -3,12 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-const char* const ResourceTypeNames[17] = {
-    "Unknown 0",   "Cursor", "Bitmap",       "Icon",       "Menu",       "Dialog",
-    "String",      "Font Directory", "Font", "Accelerator", "RCData",    "MessageTable",
-    "Group Cursor", "Unknown 13", "Group Icon", "Unknown 15", "Version",
-};
-
 namespace {
 const char kBadSignature[] = "Bad Signature";
 const char kBadBlockSize[] = "Bad Block Size";
@@ -142,8 +136,8 @@ void TPEImage::ReserveBlock(int64_t Offset, int64_t ByteCount) {
 
 void TPEImage::LoadFromFile(const std::string& Name) {
   Clear();
-  if (!FileExists(Name)) return;
-  TMemoryStream Stream(ReadWholeFile(Name));
+  TMemoryStream Stream;
+  if (!Stream.LoadFromFile(Name)) return;
   LoadFromStream(Stream);
 }
 
@@ -201,7 +195,7 @@ int32_t TPEImage::GetImageEnd() const {
 void TPEImage::SaveToFile(const std::string& Name) {
   TMemoryStream Out;
   SaveToStream(Out);
-  WriteWholeFile(Name, Out.Bytes());
+  Out.SaveToFile(Name);
 }
 
 void TPEImage::SaveToStream(TStream& Out) {

@@ -66,9 +66,6 @@ class EImageBlockException : public EMessageError {
   using EMessageError::EMessageError;
 };
 
-// The names of resource types 0 to 16.
-extern const char* const ResourceTypeNames[17];
-
 class TPEImage;
 
 class TImageBlock {

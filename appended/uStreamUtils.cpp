@@ -29,16 +29,6 @@ uint8_t TStream::ReadByte() { return ReadLittleEndian<uint8_t>(*this); }
 int32_t TStream::ReadInteger() { return ReadLittleEndian<int32_t>(*this); }
 int64_t TStream::ReadInt64() { return ReadLittleEndian<int64_t>(*this); }
 
-std::string TStream::ReadString() {
-  const int32_t Length = ReadInteger();
-  if (Length <= 0) return std::string();
-  const int64_t Here = GetPosition();
-  const int64_t Left = Here < 0 ? 0 : std::max<int64_t>(0, GetSize() - Here);
-  std::string S(static_cast<std::size_t>(std::min<int64_t>(Length, Left)), '\0');
-  if (!S.empty()) S.resize(static_cast<std::size_t>(Read(&S[0], static_cast<int32_t>(S.size()))));
-  return S;
-}
-
 int32_t TMemoryStream::Read(void* Buffer, int32_t Count) {
   const int64_t Size = GetSize();
   if (Count <= 0 || Position_ >= Size) return 0;
@@ -72,13 +62,19 @@ void TMemoryStream::SetSize(int64_t NewSize) {
   Position_ = std::min(Position_, GetSize());
 }
 
-void WriteWholeFile(const std::string& FileName, const std::vector<uint8_t>& Bytes) {
+void TMemoryStream::SaveToFile(const std::string& FileName) const {
   struct Closer {
     void operator()(std::FILE* F) const { std::fclose(F); }
   };
   std::unique_ptr<std::FILE, Closer> F(std::fopen(FileName.c_str(), "wb"));
   if (!F) throw EWriteError("Cannot create file \"" + FileName + "\"");
-  if (!Bytes.empty() && std::fwrite(Bytes.data(), 1, Bytes.size(), F.get()) != Bytes.size())
+  if (!Bytes_.empty() && std::fwrite(Bytes_.data(), 1, Bytes_.size(), F.get()) != Bytes_.size())
     throw EWriteError("Cannot write file \"" + FileName + "\"");
   if (std::fclose(F.release()) != 0) throw EWriteError("Cannot write file \"" + FileName + "\"");
+}
+
+std::string LoadFileBytes(const std::string& FileName) {
+  TMemoryStream Stream;
+  if (!Stream.LoadFromFile(FileName)) throw EFOpenError("Cannot open file \"" + FileName + "\"");
+  return Stream.Contents();
 }

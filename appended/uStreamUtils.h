@@ -1,5 +1,6 @@
 // Byte streams for reading our own executable: a read-only file stream that works straight on
-// the file handle, and an in-memory stream for models built from a whole file.
+// the file handle, and an in-memory stream for models built from a whole file. The calls into the
+// operating system live in uStreamUtils_win.cpp and uStreamUtils_posix.cpp.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -8,6 +9,12 @@
 #include "appended/uMessageError.h"
 
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
+
+// The operating system's own value for an origin, given its three values in that order.
+template <typename T>
+T SeekMethod(TSeekOrigin Origin, T Beginning, T Current, T End) {
+  return Origin == TSeekOrigin::soBeginning ? Beginning : Origin == TSeekOrigin::soCurrent ? Current : End;
+}
 
 // A file that exists but could not be opened or read.
 class EFOpenError : public EMessageError {
@@ -37,9 +44,34 @@ class TStream {
   uint8_t ReadByte();
   int32_t ReadInteger();
   int64_t ReadInt64();
-  // A signed 32-bit length n, then n bytes. A negative n gives an empty string; n is clamped to
-  // the bytes left in the stream, so a hostile length never sizes an allocation.
-  std::string ReadString();
+};
+
+// An open file of the operating system (a Windows file handle or a POSIX descriptor), closed
+// once when its owner goes. Not copyable, movable.
+class TFileHandle {
+ public:
+  static constexpr intptr_t kInvalid = -1;  // INVALID_HANDLE_VALUE and a failed open() alike
+
+  explicit TFileHandle(intptr_t Handle = kInvalid) : Handle_(Handle) {}
+  ~TFileHandle() { Reset(); }
+  TFileHandle(const TFileHandle&) = delete;
+  TFileHandle& operator=(const TFileHandle&) = delete;
+  TFileHandle(TFileHandle&& Other) noexcept : Handle_(Other.Handle_) { Other.Handle_ = kInvalid; }
+  TFileHandle& operator=(TFileHandle&& Other) noexcept {
+    if (this != &Other) {
+      Reset();
+      Handle_ = Other.Handle_;
+      Other.Handle_ = kInvalid;
+    }
+    return *this;
+  }
+
+  intptr_t Get() const { return Handle_; }
+  explicit operator bool() const { return Handle_ != kInvalid; }
+  void Reset();
+
+ private:
+  intptr_t Handle_;
 };
 
 // Read-only stream over an operating-system file handle. Other openers may read and write the
@@ -48,26 +80,20 @@ class TStream {
 class TFileReadStream : public TStream {
  public:
   explicit TFileReadStream(const std::string& FileName);
-  ~TFileReadStream() override;
-  TFileReadStream(const TFileReadStream&) = delete;
-  TFileReadStream& operator=(const TFileReadStream&) = delete;
 
-  bool IsOpen() const { return Handle_ != kInvalid; }
+  bool IsOpen() const { return static_cast<bool>(Handle_); }
   int32_t Read(void* Buffer, int32_t Count) override;
   int32_t Write(const void* Buffer, int32_t Count) override;  // always 0: read-only
   int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
   void SetSize(int64_t NewSize) override;                     // read-only: no effect
 
  private:
-  static constexpr intptr_t kInvalid = -1;  // INVALID_HANDLE_VALUE and a failed open() alike
-  intptr_t Handle_ = kInvalid;
+  TFileHandle Handle_;
 };
 
 // Growable byte buffer with a position; writing past the end extends it.
 class TMemoryStream : public TStream {
  public:
-  TMemoryStream() = default;
-  explicit TMemoryStream(std::vector<uint8_t> Bytes) : Bytes_(std::move(Bytes)) {}
 
   int32_t Read(void* Buffer, int32_t Count) override;
   int32_t Write(const void* Buffer, int32_t Count) override;
@@ -75,19 +101,21 @@ class TMemoryStream : public TStream {
   int64_t GetSize() override { return static_cast<int64_t>(Bytes_.size()); }
   void SetSize(int64_t NewSize) override;
 
-  const std::vector<uint8_t>& Bytes() const { return Bytes_; }
+  // Replaces the contents with the whole file, read with other writers refused, and moves to
+  // the start. False, with the stream emptied, when no file (a folder does not count) exists
+  // under the name. Raises EFOpenError when one exists but cannot be opened or read, or holds
+  // 2 GiB or more; the stream is emptied then too.
+  bool LoadFromFile(const std::string& FileName);
+  // Creates FileName (or empties an existing one) and writes the contents. Raises EWriteError.
+  void SaveToFile(const std::string& FileName) const;
+  // The whole contents as bytes.
+  std::string Contents() const { return std::string(Bytes_.begin(), Bytes_.end()); }
 
  private:
   std::vector<uint8_t> Bytes_;
   int64_t Position_ = 0;
 };
 
-// True when FileName names an existing file (not a folder).
-bool FileExists(const std::string& FileName);
-
-// The whole file, read with other writers refused. Raises EFOpenError when it cannot be opened
-// or read.
-std::vector<uint8_t> ReadWholeFile(const std::string& FileName);
-
-// Creates FileName (or empties an existing one) and writes Bytes. Raises EWriteError on failure.
-void WriteWholeFile(const std::string& FileName, const std::vector<uint8_t>& Bytes);
+// The whole file, read as TMemoryStream::LoadFromFile does. Raises EFOpenError also when there is
+// no file under the name.
+std::string LoadFileBytes(const std::string& FileName);

@@ -10,6 +10,7 @@
 #include "appended/uExeAdder.h"
 #include "appended/uStreamUtils.h"
 #include "exeadder/uToolPlatform.h"
+#include "system/uFiles.h"
 #include "system/uMbcs.h"
 
 namespace {
@@ -147,8 +148,7 @@ uint32_t ParseKey(const std::string& Text) {
 
 std::string ReadFileOrRefuse(const std::string& Path, const std::string& What) {
   try {
-    const std::vector<uint8_t> Bytes = ReadWholeFile(Path);
-    return std::string(Bytes.begin(), Bytes.end());
+    return LoadFileBytes(Path);
   } catch (const EFOpenError& E) {
     Refuse(What + ": " + E.what());
   }
@@ -359,7 +359,11 @@ std::string CmdStamp(const std::vector<std::string>& Args) {
   if (Product.empty()) Refuse("the product name is empty");
   for (std::size_t i = 0; i < Product.size(); ++i) {
     const uint8_t B = static_cast<uint8_t>(Product[i]);
-    if (mbcs::IsTrailByteAt(Product, i)) continue;
+    // The second byte of a double-byte character is part of that character.
+    if (mbcs::IsLeadByte(B) && i + 1 < Product.size()) {
+      ++i;
+      continue;
+    }
     if (B < 0x20 || std::string("\\/:*?\"<>|").find(static_cast<char>(B)) != std::string::npos)
       Refuse("the product name " + Quoted(Product) + " holds a character that a file name cannot");
   }
@@ -383,8 +387,7 @@ std::string CmdStamp(const std::vector<std::string>& Args) {
   const TFileWithBlock File = AddAndWrite(In, Out, Items, Options, Line.Has("--in-place"));
 
   std::string Folder = Line.Value("--install-dir", "<install folder>");
-  while (!Folder.empty() && (Folder.back() == '\\') && !mbcs::IsTrailByteAt(Folder, Folder.size() - 1))
-    Folder.pop_back();
+  while (files::EndsWithDelimiter(Folder)) Folder.pop_back();
   const std::string Installed = "\"" + Folder + "\\" + FileName + "\"";
   std::string Key = app::UninstallKeyPath(Product);
   Key.pop_back();

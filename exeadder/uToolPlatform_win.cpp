@@ -7,6 +7,7 @@
 
 #include "appended/uStreamUtils.h"
 #include "exeadder/uToolPlatform.h"
+#include "system/uFiles_win.h"
 #include "system/uHandles_win.h"
 
 namespace toolplatform {
@@ -15,43 +16,13 @@ namespace {
 
 std::string ErrorText(DWORD Error) { return "error " + std::to_string(Error); }
 
-// Full path, then its short form: two spellings of one file come out alike. Empty when the file
-// does not exist.
-std::string CanonicalName(const std::string& Path) {
-  std::vector<char> Full(MAX_PATH + 1);
-  DWORD N = GetFullPathNameA(Path.c_str(), static_cast<DWORD>(Full.size()), Full.data(), nullptr);
-  if (N >= Full.size()) {
-    Full.resize(N + 1);
-    N = GetFullPathNameA(Path.c_str(), static_cast<DWORD>(Full.size()), Full.data(), nullptr);
-  }
-  if (N == 0 || N >= Full.size()) return std::string();
-  std::vector<char> Short(MAX_PATH + 1);
-  DWORD S = GetShortPathNameA(Full.data(), Short.data(), static_cast<DWORD>(Short.size()));
-  if (S >= Short.size()) {
-    Short.resize(S + 1);
-    S = GetShortPathNameA(Full.data(), Short.data(), static_cast<DWORD>(Short.size()));
-  }
-  if (S == 0 || S >= Short.size()) return std::string();
-  return std::string(Short.data(), S);
-}
-
 }  // namespace
 
 const char kPathDelimiter = '\\';
 
-bool IsFile(const std::string& Path) {
-  const DWORD Attributes = GetFileAttributesA(Path.c_str());
-  return Attributes != INVALID_FILE_ATTRIBUTES && !(Attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+bool IsFile(const std::string& Path) { return files::FileExists(Path); }
 
-bool SameFile(const std::string& A, const std::string& B) {
-  if (!IsFile(A) || !IsFile(B)) return false;
-  const std::string Ca = CanonicalName(A), Cb = CanonicalName(B);
-  // File names compare without regard to case, as the file system compares them.
-  return !Ca.empty() &&
-         CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, Ca.c_str(), -1, Cb.c_str(), -1) ==
-             CSTR_EQUAL;
-}
+bool SameFile(const std::string& A, const std::string& B) { return files::SameFile(A, B); }
 
 std::string WriteTempBeside(const std::string& Target, const std::string& Bytes) {
   std::string Temp;
@@ -89,7 +60,7 @@ void ReplaceWith(const std::string& Temp, const std::string& Target) {
   // Windows 95/98/Me export MoveFileExA without implementing it, and MoveFileA does not replace:
   // the old file steps aside first and comes back if the rename fails.
   if (Error == ERROR_CALL_NOT_IMPLEMENTED) {
-    const bool Existed = GetFileAttributesA(Target.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const bool Existed = files::PathExists(Target);
     const std::string Aside = Temp + ".old";
     if (!Existed || MoveFileA(Target.c_str(), Aside.c_str())) {
       if (MoveFileA(Temp.c_str(), Target.c_str())) {

@@ -5,18 +5,32 @@
 # restart. Called by `./dev demo` after the build.
 #   scripts/demo.sh                 drive the program through the automation driver
 #   scripts/demo.sh --interactive   show the window on $DISPLAY and leave the clicking to you
+#   scripts/demo.sh --locale en_US  the same uninstall (of "Café") on a system of that language
+#                                   (en_US: ANSI code page 1252; hi_IN: UTF-8), screenshots
+#                                   window-en_US.png and message-en_US.png beside the others
 # On $DISPLAY when one is set, otherwise on a private headless X server.
 set -uo pipefail
 ROOT=$(cd "$(dirname "$(readlink -f "$0")")/.." && pwd)
 
 INTERACTIVE=0
-for arg in "$@"; do
-  case "$arg" in
+LOCALE=
+while [ $# -gt 0 ]; do
+  case "$1" in
     --interactive) INTERACTIVE=1 ;;
-    -h|--help) sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
-    *) echo "demo: unknown argument $arg" >&2; exit 2 ;;
+    --locale) [ $# -ge 2 ] || { echo "demo: --locale needs a name such as en_US" >&2; exit 2; }
+              LOCALE=${2%%.*}; shift ;;
+    --locale=*) LOCALE=${1#--locale=}; LOCALE=${LOCALE%%.*} ;;
+    -h|--help) sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "demo: unknown argument $1" >&2; exit 2 ;;
   esac
+  shift
 done
+[ "$LOCALE" = ja_JP ] && LOCALE=
+if [ -n "$LOCALE" ]; then
+  [[ "$LOCALE" =~ ^[a-z]{2,3}_[A-Z]{2}$ ]] || { echo "demo: --locale takes a name such as en_US" >&2; exit 2; }
+  # The driver and the program it starts run in that locale, and so in its ANSI code page.
+  export UNINST_LOCALE=$LOCALE.UTF-8
+fi
 if [ "$INTERACTIVE" -eq 1 ] && [ -z "${DISPLAY:-}" ]; then
   echo "demo: --interactive needs a display (DISPLAY is not set)" >&2
   exit 2
@@ -31,13 +45,19 @@ if [ -n "${DISPLAY:-}" ]; then export UNINST_USE_DISPLAY=1; fi
 DRIVER=$ROOT/build/win32/e2e/driver.exe
 EXEADDER=$ROOT/build/native/exeadder
 PRODUCT=Sample
+SUFFIX=
+if [ -n "$LOCALE" ]; then
+  # A name that the Western code page holds and code page 932 does not.
+  PRODUCT=Café
+  SUFFIX=-$LOCALE
+fi
 TITLE="${PRODUCT}スクリーンセーバー Uninstaller"
 APP_TITLE="Korvane Uninstaller"
 GUID="{5A3C9E12-7B4D-4F0A-9C61-2E8D0B7F4A19}"
 MAIN_CLASS=TfrmMain
 UNINSTALL_ID=1002
-SCREENSHOT=$OUT/window.png
-MESSAGE_SHOT=$OUT/message.png
+SCREENSHOT=$OUT/window$SUFFIX.png
+MESSAGE_SHOT=$OUT/message$SUFFIX.png
 
 HWND=""
 WINDOW_PID=""
@@ -62,7 +82,7 @@ step_prefix() {
   uninst_ensure_wine
   local where="a private Xvfb"
   [ -n "${UNINST_USE_DISPLAY:-}" ] && where="your display"
-  say "Wine prefix $WINEPREFIX, display $DISPLAY ($where)"
+  say "Wine prefix $WINEPREFIX, display $DISPLAY ($where), locale $UNINST_LOCALE"
   # A window manager on the user's display frames the window; headless, nothing would unmap it.
   local managed=N
   [ -n "${UNINST_USE_DISPLAY:-}" ] && managed=Y
@@ -97,8 +117,11 @@ step_start() {
 
 step_window() {
   say "waiting for the window \"$TITLE\""
-  local found
-  if ! found=$(drv wait-window --class "$MAIN_CLASS" --title "$TITLE" --timeout 60); then
+  local found title=(--title "$TITLE")
+  # The driver matches titles in its own ANSI code page, which may not hold the Japanese: the
+  # caption is read as UTF-16 in the dump below instead.
+  [ -n "$LOCALE" ] && title=()
+  if ! found=$(drv wait-window --class "$MAIN_CLASS" "${title[@]}" --timeout 60); then
     local text
     if text=$(drv msgbox-text --title "$APP_TITLE" --timeout 1); then
       printf '%s\n' "$text" | indent
@@ -220,7 +243,8 @@ else
   step_uninstall
 fi
 step_leftovers
-if [ "$INTERACTIVE" -eq 0 ]; then
+# The unattended run's log keeps the program's Japanese in code page 932 bytes on every system.
+if [ "$INTERACTIVE" -eq 0 ] && [ -z "$LOCALE" ]; then
   step_unattended
 fi
 step_restart

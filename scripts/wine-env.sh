@@ -9,16 +9,29 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export LOCPATH=${LOCPATH:-$UNINST_ROOT/build/locale}
 UNINST_STATE_DIR=${UNINST_STATE_DIR:-$(dirname "$WINEPREFIX")/wine-state}
 
-# glibc has no compiled ja_JP locale here; without one Wine treats Unix text as ASCII.
-uninst_ensure_locale() {
-  [ -f "$LOCPATH/ja_JP.UTF-8/LC_CTYPE" ] && return 0
+# The Unix locale of the Wine processes, and with it their ANSI code page: Wine 8 derives the
+# Windows system locale of each process from its LC_ALL/LC_CTYPE at start (the charset part is
+# ignored) and takes that locale's ANSI code page; the registry's Nls\CodePage values are only
+# written, never read. ja_JP gives 932, en_US 1252, and a locale whose Windows counterpart has no
+# ANSI code page (hi_IN) gives UTF-8, 65001. A process started by a Windows program inherits its
+# parent's Unix environment, so its locale too. UNINST_LOCALE chooses another than ja_JP.UTF-8.
+UNINST_LOCALE=${UNINST_LOCALE:-ja_JP.UTF-8}
+
+# glibc has no compiled locales here; without one Wine treats Unix text (file names, arguments)
+# as ASCII. Compiled privately, as each is asked for.
+uninst_compile_locale() {
+  local name=$1
+  [ -f "$LOCPATH/$name/LC_CTYPE" ] && return 0
   mkdir -p "$LOCPATH"
-  localedef -i ja_JP -f UTF-8 "$LOCPATH/ja_JP.UTF-8" >/dev/null 2>&1 || true
-  [ -f "$LOCPATH/ja_JP.UTF-8/LC_CTYPE" ]
+  localedef -i "${name%%.*}" -f UTF-8 "$LOCPATH/$name" >/dev/null 2>&1 || true
+  [ -f "$LOCPATH/$name/LC_CTYPE" ]
+}
+uninst_ensure_locale() {
+  uninst_compile_locale ja_JP.UTF-8 && uninst_compile_locale "$UNINST_LOCALE"
 }
 # The shell itself cannot load the private locale (glibc read LOCPATH when it started); only the
 # programs it starts need it, so its complaint is silenced.
-uninst_ensure_locale && { export LC_ALL=ja_JP.UTF-8; } 2>/dev/null
+uninst_ensure_locale && { export LC_ALL=$UNINST_LOCALE; } 2>/dev/null
 
 uninst_xvfb_alive() {
   [ -f "$UNINST_STATE_DIR/xvfb.pid" ] && kill -0 "$(cat "$UNINST_STATE_DIR/xvfb.pid")" 2>/dev/null
@@ -55,15 +68,16 @@ uninst_server_running() {
 
 # Creates the prefix once, then keeps one persistent server with its services started and
 # their output sent to a file: a first client whose output is a pipe would otherwise hang it.
+# Both under the Japanese locale, whatever UNINST_LOCALE the caller's own programs run in.
 uninst_ensure_wine() {
-  uninst_ensure_locale || echo "wine-env: could not compile the ja_JP.UTF-8 locale" >&2
+  uninst_ensure_locale || echo "wine-env: could not compile the locale $UNINST_LOCALE" >&2
   uninst_ensure_display
   mkdir -p "$UNINST_STATE_DIR"
   # Wine writes its registry files lazily, so a marker, not system.reg, says the set-up is done.
   if [ ! -f "$WINEPREFIX/.uninst-ready" ]; then
     mkdir -p "$WINEPREFIX"
-    wineserver -p >/dev/null 2>&1 </dev/null || true
-    wine wineboot -i >"$UNINST_STATE_DIR/wineboot.log" 2>&1 </dev/null
+    LC_ALL=ja_JP.UTF-8 wineserver -p >/dev/null 2>&1 </dev/null || true
+    LC_ALL=ja_JP.UTF-8 wine wineboot -i >"$UNINST_STATE_DIR/wineboot.log" 2>&1 </dev/null
     # Without a window manager every closed window stalls ~2 s waiting for its unmap.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$UNINST_STATE_DIR/wineboot.log" 2>&1 </dev/null
     # The window font, as the system that runs the product would have it.
@@ -82,8 +96,8 @@ uninst_ensure_wine() {
     cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
   fi
   if ! uninst_server_running; then
-    wineserver -p >/dev/null 2>&1 </dev/null || true
-    wine wineboot >>"$UNINST_STATE_DIR/wineboot.log" 2>&1 </dev/null
+    LC_ALL=ja_JP.UTF-8 wineserver -p >/dev/null 2>&1 </dev/null || true
+    LC_ALL=ja_JP.UTF-8 wine wineboot >>"$UNINST_STATE_DIR/wineboot.log" 2>&1 </dev/null
   fi
 }
 

@@ -41,21 +41,6 @@ std::size_t SidLength(const void* sid, std::size_t available) {
   return length <= available ? length : 0;
 }
 
-std::string SidToText(const std::string& sid) {
-  if (!IsSid(sid)) return std::string();
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(sid.data());
-  unsigned long long authority = 0;
-  for (int i = 2; i < 8; ++i) authority = (authority << 8) | p[i];
-  std::string text = "S-1-" + std::to_string(authority);
-  for (std::size_t i = 8; i + 4 <= sid.size(); i += 4) {
-    const std::uint32_t sub = static_cast<std::uint32_t>(p[i]) | (static_cast<std::uint32_t>(p[i + 1]) << 8) |
-                              (static_cast<std::uint32_t>(p[i + 2]) << 16) |
-                              (static_cast<std::uint32_t>(p[i + 3]) << 24);
-    text += "-" + std::to_string(sub);
-  }
-  return text;
-}
-
 std::string BuildAllowList(const std::vector<std::string>& sids, std::uint32_t mask, std::uint8_t aceFlags) {
   std::vector<std::string> unique;
   for (const std::string& sid : sids) {

@@ -16,8 +16,6 @@ std::string AdministratorsSid();
 // Bytes that a SID's own header says it takes: 8 + 4 per sub-authority. 0 when fewer than 8
 // bytes are given, the revision is not 1 or the header counts more than 15 sub-authorities.
 std::size_t SidLength(const void* sid, std::size_t available);
-// "S-1-5-32-544" for the bytes of a SID; empty when they are not one.
-std::string SidToText(const std::string& sid);
 
 // ACE flags: the rights go to files (OBJECT_INHERIT_ACE) and folders (CONTAINER_INHERIT_ACE)
 // created inside.

@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "resources/resource.h"
 #include "system/uHandles_win.h"
 #include "system/uPlatform_win.h"
 
@@ -15,29 +14,20 @@ const char kDialogClass[] = "#32770";
 const char kTabControlClass[] = "SysTabControl32";
 const char kOpenCommand[] = "rundll32.exe shell32.dll,Control_RunDLL AppWiz.cpl";
 
-std::string LoadResourceString(UINT id) {
-  char buffer[256] = {};
-  const int length = LoadStringA(GetModuleHandleA(nullptr), id, buffer, sizeof(buffer));
-  return std::string(buffer, length > 0 ? static_cast<std::size_t>(length) : 0);
-}
-
-HWND FindUnderTitle(UINT titleId) {
-  const std::string title = LoadResourceString(titleId);
-  // An empty title would match any untitled dialog.
-  if (title.empty()) return nullptr;
-  return FindWindowA(kDialogClass, title.c_str());
-}
-
 }  // namespace
 
-HWND FindAddRemoveProgramsWindow() {
+HWND FindAddRemoveProgramsWindow(const TTitles& titles) {
   if (platform::WindowsVersion().PlatformId != VER_PLATFORM_WIN32_WINDOWS) return nullptr;
-  if (HWND window = FindUnderTitle(IDS_ARP_TITLE_FULLWIDTH)) return window;
-  return FindUnderTitle(IDS_ARP_TITLE_HALFWIDTH);
+  for (const std::string& title : titles) {
+    // An empty title would match any untitled dialog.
+    if (title.empty()) continue;
+    if (HWND window = FindWindowA(kDialogClass, title.c_str())) return window;
+  }
+  return nullptr;
 }
 
-void RefreshAddRemovePrograms(HWND mainWindow) {
-  HWND window = FindAddRemoveProgramsWindow();
+void RefreshAddRemovePrograms(HWND mainWindow, const TTitles& titles) {
+  HWND window = FindAddRemoveProgramsWindow(titles);
   if (window == nullptr) return;
 
   RECT rect = {};
@@ -67,7 +57,7 @@ void RefreshAddRemovePrograms(HWND mainWindow) {
     WaitForInputIdle(process.get(), INFINITE);
   }
 
-  if (HWND reopened = FindAddRemoveProgramsWindow()) {
+  if (HWND reopened = FindAddRemoveProgramsWindow(titles)) {
     SetWindowPos(reopened, mainWindow, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
   }
 }

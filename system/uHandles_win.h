@@ -1,4 +1,7 @@
-// One small owner per Win32 handle kind: not copyable, movable, released exactly once.
+// One small owner per Win32 handle kind: not copyable, movable, released exactly once. Where a
+// handle comes with the call that releases it in pairs (a device context and its window, a
+// paint and its record, a selection and what it replaced), a function returns the owner, so the
+// acquiring call and the release are never written apart.
 #pragma once
 #include <windows.h>
 
@@ -37,36 +40,83 @@ class TUniqueHandle {
   T value_ = Traits::Empty();
 };
 
-struct HandleTraits {
-  static HANDLE Empty() { return nullptr; }
-  static void Close(HANDLE h) { CloseHandle(h); }
+// An owner whose empty value is null and whose release is one call of the system.
+template <typename T, auto CloseFn>
+struct NullTraits {
+  static T Empty() { return nullptr; }
+  static void Close(T value) { CloseFn(value); }
 };
+// A file handle's empty value is INVALID_HANDLE_VALUE, the value that CreateFile fails with.
 struct FileHandleTraits {
   static HANDLE Empty() { return INVALID_HANDLE_VALUE; }
   static void Close(HANDLE h) { CloseHandle(h); }
 };
-struct KeyTraits {
-  static HKEY Empty() { return nullptr; }
-  static void Close(HKEY k) { RegCloseKey(k); }
-};
-struct HookTraits {
-  static HHOOK Empty() { return nullptr; }
-  static void Close(HHOOK h) { UnhookWindowsHookEx(h); }
-};
-struct ModuleTraits {
-  static HMODULE Empty() { return nullptr; }
-  static void Close(HMODULE m) { FreeLibrary(m); }
-};
-struct GdiObjectTraits {
-  static HGDIOBJ Empty() { return nullptr; }
-  static void Close(HGDIOBJ o) { DeleteObject(o); }
+// ReleaseActCtx exists from Windows XP on: it is looked up when a context is released (a
+// context can only have come from a system that has it).
+struct ActCtxTraits {
+  static HANDLE Empty() { return nullptr; }
+  static void Close(HANDLE context);
 };
 
-using TUniqueHandleObj = TUniqueHandle<HANDLE, HandleTraits>;
+using TUniqueHandleObj = TUniqueHandle<HANDLE, NullTraits<HANDLE, &CloseHandle>>;
 using TUniqueFile = TUniqueHandle<HANDLE, FileHandleTraits>;
-using TUniqueKey = TUniqueHandle<HKEY, KeyTraits>;
-using TUniqueHook = TUniqueHandle<HHOOK, HookTraits>;
-using TUniqueModule = TUniqueHandle<HMODULE, ModuleTraits>;
-using TUniqueGdiObject = TUniqueHandle<HGDIOBJ, GdiObjectTraits>;
+using TUniqueKey = TUniqueHandle<HKEY, NullTraits<HKEY, &RegCloseKey>>;
+using TUniqueHook = TUniqueHandle<HHOOK, NullTraits<HHOOK, &UnhookWindowsHookEx>>;
+using TUniqueModule = TUniqueHandle<HMODULE, NullTraits<HMODULE, &FreeLibrary>>;
+using TUniqueGdiObject = TUniqueHandle<HGDIOBJ, NullTraits<HGDIOBJ, &DeleteObject>>;
+using TUniqueWindow = TUniqueHandle<HWND, NullTraits<HWND, &DestroyWindow>>;
+using TUniqueActCtx = TUniqueHandle<HANDLE, ActCtxTraits>;
+
+// A window's device context from GetDC, released to that window.
+class TWindowDC {
+ public:
+  explicit TWindowDC(HWND window) : window_(window), dc_(::GetDC(window)) {}
+  ~TWindowDC() {
+    if (dc_) ReleaseDC(window_, dc_);
+  }
+  TWindowDC(const TWindowDC&) = delete;
+  TWindowDC& operator=(const TWindowDC&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+// One WM_PAINT's BeginPaint, ended with EndPaint.
+class TPaint {
+ public:
+  explicit TPaint(HWND window) : window_(window), dc_(::BeginPaint(window, &paint_)) {}
+  ~TPaint() {
+    if (dc_) EndPaint(window_, &paint_);
+  }
+  TPaint(const TPaint&) = delete;
+  TPaint& operator=(const TPaint&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_ = {};
+  HDC dc_;
+};
+
+// An object selected into a device context; the object it replaced goes back in at the end.
+class TSelection {
+ public:
+  TSelection(HDC dc, HGDIOBJ object) : dc_(dc), old_(dc && object ? ::SelectObject(dc, object) : nullptr) {}
+  ~TSelection() {
+    if (old_) ::SelectObject(dc_, old_);
+  }
+  TSelection(const TSelection&) = delete;
+  TSelection& operator=(const TSelection&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+inline TWindowDC GetDC(HWND window) { return TWindowDC(window); }
+inline TPaint BeginPaint(HWND window) { return TPaint(window); }
+inline TSelection SelectObject(HDC dc, HGDIOBJ object) { return TSelection(dc, object); }
 
 }  // namespace handles

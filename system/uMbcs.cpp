@@ -2,15 +2,6 @@
 
 namespace mbcs {
 
-bool IsTrailByteAt(const std::string& s, std::size_t pos) {
-  // Walk from the start: a byte's role depends on everything before it.
-  std::size_t i = 0;
-  while (i < pos) {
-    i += IsLeadByte(static_cast<unsigned char>(s[i])) ? 2 : 1;
-  }
-  return i > pos;
-}
-
 std::size_t LastDelimiter(const std::string& delimiters, const std::string& s) {
   // A table of the delimiter bytes: one look-up per byte rather than a search of delimiters.
   bool isDelimiter[256] = {};
@@ -40,20 +31,14 @@ std::size_t FindAtCharBoundary(const std::string& hay, const std::string& needle
   return std::string::npos;
 }
 
-std::string ExtractFileName(const std::string& path) {
-  const std::size_t pos = LastDelimiter("\\:", path);
-  return pos == std::string::npos ? path : path.substr(pos + 1);
+std::string TrimControlBytes(const std::string& text) {
+  std::size_t first = 0;
+  std::size_t last = text.size();
+  while (first < last && IsControlByte(text[first])) ++first;
+  while (last > first && IsControlByte(text[last - 1])) --last;
+  return text.substr(first, last - first);
 }
 
-std::string ExtractFilePath(const std::string& path) {
-  const std::size_t pos = LastDelimiter("\\:", path);
-  return pos == std::string::npos ? std::string() : path.substr(0, pos + 1);
-}
-
-std::string ChangeFileExt(const std::string& path, const std::string& ext) {
-  const std::size_t pos = LastDelimiter(".\\:", path);
-  if (pos == std::string::npos || path[pos] != '.') return path + ext;
-  return path.substr(0, pos) + ext;
-}
+std::string FormatText(const std::string& format, const std::string& arg) { return FormatWith(format, arg); }
 
 }  // namespace mbcs

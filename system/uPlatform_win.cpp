@@ -28,11 +28,4 @@ const TWindowsVersion& WindowsVersion() {
   return g_version;
 }
 
-void OverrideWindowsVersion(const TWindowsVersion& version) {
-  g_version = version;
-  g_loaded = true;
-}
-
-void ResetWindowsVersion() { g_loaded = false; }
-
 }  // namespace platform

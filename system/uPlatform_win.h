@@ -16,8 +16,4 @@ const TWindowsVersion& WindowsVersion();
 // NT family: platform id 2. Every other value is treated as Windows 95/98/Me.
 inline bool IsNTFamily() { return WindowsVersion().PlatformId == VER_PLATFORM_WIN32_NT; }
 
-// Tests only: replace the version the process sees; ResetWindowsVersion() reads it afresh.
-void OverrideWindowsVersion(const TWindowsVersion& version);
-void ResetWindowsVersion();
-
 }  // namespace platform

@@ -4,7 +4,9 @@
 
 #include "system/uAcl.h"
 #include "system/uHandles_win.h"
+#include "system/uFiles.h"
 #include "system/uMbcs.h"
+#include "system/uSafeDll_win.h"
 #include "system/uPlatform_win.h"
 #include "system/uPrivateFolder.h"
 
@@ -13,8 +15,7 @@ namespace {
 
 template <typename T>
 T Proc(const char* name) {
-  const HMODULE advapi = GetModuleHandleA("advapi32.dll");
-  return advapi ? reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(advapi, name))) : nullptr;
+  return safedll::GetProc<T>(GetModuleHandleA("advapi32.dll"), name);
 }
 
 using TOpenProcessToken = BOOL(WINAPI*)(HANDLE, DWORD, PHANDLE);
@@ -104,10 +105,10 @@ std::string CreatePrivateFolder(const std::string& parent, std::uint32_t firstNu
 }
 
 bool IsPrivateFolder(const std::string& folder, const std::string& tempFolder) {
-  if (folder.empty() || tempFolder.empty() || mbcs::LastDelimiter("\\", folder) != folder.size() - 1) return false;
-  const std::string withoutDelimiter = folder.substr(0, folder.size() - 1);
-  const std::string parent = mbcs::ExtractFilePath(withoutDelimiter);
-  return IsPrivateFolderName(mbcs::ExtractFileName(withoutDelimiter)) &&
+  if (tempFolder.empty() || !files::EndsWithDelimiter(folder)) return false;
+  const std::string withoutDelimiter = files::ExcludeTrailingDelimiter(folder);
+  const std::string parent = files::ExtractFilePath(withoutDelimiter);
+  return IsPrivateFolderName(files::ExtractFileName(withoutDelimiter)) &&
          mbcs::UpperCase(parent) == mbcs::UpperCase(tempFolder);
 }
 

@@ -23,15 +23,6 @@ std::string StripTrailingDelimiter(const std::string& text, const std::string& d
   return text.substr(0, text.size() - 1);
 }
 
-std::string TrimControlBytes(const std::string& text) {
-  auto isControl = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
-  std::size_t first = 0;
-  std::size_t last = text.size();
-  while (first < last && isControl(text[first])) ++first;
-  while (last > first && isControl(text[last - 1])) --last;
-  return text.substr(first, last - first);
-}
-
 std::string DequoteString(const std::string& text, char quote) {
   if (text.empty() || text[0] != quote) return text;
   std::string quoted;

@@ -19,9 +19,6 @@ TRegistryPath SplitRegistryPath(const std::string& registryPath);
 // double-byte character counts as "\".
 std::string StripTrailingDelimiter(const std::string& text, const std::string& delimiter);
 
-// Removes every leading and trailing byte of value 0x20 or less (blanks, tabs, line breaks, NULs).
-std::string TrimControlBytes(const std::string& text);
-
 // The quoted part of a text that begins with quote: up to the closing quote, a doubled quote
 // standing for one. A text whose quote never closes gives everything after the opening quote.
 // Falls back to the whole text when that gives nothing (no opening quote, an empty quoted

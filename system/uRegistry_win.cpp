@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "system/uHandles_win.h"
+#include "system/uMbcs.h"
 #include "system/uPlatform_win.h"
 
 namespace registry {
@@ -11,14 +12,8 @@ namespace {
 constexpr DWORD kStringBufferSize = 255;
 constexpr DWORD kSubkeyNameSize = 260;
 
-TRegDeleteKeyFn g_deleteKey = nullptr;
-
-LONG DeleteOneKey(HKEY root, const std::string& path) {
-  return (g_deleteKey ? g_deleteKey : &RegDeleteKeyA)(root, path.c_str());
-}
-
 // Returns whether the key itself was deleted. Each level keeps its own path, index and handle.
-bool DeleteKeyTreeStep(HKEY root, const std::string& keyPath) {
+bool DeleteKeyTreeStep(HKEY root, const std::string& keyPath, const TKeyDeletion& deletion) {
   if (keyPath.empty()) return false;
   const std::string working = keyPath.back() == '\\' ? keyPath : keyPath + "\\";
   const std::string withoutDelimiter = StripTrailingDelimiter(working, "\\");
@@ -36,12 +31,11 @@ bool DeleteKeyTreeStep(HKEY root, const std::string& keyPath) {
     if (status != ERROR_SUCCESS) break;
     // A deleted subkey moves the following ones down by one: enumerate the same index again.
     const std::string subkey(name, std::min<DWORD>(nameLength, kSubkeyNameSize));
-    if (!DeleteKeyTreeStep(root, working + subkey)) ++index;
+    if (!DeleteKeyTreeStep(root, working + subkey, deletion)) ++index;
   }
-  // The handle stays open until the key itself has been tried. Windows 95/98/Me wants the path
-  // without its trailing "\"; the NT family takes it either way.
-  const std::string& deletePath = platform::IsNTFamily() ? working : withoutDelimiter;
-  return DeleteOneKey(root, deletePath) == ERROR_SUCCESS;
+  // The handle stays open until the key itself has been tried.
+  const std::string& deletePath = deletion.TrailingDelimiter ? working : withoutDelimiter;
+  return deletion.DeleteKey(root, deletePath.c_str()) == ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -64,7 +58,7 @@ std::string ReadRegistryString(HKEY root, const std::string& keyPath, const std:
   // The size counts the terminating zero of a string value.
   const DWORD length = std::min(size, kStringBufferSize);
   if (length <= 1) return std::string();
-  return TrimControlBytes(std::string(reinterpret_cast<const char*>(buffer), length - 1));
+  return mbcs::TrimControlBytes(std::string(reinterpret_cast<const char*>(buffer), length - 1));
 }
 
 std::string ReadRegistryString(HKEY root, const std::string& registryPath) {
@@ -72,12 +66,20 @@ std::string ReadRegistryString(HKEY root, const std::string& registryPath) {
   return ReadRegistryString(root, split.KeyPath, split.ValueName);
 }
 
-void DeleteRegistryKeyTree(HKEY root, const std::string& keyPath) {
-  // "\" alone names the root: opening it would hand back the root key and its whole tree.
-  if (keyPath.find_first_not_of('\\') == std::string::npos) return;
-  DeleteKeyTreeStep(root, keyPath);
+bool KeyExists(HKEY root, const std::string& keyPath) {
+  handles::TUniqueKey key;
+  return RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
 
-void SetRegDeleteKeyForTests(TRegDeleteKeyFn fn) { g_deleteKey = fn; }
+TKeyDeletion SystemKeyDeletion() {
+  // Windows 95/98/Me wants the path without its trailing "\"; the NT family takes it either way.
+  return TKeyDeletion{&RegDeleteKeyA, platform::IsNTFamily()};
+}
+
+void DeleteRegistryKeyTree(HKEY root, const std::string& keyPath, const TKeyDeletion& deletion) {
+  // "\" alone names the root: opening it would hand back the root key and its whole tree.
+  if (keyPath.find_first_not_of('\\') == std::string::npos) return;
+  DeleteKeyTreeStep(root, keyPath, deletion);
+}
 
 }  // namespace registry

@@ -23,15 +23,23 @@ std::string ReadRegistryString(HKEY root, const std::string& keyPath, const std:
 // The same, for "key\path\value" in one string (SplitRegistryPath).
 std::string ReadRegistryString(HKEY root, const std::string& registryPath);
 
-// Deletes keyPath (with or without a trailing "\") and everything under it, deepest keys first.
-// A key that cannot be opened with full access is left with its whole tree; a key that cannot
-// be deleted stays while its siblings still go. A path made only of "\" (the root itself) or an
-// empty path deletes nothing.
-void DeleteRegistryKeyTree(HKEY root, const std::string& keyPath);
+// Whether keyPath exists under root and can be opened for reading.
+bool KeyExists(HKEY root, const std::string& keyPath);
 
-// Tests only: the function that deletes one key (RegDeleteKeyA unless replaced), so a test can
-// see the exact paths handed to it or make one key refuse. nullptr restores RegDeleteKeyA.
+// How one key of a tree is deleted: the call that deletes it and the form of path it is given.
 using TRegDeleteKeyFn = LONG(WINAPI*)(HKEY, LPCSTR);
-void SetRegDeleteKeyForTests(TRegDeleteKeyFn fn);
+struct TKeyDeletion {
+  TRegDeleteKeyFn DeleteKey;
+  bool TrailingDelimiter;  // "key\": the NT family takes it; Windows 95/98/Me wants "key"
+};
+// RegDeleteKeyA, with the path form of the platform the program runs on.
+TKeyDeletion SystemKeyDeletion();
+
+// Deletes keyPath (with or without a trailing "\") and everything under it, deepest keys first,
+// each through deletion. A key that cannot be opened with full access is left with its whole
+// tree; a key that cannot be deleted stays while its siblings still go. A path made only of "\"
+// (the root itself) or an empty path deletes nothing.
+void DeleteRegistryKeyTree(HKEY root, const std::string& keyPath,
+                           const TKeyDeletion& deletion = SystemKeyDeletion());
 
 }  // namespace registry

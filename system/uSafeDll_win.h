@@ -1,10 +1,10 @@
-// Keeps the program from loading DLLs out of its own folder. The temporary copy runs with
-// administrator rights from a folder anyone may write to (for the SYSTEM account the shared
-// Windows\Temp), so a DLL planted there must never be picked up.
+// Run-time linking, kept from loading DLLs out of the program's own folder. The temporary copy
+// runs with administrator rights from a folder anyone may write to (for the SYSTEM account the
+// shared Windows\Temp), so a DLL planted there must never be picked up.
 #pragma once
 #include <windows.h>
 
-#include <string>
+#include "system/uHandles_win.h"
 
 namespace safedll {
 
@@ -15,11 +15,16 @@ namespace safedll {
 enum class TSearchRestriction { SystemFolderOnly, CurrentFolderRemoved, None };
 TSearchRestriction RestrictDllSearchPath();
 
-// The full path of name in the system folder; empty when the folder cannot be read.
-std::string SystemLibraryPath(const char* name);
+// Loads a system DLL by its full path in the system folder; empty when absent (as uxtheme.dll
+// is on Windows 95/98/Me and 2000) or when the system folder cannot be read.
+handles::TUniqueModule LoadSystemLibrary(const char* name);
 
-// Loads a system DLL by its full path in the system folder; null when absent (as uxtheme.dll is
-// on Windows 95/98/Me and 2000). The caller owns the module.
-HMODULE LoadSystemLibrary(const char* name);
+// A function of a loaded module as the type F (a function pointer type); null when the module
+// is null or does not export it, as newer functions are missing from older systems.
+template <typename F>
+F GetProc(HMODULE module, const char* name) {
+  if (!module) return nullptr;
+  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
 
 }  // namespace safedll

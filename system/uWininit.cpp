@@ -4,15 +4,9 @@
 #include <cstring>
 
 #include "system/uMbcs.h"
-#include "system/uRegistry.h"
 
 namespace wininit {
 namespace {
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// The bytes that trimming removes.
-bool IsBlankByte(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
 bool IsRenameName(const std::string& name, const TSameText& sameText) {
   static const std::string kRename = "rename";
@@ -63,16 +57,6 @@ void AppendLine(std::string& out, const std::string& line) {
 
 }  // namespace
 
-bool SameTextAscii(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  }
-  return true;
-}
-
-std::string TrimBlanks(const std::string& s) { return registry::TrimControlBytes(s); }
-
 TLines SplitLines(const std::string& content) {
   // Counted first, so that the lines are built in place rather than moved at every growth.
   std::size_t count = 0;
@@ -93,9 +77,9 @@ bool ParseSectionHeader(const std::string& line, std::string* name) {
   // Read in place: most lines are no header, and the file can be long.
   const char* first = line.data();
   const char* end = first + line.size();
-  while (first < end && IsBlankByte(*first)) ++first;
+  while (first < end && mbcs::IsControlByte(*first)) ++first;
   if (first == end || *first != '[') return false;
-  while (end > first && IsBlankByte(end[-1])) --end;
+  while (end > first && mbcs::IsControlByte(end[-1])) --end;
   // The profile functions read the file as characters: a 0x5D that ends a double-byte
   // character is no "]".
   const char* close = nullptr;
@@ -111,11 +95,6 @@ bool ParseSectionHeader(const std::string& line, std::string* name) {
   return true;
 }
 
-bool IsRenameHeader(const std::string& line, const TSameText& sameText) {
-  std::string name;
-  return ParseSectionHeader(line, &name) && IsRenameName(name, sameText);
-}
-
 TLines CollectRenameEntries(const TLines& lines, const TSameText& sameText) {
   TLines entries;
   bool inRename = false;
@@ -125,7 +104,7 @@ TLines CollectRenameEntries(const TLines& lines, const TSameText& sameText) {
       inRename = IsRenameName(name, sameText);
       continue;
     }
-    if (inRename && !std::all_of(line.begin(), line.end(), IsBlankByte)) entries.push_back(line);
+    if (inRename && !std::all_of(line.begin(), line.end(), mbcs::IsControlByte)) entries.push_back(line);
   }
   return entries;
 }

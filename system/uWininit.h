@@ -14,12 +14,6 @@ using TLines = std::vector<std::string>;
 // Case-insensitive comparison of two texts; Windows passes one that follows the user locale.
 using TSameText = std::function<bool(const std::string&, const std::string&)>;
 
-// ASCII-only case folding: the fallback comparison, and the native build's.
-bool SameTextAscii(const std::string& a, const std::string& b);
-
-// The text without its leading and trailing bytes of 0x20 or less.
-std::string TrimBlanks(const std::string& s);
-
 // Splits file content into lines ending at CR, LF or CR LF. A final line break adds no empty line.
 TLines SplitLines(const std::string& content);
 
@@ -30,11 +24,6 @@ std::string JoinLines(const TLines& lines);
 // by the section name up to the last "]". A line that opens with "[" but has no "]" after it is
 // no header and belongs to the section it stands in. True for a header; name receives its name.
 bool ParseSectionHeader(const std::string& line, std::string* name);
-
-// True when the profile functions would read the line as the header of the section "rename",
-// the name compared without regard to case: "[rename]", "[RENAME]" and "  [rename]  " are,
-// "[ rename ]" is not.
-bool IsRenameHeader(const std::string& line, const TSameText& sameText);
 
 // The entries of every "rename" section, in file order: each non-blank line after such a
 // header up to the next header, unchanged (leading blanks kept). Every section that the profile

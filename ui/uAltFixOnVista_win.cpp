@@ -4,13 +4,13 @@
 
 #include "system/uHandles_win.h"
 #include "system/uPlatform_win.h"
-#include "ui/uForms_win.h"
-#include "ui/uVisualStyles_win.h"
+#include "ui/uApplication_win.h"
 
 namespace altfix {
 namespace {
 
 handles::TUniqueHook hook;
+TStylesQuery hookQuery = nullptr;
 
 // Innermost windowed controls first, the control itself last. Windowless children (labels) are
 // drawn by their parent and so come back with it.
@@ -22,42 +22,39 @@ void InvalidateWindowedTree(ui::TControl& control) {
   control.Invalidate();
 }
 
-void RepaintFormOf(HWND window) {
-  const std::vector<ui::TForm*> forms = ui::Application().Forms();
-  for (ui::TForm* form : forms) {
-    if (form->Handle() == window) {
-      InvalidateWindowedTree(*form);
-      return;
-    }
+LRESULT CALLBACK AltFixHookProc(int code, WPARAM wParam, LPARAM lParam) {
+  try {
+    RepaintOnCueChange(code, reinterpret_cast<const CWPSTRUCT*>(lParam), hookQuery);
+  } catch (...) {
+    // A failed repaint must not take the message with it.
   }
+  return CallNextHookEx(hook.get(), code, wParam, lParam);
 }
 
 }  // namespace
 
-void StartUp() {
+void StartUp(TStylesQuery stylesInEffect) {
   if (hook) return;
   if (platform::WindowsVersion().Major < 6) return;
+  hookQuery = stylesInEffect;
   hook.reset(SetWindowsHookExA(WH_CALLWNDPROC, &AltFixHookProc, nullptr, GetCurrentThreadId()));
 }
 
 void ShutDown() { hook.reset(); }
 
-bool HookInstalled() { return static_cast<bool>(hook); }
-
-LRESULT CALLBACK AltFixHookProc(int code, WPARAM wParam, LPARAM lParam) {
+bool RepaintOnCueChange(int code, const CWPSTRUCT* record, TStylesQuery stylesInEffect) {
   // Every message sent on this thread passes here: the two cheap tests come first, and the
   // theme question is asked only for the cue change itself.
-  try {
-    if (code >= 0) {
-      const auto* record = reinterpret_cast<const CWPSTRUCT*>(lParam);
-      if (record && record->message == WM_UPDATEUISTATE && ui::VisualStylesInEffect()) {
-        RepaintFormOf(record->hwnd);
-      }
+  if (code < 0 || !record || record->message != WM_UPDATEUISTATE) return false;
+  if (!stylesInEffect || !stylesInEffect()) return false;
+  const std::vector<ui::TForm*> forms = ui::Application().Forms();
+  for (ui::TForm* form : forms) {
+    if (form->Handle() == record->hwnd) {
+      InvalidateWindowedTree(*form);
+      return true;
     }
-  } catch (...) {
-    // A failed repaint must not take the message with it.
   }
-  return CallNextHookEx(hook.get(), code, wParam, lParam);
+  return false;
 }
 
 }  // namespace altfix

@@ -1,24 +1,21 @@
-// A window's stored layout as plain constant data: the form and its components, in creation order.
+// A window's stored layout as plain constant data: the form, and each control's place and text.
 #pragma once
-#include <cstddef>
+#include "ui/uText.h"
 
 namespace ui {
 
-enum class TComponentKind { Label, ListBox, Button, NonVisual };
-
-struct TComponentLayout {
+struct TControlLayout {
   const char* Name;
-  TComponentKind Kind;
   int Left, Top, Width, Height;
-  const char* Caption;  // nullptr: none
+  TOwnText Caption;     // {nullptr, nullptr}: none
   int TabOrder;         // -1: not a tab stop
-  int ControlId;        // the child window's identifier; 0 for components without a window
+  int ControlId;        // the child window's identifier; 0 for controls without a window
   bool Cancel;          // a button that the Escape key presses
   int ItemHeight;       // list boxes
 };
 
 struct TFontLayout {
-  const char* Name;
+  TOwnText Name;
   int Height;             // negative: character height in pixels
   unsigned char Charset;  // a LOGFONT charset, 128 = Shift-JIS
 };
@@ -26,12 +23,10 @@ struct TFontLayout {
 struct TFormLayout {
   const char* ClassName;  // also the window class name
   const char* Name;
-  const char* Caption;
+  TOwnText Caption;
   int ClientWidth, ClientHeight;
   int MinWidth, MinHeight;  // outer size; 0: no constraint
   TFontLayout Font;
-  const TComponentLayout* Components;
-  std::size_t ComponentCount;
 };
 
 }  // namespace ui

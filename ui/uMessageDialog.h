@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "ui/uText.h"
+
 namespace ui {
 
 enum class TMessageKind : std::uint8_t { Warning = 0, Error = 1, Information = 2, Confirmation = 3, Custom = 4 };
@@ -37,11 +39,11 @@ std::int32_t MessageBoxResult(std::int32_t returned);
 
 // Shows the box, owned by the application's active form when there is one, titled with the
 // application's title; blocks until it is closed. 0 when the box could not be shown.
-std::int32_t ShowMessageBox(const std::string& text, TMessageKind kind, TMessageButtons buttons,
+std::int32_t ShowMessageBox(const TText& text, TMessageKind kind, TMessageButtons buttons,
                             std::uint32_t extraFlags);
 // A box with the single button OK and the kind's icon.
-std::int32_t ShowInformation(const std::string& text);
-std::int32_t ShowWarning(const std::string& text);
-std::int32_t ShowError(const std::string& text);
+std::int32_t ShowInformation(const TText& text);
+std::int32_t ShowWarning(const TText& text);
+std::int32_t ShowError(const TText& text);
 
 }  // namespace ui

@@ -13,16 +13,12 @@
 namespace ui {
 namespace {
 
-TVisualStylesQuery replacement = nullptr;
-
 // The major version that the loaded common controls report; 0 when they are not loaded or do not
 // say. GetModuleHandle only finds a module already loaded (through the program's activation
 // context), so nothing is loaded from the search path here.
 DWORD ReportedCommonControlsMajorVersion() {
-  const HMODULE comctl = GetModuleHandleA("comctl32.dll");
-  if (!comctl) return 0;
   const auto getVersion =
-      reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(GetProcAddress(comctl, "DllGetVersion")));
+      safedll::GetProc<DLLGETVERSIONPROC>(GetModuleHandleA("comctl32.dll"), "DllGetVersion");
   if (!getVersion) return 0;
   DLLVERSIONINFO info = {};
   info.cbSize = sizeof(info);
@@ -36,14 +32,10 @@ DWORD ReportedCommonControlsMajorVersion() {
 // time: Windows 95/98/Me and 2000 have none of them.
 DWORD AssemblyCommonControlsMajorVersion() {
   const HMODULE kernel = GetModuleHandleA("kernel32.dll");
-  if (!kernel) return 0;
-  const auto find = reinterpret_cast<decltype(&FindActCtxSectionStringW)>(
-      reinterpret_cast<void*>(GetProcAddress(kernel, "FindActCtxSectionStringW")));
-  const auto query =
-      reinterpret_cast<decltype(&QueryActCtxW)>(reinterpret_cast<void*>(GetProcAddress(kernel, "QueryActCtxW")));
-  const auto release =
-      reinterpret_cast<decltype(&ReleaseActCtx)>(reinterpret_cast<void*>(GetProcAddress(kernel, "ReleaseActCtx")));
-  if (!find || !query || !release) return 0;
+  const auto find =
+      safedll::GetProc<decltype(&FindActCtxSectionStringW)>(kernel, "FindActCtxSectionStringW");
+  const auto query = safedll::GetProc<decltype(&QueryActCtxW)>(kernel, "QueryActCtxW");
+  if (!find || !query) return 0;
 
   ACTCTX_SECTION_KEYED_DATA data = {};
   data.cbSize = sizeof(data);
@@ -51,20 +43,14 @@ DWORD AssemblyCommonControlsMajorVersion() {
             L"comctl32.dll", &data)) {
     return 0;
   }
-  struct TActCtxOwner {
-    HANDLE context;
-    decltype(&ReleaseActCtx) release;
-    ~TActCtxOwner() {
-      if (context) release(context);
-    }
-  } owner{data.hActCtx, release};
+  const handles::TUniqueActCtx context(data.hActCtx);
 
   SIZE_T needed = 0;
   DWORD index = data.ulAssemblyRosterIndex;
-  query(0, data.hActCtx, &index, AssemblyDetailedInformationInActivationContext, nullptr, 0, &needed);
+  query(0, context.get(), &index, AssemblyDetailedInformationInActivationContext, nullptr, 0, &needed);
   if (needed < sizeof(ACTIVATION_CONTEXT_ASSEMBLY_DETAILED_INFORMATION) || needed > 65536) return 0;
   std::vector<ULONGLONG> buffer((needed + sizeof(ULONGLONG) - 1) / sizeof(ULONGLONG));
-  if (!query(0, data.hActCtx, &index, AssemblyDetailedInformationInActivationContext, buffer.data(),
+  if (!query(0, context.get(), &index, AssemblyDetailedInformationInActivationContext, buffer.data(),
              buffer.size() * sizeof(ULONGLONG), &needed)) {
     return 0;
   }
@@ -82,15 +68,12 @@ DWORD CommonControlsMajorVersion() {
 
 }  // namespace
 
-bool SystemVisualStylesInEffect() {
+bool VisualStylesInEffect() {
   // By full path: the program may run from a folder anyone can write to.
-  handles::TUniqueModule theme(safedll::LoadSystemLibrary("uxtheme.dll"));
-  if (!theme) return false;
+  const handles::TUniqueModule theme = safedll::LoadSystemLibrary("uxtheme.dll");
   using TBoolQuery = BOOL(WINAPI*)();
-  const auto isAppThemed =
-      reinterpret_cast<TBoolQuery>(reinterpret_cast<void*>(GetProcAddress(theme.get(), "IsAppThemed")));
-  const auto isThemeActive =
-      reinterpret_cast<TBoolQuery>(reinterpret_cast<void*>(GetProcAddress(theme.get(), "IsThemeActive")));
+  const auto isAppThemed = safedll::GetProc<TBoolQuery>(theme.get(), "IsAppThemed");
+  const auto isThemeActive = safedll::GetProc<TBoolQuery>(theme.get(), "IsThemeActive");
   if (!isAppThemed || !isThemeActive) return false;
   if (!isAppThemed() || !isThemeActive()) return false;
   return CommonControlsMajorVersion() >= 6;
@@ -113,9 +96,5 @@ DWORD MajorVersionOfIdentity(const wchar_t* identity, std::size_t length) {
   }
   return 0;
 }
-
-bool VisualStylesInEffect() { return replacement ? replacement() : SystemVisualStylesInEffect(); }
-
-void SetVisualStylesQuery(TVisualStylesQuery query) { replacement = query; }
 
 }  // namespace ui

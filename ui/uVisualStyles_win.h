@@ -8,15 +8,8 @@ namespace ui {
 
 bool VisualStylesInEffect();
 
-// The system's own answer, without any replacement.
-bool SystemVisualStylesInEffect();
-
 // The major number of an encoded assembly identity's version="..." attribute (length in
 // characters); 0 when it has none.
 unsigned long MajorVersionOfIdentity(const wchar_t* identity, std::size_t length);
-
-// Tests only: replaces the answer (nullptr restores the system's).
-using TVisualStylesQuery = bool (*)();
-void SetVisualStylesQuery(TVisualStylesQuery query);
 
 }  // namespace ui

@@ -1,9 +1,9 @@
 // The main window from the keyboard, keys sent through the driver: Tab walks btnCancel,
 // ListBox1, btnOK; Alt+U and Alt+C press their buttons; Escape closes; Enter presses only the
-// focused button. The window also keeps the stored layout when resized.
+// focused button.
 #include <gtest/gtest.h>
 
-#include <set>
+#include <ostream>
 #include <string>
 
 #include "uScenario.h"
@@ -11,39 +11,10 @@
 namespace e2e {
 namespace {
 
-// The focused window of the thread that owns window, seen from this process.
-HWND FocusOf(HWND window) {
-  GUITHREADINFO info = {};
-  info.cbSize = sizeof(info);
-  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
-  return info.hwndFocus;
-}
-
 int FocusedId(HWND window) {
   Settle(window);
   const HWND focus = FocusOf(window);
   return focus ? GetDlgCtrlID(focus) : 0;
-}
-
-// How many colours the screen shows inside a rectangle (every other pixel).
-std::size_t ScreenColours(const RECT& area) {
-  HDC screen = GetDC(nullptr);
-  std::set<COLORREF> colours;
-  for (int y = area.top; y < area.bottom; y += 2) {
-    for (int x = area.left; x < area.right; x += 2) colours.insert(GetPixel(screen, x, y));
-  }
-  ReleaseDC(nullptr, screen);
-  return colours.size();
-}
-
-// Polls with a generous limit: painting follows the resize at the program's own pace.
-template <typename F>
-bool PollUntilTrue(F condition) {
-  for (int i = 0; i < 200; ++i) {
-    if (condition()) return true;
-    Sleep(100);
-  }
-  return condition();
 }
 
 class KeyboardTest : public TScenario {
@@ -54,14 +25,11 @@ class KeyboardTest : public TScenario {
     before_ = CaptureState(sample_);
     started_ = StartCommandLine(ReadString(HKEY_LOCAL_MACHINE, sample_.keyPath, "UninstallString"));
     EXPECT_TRUE(started_.handle);
-    TWindowQuery q;
-    q.className = kMainClass;
-    q.visibleOnly = true;
-    const HWND window = WaitForWindow(q);
+    const HWND window = WaitForMainWindow();
     EXPECT_NE(window, nullptr) << "no main window; message box: " << VisibleMessage();
     if (window) owner_ = OpenProcessById(WindowProcessId(window));
     // Keys go to the focused control: wait until the window has given the focus to one.
-    const bool focused = window && PollUntilTrue([&] {
+    const bool focused = window && WaitUntil([&] {
       const HWND focus = FocusOf(window);
       return focus && IsChild(window, focus);
     });
@@ -107,22 +75,38 @@ TEST_F(KeyboardTest, TabWalksCancelListUninstallAndAround) {
   ExpectClosedWithNothingChanged(window);
 }
 
-TEST_F(KeyboardTest, AltCPressesCancel) {
+// Each key that closes the window without uninstalling, typed where the focus is after some Tabs.
+struct TCloseKey {
+  const char* name;
+  int tabs;       // Tab presses before the key
+  int focusedId;  // the control that then has the focus
+  WORD vk;
+  bool alt;
+};
+
+std::ostream& operator<<(std::ostream& os, const TCloseKey& c) { return os << c.name; }
+
+class KeyboardCloseTest : public KeyboardTest, public ::testing::WithParamInterface<TCloseKey> {};
+
+TEST_P(KeyboardCloseTest, ClosesWithNothingChanged) {
+  const TCloseKey& c = GetParam();
   const HWND window = StartWindow();
   ASSERT_NE(window, nullptr);
-  PostKey(FocusOf(window), 'C', true);
+  for (int i = 0; i < c.tabs; ++i) PostKey(FocusOf(window), VK_TAB);
+  ASSERT_EQ(FocusedId(window), c.focusedId);
+  PostKey(FocusOf(window), c.vk, c.alt);
   ExpectClosedWithNothingChanged(window);
 }
 
-TEST_F(KeyboardTest, EscapeCloses) {
-  const HWND window = StartWindow();
-  ASSERT_NE(window, nullptr);
-  // From the list box too, which would otherwise keep the key for itself.
-  PostKey(FocusOf(window), VK_TAB);
-  ASSERT_EQ(FocusedId(window), kListBoxId);
-  PostKey(FocusOf(window), VK_ESCAPE);
-  ExpectClosedWithNothingChanged(window);
-}
+const TCloseKey kCloseKeys[] = {
+    {"AltCPressesCancel", 0, kCancelButtonId, 'C', true},
+    // From the list box too, which would otherwise keep the key for itself.
+    {"EscapeFromTheList", 1, kListBoxId, VK_ESCAPE, false},
+    {"EnterOnCancel", 0, kCancelButtonId, VK_RETURN, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Keys, KeyboardCloseTest, ::testing::ValuesIn(kCloseKeys),
+                         [](const ::testing::TestParamInfo<TCloseKey>& info) { return std::string(info.param.name); });
 
 TEST_F(KeyboardTest, AltUPressesUninstall) {
   const HWND window = StartWindow();
@@ -149,66 +133,6 @@ TEST_F(KeyboardTest, EnterPressesOnlyTheFocusedButton) {
   ASSERT_EQ(FocusedId(window), kUninstallButtonId);
   PostKey(FocusOf(window), VK_RETURN);
   ExpectUninstalled();
-}
-
-TEST_F(KeyboardTest, EnterOnCancelCloses) {
-  const HWND window = StartWindow();
-  ASSERT_NE(window, nullptr);
-  ASSERT_EQ(FocusedId(window), kCancelButtonId);
-  PostKey(FocusOf(window), VK_RETURN);
-  ExpectClosedWithNothingChanged(window);
-}
-
-// Enlarging the client area by 100 x 50: the list grows by as much, both buttons move with the
-// right and bottom edges, the labels (drawn by the form) stay.
-TEST_F(KeyboardTest, ResizeKeepsTheLayout) {
-  const HWND window = StartWindow();
-  ASSERT_NE(window, nullptr);
-  RECT outer = {};
-  GetWindowRect(window, &outer);
-  SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left + 100, outer.bottom - outer.top + 50,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  Settle(window);
-  const TWindowDump dump = DumpWindow(window);
-  EXPECT_EQ(dump.clientSize.cx, 500);
-  EXPECT_EQ(dump.clientSize.cy, 270);
-
-  struct Want {
-    int id;
-    RECT rect;
-  };
-  const Want wants[] = {
-      {kListBoxId, {8, 48, 8 + 485, 48 + 187}},
-      {kUninstallButtonId, {184, 244, 184 + 150, 244 + 20}},
-      {kCancelButtonId, {344, 244, 344 + 150, 244 + 20}},
-  };
-  for (const Want& w : wants) {
-    SCOPED_TRACE("control " + std::to_string(w.id));
-    const RECT r = RectInParent(ChildById(window, w.id));
-    EXPECT_EQ(r.left, w.rect.left);
-    EXPECT_EQ(r.top, w.rect.top);
-    EXPECT_EQ(r.right, w.rect.right);
-    EXPECT_EQ(r.bottom, w.rect.bottom);
-  }
-
-  // What the screen shows: the buttons moved into the grown area are drawn there, not left as
-  // the blank of newly exposed window area.
-  for (int id : {kUninstallButtonId, kCancelButtonId}) {
-    SCOPED_TRACE("button " + std::to_string(id));
-    RECT screen = {};
-    GetWindowRect(ChildById(window, id), &screen);
-    const bool drawn = PollUntilTrue([&] { return ScreenColours(screen) > 2; });
-    EXPECT_TRUE(drawn) << "the button's area on the screen is blank";
-  }
-
-  // The smallest outer size the window can be dragged to.
-  MINMAXINFO info = {};
-  SendMessageA(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
-  EXPECT_EQ(info.ptMinTrackSize.x, 332);
-  EXPECT_EQ(info.ptMinTrackSize.y, 180);
-
-  ASSERT_TRUE(ClickChild(window, kCancelButtonId));
-  ExpectClosedWithNothingChanged(window);
 }
 
 }  // namespace

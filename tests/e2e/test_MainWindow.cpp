@@ -1,6 +1,9 @@
 // The installed uninstaller, started as Add/Remove Programs starts it, shows the window that
 // lists the product's existing files; Cancel closes it and the program ends with nothing changed.
+// The window keeps its stored layout when resized.
 #include <gtest/gtest.h>
+
+#include <set>
 
 #include "uScenario.h"
 
@@ -49,10 +52,7 @@ TEST_P(MainWindowTest, ListsExistingFilesAndCancelEndsTheProgram) {
   ASSERT_TRUE(started.handle) << "cannot start " << Show(sample.UninstallString());
 
   // Found across processes: the window need not belong to the process started here.
-  TWindowQuery q;
-  q.className = kMainClass;
-  q.visibleOnly = true;
-  const HWND window = WaitForWindow(q);
+  const HWND window = WaitForMainWindow();
   ASSERT_NE(window, nullptr) << "no main window; message box: " << VisibleMessage();
   TProcess owner = OpenProcessById(WindowProcessId(window));
   ASSERT_TRUE(owner.handle);
@@ -121,10 +121,7 @@ TEST_P(CloseRouteTest, EndsTheProgramWithNothingChanged) {
   const TSampleState before = CaptureState(sample);
   const TProcess& started = Start(sample.UninstallString());
   ASSERT_TRUE(started.handle);
-  TWindowQuery q;
-  q.className = kMainClass;
-  q.visibleOnly = true;
-  const HWND window = WaitForWindow(q);
+  const HWND window = WaitForMainWindow();
   ASSERT_NE(window, nullptr) << "no main window; message box: " << VisibleMessage();
   TProcess owner = OpenProcessById(WindowProcessId(window));
   ASSERT_TRUE(owner.handle);
@@ -155,6 +152,77 @@ const TCloseCase kCloseCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Installed, CloseRouteTest, ::testing::ValuesIn(kCloseCases),
                          [](const ::testing::TestParamInfo<TCloseCase>& info) { return info.param.name; });
+
+// How many colours the screen shows inside a rectangle (every other pixel).
+std::size_t ScreenColours(const RECT& area) {
+  HDC screen = GetDC(nullptr);
+  std::set<COLORREF> colours;
+  for (int y = area.top; y < area.bottom; y += 2) {
+    for (int x = area.left; x < area.right; x += 2) colours.insert(GetPixel(screen, x, y));
+  }
+  ReleaseDC(nullptr, screen);
+  return colours.size();
+}
+
+class MainWindowResizeTest : public TScenario {};
+
+// Enlarging the client area by 100 x 50: the list grows by as much, both buttons move with the
+// right and bottom edges, the labels (drawn by the form) stay.
+TEST_F(MainWindowResizeTest, KeepsTheLayoutAndPaintsTheGrownArea) {
+  const TSample sample = Install(TSampleOptions());
+  const TSampleState before = CaptureState(sample);
+  ASSERT_TRUE(Start(sample.UninstallString()).handle);
+  const HWND window = WaitForMainWindow();
+  ASSERT_NE(window, nullptr) << "no main window; message box: " << VisibleMessage();
+  TProcess owner = OpenProcessById(WindowProcessId(window));
+  RECT outer = {};
+  GetWindowRect(window, &outer);
+  SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left + 100, outer.bottom - outer.top + 50,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  Settle(window);
+  const TWindowDump dump = DumpWindow(window);
+  EXPECT_EQ(dump.clientSize.cx, 500);
+  EXPECT_EQ(dump.clientSize.cy, 270);
+
+  struct Want {
+    int id;
+    RECT rect;
+  };
+  const Want wants[] = {
+      {kListBoxId, {8, 48, 8 + 485, 48 + 187}},
+      {kUninstallButtonId, {184, 244, 184 + 150, 244 + 20}},
+      {kCancelButtonId, {344, 244, 344 + 150, 244 + 20}},
+  };
+  for (const Want& w : wants) {
+    SCOPED_TRACE("control " + std::to_string(w.id));
+    const RECT r = RectInParent(ChildById(window, w.id));
+    EXPECT_EQ(r.left, w.rect.left);
+    EXPECT_EQ(r.top, w.rect.top);
+    EXPECT_EQ(r.right, w.rect.right);
+    EXPECT_EQ(r.bottom, w.rect.bottom);
+  }
+
+  // What the screen shows: the buttons moved into the grown area are drawn there, not left as
+  // the blank of newly exposed window area.
+  for (int id : {kUninstallButtonId, kCancelButtonId}) {
+    SCOPED_TRACE("button " + std::to_string(id));
+    RECT screen = {};
+    GetWindowRect(ChildById(window, id), &screen);
+    const bool drawn = WaitUntil([&] { return ScreenColours(screen) > 2; });
+    EXPECT_TRUE(drawn) << "the button's area on the screen is blank";
+  }
+
+  // The smallest outer size the window can be dragged to.
+  MINMAXINFO info = {};
+  SendMessageA(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+  EXPECT_EQ(info.ptMinTrackSize.x, 332);
+  EXPECT_EQ(info.ptMinTrackSize.y, 180);
+
+  ASSERT_TRUE(ClickChild(window, kCancelButtonId));
+  EXPECT_TRUE(WaitForWindowGone(window));
+  EXPECT_TRUE(WaitForExit(owner)) << "the window's process still runs";
+  EXPECT_EQ(CaptureState(sample), before);
+}
 
 }  // namespace
 }  // namespace e2e

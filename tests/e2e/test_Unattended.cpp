@@ -83,7 +83,7 @@ class TWindowWatcher {
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
     auto known = names_.find(pid);
-    if (known == names_.end()) known = names_.emplace(pid, mbcs::ExtractFileName(ProcessImagePath(pid))).first;
+    if (known == names_.end()) known = names_.emplace(pid, files::ExtractFileName(ProcessImagePath(pid))).first;
     const std::string text = TextOf(hwnd);
     if (lstrcmpiA(known->second.c_str(), exeName_.c_str()) == 0 || text == kAppTitle) {
       seen_.insert(ClassNameOf(hwnd) + " \"" + Cp932ToUtf8(text) + "\" of process " + std::to_string(pid));
@@ -176,12 +176,12 @@ TEST_P(UnattendedTest, EndsWithTheOutcomeAndShowsNothing) {
   if (c.setup == TSetup::MissingEntry) o.entry = TEntryKind::Missing;
   const TSample sample = InstallUninstallable(o);
   if (c.windows98) RunAsWindows98(sample);
-  const std::string exeName = mbcs::ExtractFileName(sample.uninstallerPath);
+  const std::string exeName = files::ExtractFileName(sample.uninstallerPath);
 
   std::string logPath = TempFolder() + "KorvaneE2E-" + c.name + ".log";
   std::string logSwitch = " /LOG=\"" + logPath + "\"";
   if (c.log == TLog::Default) {
-    logPath = TempFolder() + mbcs::ChangeFileExt(exeName, ".log");
+    logPath = TempFolder() + files::ChangeFileExt(exeName, ".log");
     logSwitch = " /LOG";
   } else if (c.log == TLog::Unwritable) {
     logPath = TempFolder() + "KorvaneE2E-no-such-folder\\x.log";
@@ -318,7 +318,7 @@ TEST_P(UnattendedTest, EndsWithTheOutcomeAndShowsNothing) {
   if (c.setup == TSetup::Normal) {
     ASSERT_TRUE(RestartWine());
     EXPECT_FALSE(PathExists(copyPath)) << "the temporary copy survived the restart";
-    if (!c.windows98) EXPECT_FALSE(PathExists(mbcs::ExtractFilePath(copyPath))) << "its folder survived the restart";
+    if (!c.windows98) EXPECT_FALSE(PathExists(files::ExtractFilePath(copyPath))) << "its folder survived the restart";
   }
   DeleteFileA(logPath.c_str());
 }

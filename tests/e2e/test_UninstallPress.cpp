@@ -5,7 +5,7 @@
 
 #include <map>
 
-#include "system/uMbcs.h"
+#include "system/uFiles.h"
 #include "uUninstallScenario.h"
 
 namespace e2e {
@@ -55,10 +55,7 @@ TEST_P(UninstallPressTest, DeletesTheFilesAndTheEntryAndSchedulesTheTemporaryCop
 
   const TProcess& started = Start(sample.UninstallString());
   ASSERT_TRUE(started.handle);
-  TWindowQuery q;
-  q.className = kMainClass;
-  q.visibleOnly = true;
-  const HWND window = WaitForWindow(q);
+  const HWND window = WaitForMainWindow();
   ASSERT_NE(window, nullptr) << "no main window; message box: " << VisibleMessage();
   const DWORD ownerPid = WindowProcessId(window);
   TProcess owner = OpenProcessById(ownerPid);
@@ -96,7 +93,7 @@ TEST_P(UninstallPressTest, DeletesTheFilesAndTheEntryAndSchedulesTheTemporaryCop
       << after.Describe();
   EXPECT_TRUE(Under(after.registry, sample.keyPath).empty()) << after.Describe();
 
-  const std::string copyFolder = mbcs::ExtractFilePath(copy);
+  const std::string copyFolder = files::ExtractFilePath(copy);
   EXPECT_EQ(DeletionsPending(copy), 1)
       << "the temporary copy " << Show(copy) << " was not added to the pending restart operations";
   EXPECT_EQ(DeletionsPending(copyFolder.substr(0, copyFolder.size() - 1)), 1) << "nor its folder";

@@ -136,7 +136,7 @@ TEST_P(UninstallRunTest, DeletesFilesAndEntryAndLeavesTheRestForTheRestart) {
   }
   ASSERT_TRUE(RestartWine());
   EXPECT_FALSE(PathExists(copyPath)) << "the temporary copy survived the restart";
-  EXPECT_FALSE(PathExists(mbcs::ExtractFilePath(copyPath)) && !c.windows98) << "its private folder survived";
+  EXPECT_FALSE(PathExists(files::ExtractFilePath(copyPath)) && !c.windows98) << "its private folder survived";
   for (const std::string& p : lockedPaths) EXPECT_FALSE(PathExists(p)) << Show(p) << " survived the restart";
   EXPECT_TRUE(PendingRenameStrings().empty());
   EXPECT_FALSE(PathExists(WininitPath()));

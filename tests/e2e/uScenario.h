@@ -7,10 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "support/uDriver.h"
-#include "support/uSample.h"
+#include "winsupport/uDriver.h"
+#include "winsupport/uMachine.h"
+#include "winsupport/uSample.h"
 
 namespace e2e {
+
+// The scenarios speak in the shared Windows test support's terms throughout.
+using namespace testsupport;
 
 constexpr const char* kAppTitle = "Korvane Uninstaller";
 constexpr const char* kMainClass = "TfrmMain";
@@ -87,6 +91,14 @@ class TScenario : public ::testing::Test {
     TSample s = InstallSample(options);
     installed_.push_back(s);
     return s;
+  }
+
+  // The program's main window once it shows, in whichever process; null when none appears.
+  static HWND WaitForMainWindow() {
+    TWindowQuery q;
+    q.className = kMainClass;
+    q.visibleOnly = true;
+    return WaitForWindow(q);
   }
 
   // A message box of the program, if one is showing: what it says (for failure messages).

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "appended/uBlockWriter.h"
-#include "support/uRestartState.h"
-#include "system/uMbcs.h"
+#include "winsupport/uMachine.h"
+#include "system/uFiles.h"
 #include "system/uPrivateFolder.h"
 #include "uScenario.h"
 
@@ -70,7 +70,7 @@ class TUninstallScenario : public TScenario {
   // Installs the sample; its uninstaller's temporary copy and Wine version are reset afterwards.
   TSample InstallUninstallable(const TSampleOptions& options) {
     TSample s = Install(options);
-    const std::string name = mbcs::ExtractFileName(s.uninstallerPath);
+    const std::string name = files::ExtractFileName(s.uninstallerPath);
     programNames_.push_back(name);
     DeleteFileA((TempFolder() + name).c_str());
     return s;
@@ -78,28 +78,28 @@ class TUninstallScenario : public TScenario {
 
   // The program that Windows 95/98/Me runs: Wine reports that family to this file name.
   void RunAsWindows98(const TSample& s) {
-    ASSERT_TRUE(SetProgramWindowsVersion(mbcs::ExtractFileName(s.uninstallerPath), "win98"));
+    ASSERT_TRUE(SetProgramWindowsVersion(files::ExtractFileName(s.uninstallerPath), "win98"));
   }
 
   // Where Windows 95/98/Me put the copy, and where the NT family never does any more.
-  static std::string TempCopyPath(const TSample& s) { return TempFolder() + mbcs::ExtractFileName(s.uninstallerPath); }
+  static std::string TempCopyPath(const TSample& s) { return TempFolder() + files::ExtractFileName(s.uninstallerPath); }
 
   // Whether path is a copy of the sample's uninstaller, under its file name, in a folder of the
   // program's own name form directly inside the temporary folder.
   static bool IsPrivateCopyPath(const std::string& path, const TSample& s) {
-    const std::string folder = mbcs::ExtractFilePath(path);
+    const std::string folder = files::ExtractFilePath(path);
     if (folder.size() < 2) return false;
     const std::string withoutDelimiter = folder.substr(0, folder.size() - 1);
-    return lstrcmpiA(mbcs::ExtractFileName(path).c_str(), mbcs::ExtractFileName(s.uninstallerPath).c_str()) == 0 &&
-           privatefolder::IsPrivateFolderName(mbcs::ExtractFileName(withoutDelimiter)) &&
-           lstrcmpiA(mbcs::ExtractFilePath(withoutDelimiter).c_str(), TempFolder().c_str()) == 0;
+    return lstrcmpiA(files::ExtractFileName(path).c_str(), files::ExtractFileName(s.uninstallerPath).c_str()) == 0 &&
+           privatefolder::IsPrivateFolderName(files::ExtractFileName(withoutDelimiter)) &&
+           lstrcmpiA(files::ExtractFilePath(withoutDelimiter).c_str(), TempFolder().c_str()) == 0;
   }
 
   // What the copy schedules for the restart at its start: its own file, then on the NT family
   // the private folder it sits in.
   static std::vector<std::string> CopyPendingStrings(const std::string& copyPath, bool windows98) {
     if (windows98) return {};
-    const std::string folder = mbcs::ExtractFilePath(copyPath);
+    const std::string folder = files::ExtractFilePath(copyPath);
     return {"\\??\\" + copyPath, "", "\\??\\" + folder.substr(0, folder.size() - 1), ""};
   }
 

@@ -7,6 +7,7 @@
 
 #include "FuzzHarness.h"
 #include "app/uProductName.h"
+#include "system/uFiles.h"
 #include "system/uMbcs.h"
 
 namespace {
@@ -58,7 +59,7 @@ UNINST_FUZZ_HARNESS void CheckName(const std::string& Path, const std::string& F
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   const std::string Path(reinterpret_cast<const char*>(Data), Size);
   const std::string Product = app::ProductNameFromExePath(Path);
-  CheckName(Path, mbcs::ExtractFileName(Path), Product);
+  CheckName(Path, files::ExtractFileName(Path), Product);
 
   // The key path built from it names the product's own key, one level below Uninstall.
   if (!Product.empty()) {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "FuzzHarness.h"
+#include "support/WininitText.h"
 #include "system/uWininit.h"
 
 namespace {
@@ -18,7 +19,7 @@ namespace {
 using fuzzsupport::Check;
 using wininit::TLines;
 
-const wininit::TSameText kSame = wininit::SameTextAscii;
+const wininit::TSameText kSame = testsupport::SameTextAscii;
 
 UNINST_FUZZ_HARNESS bool IsBlank(char C) { return static_cast<unsigned char>(C) <= 0x20; }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/SidText.h"
 #include "system/uAcl.h"
 #include "system/uPrivateFolder.h"
 
@@ -14,8 +15,8 @@ std::string Bytes(std::initializer_list<int> values) {
 TEST(Acl, WellKnownSids) {
   EXPECT_EQ(acl::LocalSystemSid(), Bytes({1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0}));
   EXPECT_EQ(acl::AdministratorsSid(), Bytes({1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 0x20, 2, 0, 0}));
-  EXPECT_EQ(acl::SidToText(acl::LocalSystemSid()), "S-1-5-18");
-  EXPECT_EQ(acl::SidToText(acl::AdministratorsSid()), "S-1-5-32-544");
+  EXPECT_EQ(testsupport::SidToText(acl::LocalSystemSid()), "S-1-5-18");
+  EXPECT_EQ(testsupport::SidToText(acl::AdministratorsSid()), "S-1-5-32-544");
 }
 
 TEST(Acl, SidLengthTrustsNothingBeyondWhatIsThere) {
@@ -30,8 +31,8 @@ TEST(Acl, SidLengthTrustsNothingBeyondWhatIsThere) {
   bad = admins;
   bad[1] = 16;  // more sub-authorities than a SID may have
   EXPECT_EQ(acl::SidLength(bad.data(), 200), 0u);
-  EXPECT_EQ(acl::SidToText(admins + "x"), "");
-  EXPECT_EQ(acl::SidToText(""), "");
+  EXPECT_EQ(testsupport::SidToText(admins + "x"), "");
+  EXPECT_EQ(testsupport::SidToText(""), "");
 }
 
 TEST(Acl, AllowListHasOneInheritedAcePerDistinctSid) {

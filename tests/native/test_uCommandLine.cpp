@@ -4,6 +4,12 @@
 
 namespace {
 
+// Argument index of the line (0 = the program itself); empty when there is none.
+std::string Argument(const std::string& line, std::size_t index) {
+  const std::vector<TCommandLineArgument> args = SplitCommandLine(line);
+  return index < args.size() ? args[index].Text : std::string();
+}
+
 TEST(CommandLine, ArgumentsAtBlanksOutsideQuotes) {
   struct Case { const char* line; int index; const char* expected; } cases[] = {
       {"\"C:\\Temp\\FooUninst.exe\" START C:\\PROGRA~1\\Foo\\FOOUNI~1.EXE", 0, "C:\\Temp\\FooUninst.exe"},
@@ -18,15 +24,15 @@ TEST(CommandLine, ArgumentsAtBlanksOutsideQuotes) {
       {"", 1, ""},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(CommandLineArgument(c.line, c.index), c.expected) << c.line << " #" << c.index;
+    EXPECT_EQ(Argument(c.line, c.index), c.expected) << c.line << " #" << c.index;
   }
 }
 
 TEST(CommandLine, DoubleByteNamesStayWhole) {
   // "表" (0x95 0x5C) ends in the byte of "\"; a path with it is still one argument.
   const std::string exe = "C:\\Temp\\\x95\x5CUninst.exe";
-  EXPECT_EQ(CommandLineArgument("\"" + exe + "\" START x", 0), exe);
-  EXPECT_EQ(CommandLineArgument("\"" + exe + "\" START x", 1), "START");
+  EXPECT_EQ(Argument("\"" + exe + "\" START x", 0), exe);
+  EXPECT_EQ(Argument("\"" + exe + "\" START x", 1), "START");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "appended/uPEUtils.h"
 #include "appended/uBlockLayout.h"
 #include "appended/uBlockWriter.h"
+#include "support/MemoryStreamOf.h"
 #include "support/PEBuilder.h"
 #include "support/TempFile.h"
 
@@ -296,7 +297,7 @@ TEST(ExeAdder, AStreamOfTheFilesBytesReadsAsTheFile) {
   };
   for (const std::string& File : Files) {
     TempFile F(File);
-    TMemoryStream Stream(std::vector<uint8_t>(File.begin(), File.end()));
+    TMemoryStream Stream = testsupport::MemoryStreamOf(File);
     const std::string FromFile = OutcomeOf([&](TItemTypes& Items) { ReadAppendedItems(F.Path(), Items); });
     const std::string FromStream = OutcomeOf([&](TItemTypes& Items) { ReadAppendedItems(Stream, Items); });
     EXPECT_TRUE(FromFile == FromStream) << FromFile.substr(0, 80) << " / " << FromStream.substr(0, 80);

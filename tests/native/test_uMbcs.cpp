@@ -14,22 +14,20 @@ TEST(Mbcs, LiteralsAreCodePage932Bytes) {
   EXPECT_EQ(std::string("以下"), "\x88\xC8\x89\xBA");
 }
 
-TEST(Mbcs, TrailBackslashIsNoDelimiter) {
-  struct Case { std::string path, name, folder; } cases[] = {
-      {"C:\\dir\\" + kHyou + ".scr", kHyou + ".scr", "C:\\dir\\"},
-      {"C:\\" + kHyou, kHyou, "C:\\"},
-      {"C:" + kHyou + "x", kHyou + "x", "C:"},
-      {"plain", "plain", ""},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(mbcs::ExtractFileName(c.path), c.name) << c.path;
-    EXPECT_EQ(mbcs::ExtractFilePath(c.path), c.folder) << c.path;
-  }
-}
-
 TEST(Mbcs, UpperCaseLeavesSecondBytesAlone) {
   EXPECT_EQ(mbcs::UpperCase("fooUninst" + kA + "a"), "FOOUNINST" + kA + "A");
   EXPECT_EQ(mbcs::UpperCase("\x83\x61"), "\x83\x61");  // "ャ"-like pair whose trail is 'a'
+}
+
+TEST(Mbcs, LastDelimiterSkipsSecondBytes) {
+  EXPECT_EQ(mbcs::LastDelimiter("\\", "C:\\dir\\" + kHyou), 6u);
+  EXPECT_EQ(mbcs::LastDelimiter("\\:", kHyou), std::string::npos);
+  EXPECT_EQ(mbcs::LastDelimiter("\\", "a\\" + kHyou + "\\"), 4u);
+  // Any set of delimiter bytes, the last of any of them; none in an empty set or text.
+  EXPECT_EQ(mbcs::LastDelimiter("\\:", "a:b\\c"), 3u);
+  EXPECT_EQ(mbcs::LastDelimiter(".\\:", "a\\b.c:d"), 5u);
+  EXPECT_EQ(mbcs::LastDelimiter("", "a\\b"), std::string::npos);
+  EXPECT_EQ(mbcs::LastDelimiter("\\:", ""), std::string::npos);
 }
 
 TEST(Mbcs, FindOnlyAtCharacterBoundaries) {
@@ -43,17 +41,34 @@ TEST(Mbcs, FindOnlyAtCharacterBoundaries) {
   EXPECT_EQ(mbcs::FindAtCharBoundary("x", ""), 0u);
 }
 
-TEST(Mbcs, LastDelimiterOfAnySetOnCharacterBoundaries) {
-  EXPECT_EQ(mbcs::LastDelimiter("\\:", "a:b\\c"), 3u);
-  EXPECT_EQ(mbcs::LastDelimiter(".", "a.b.c"), 3u);
-  EXPECT_EQ(mbcs::LastDelimiter("\\", "a\\" + kHyou), 1u);  // the 0x5C of the trail byte is skipped
-  EXPECT_EQ(mbcs::LastDelimiter("", "a\\b"), std::string::npos);
-  EXPECT_EQ(mbcs::LastDelimiter("\\:", ""), std::string::npos);
+TEST(Mbcs, TrimControlBytesRemovesBytesUpToBlankAtBothEnds) {
+  EXPECT_EQ(mbcs::TrimControlBytes(std::string(" \t\r\n\0C:\\x y\0\0 ", 14)), "C:\\x y");
+  EXPECT_EQ(mbcs::TrimControlBytes(std::string("\0\0", 2)), "");
+  EXPECT_EQ(mbcs::TrimControlBytes(""), "");
+  EXPECT_EQ(mbcs::TrimControlBytes("\x81\x40"), "\x81\x40");  // a double-byte blank is not a control byte
+  EXPECT_EQ(mbcs::TrimControlBytes(" \t\x1a[rename]\r\x01 "), "[rename]");
+  EXPECT_EQ(mbcs::TrimControlBytes(" \t "), "");
+  // Bytes above 0x20 stay, including the lead bytes of code page 932.
+  EXPECT_EQ(mbcs::TrimControlBytes("\x81\x40x"), "\x81\x40x");
 }
 
-TEST(Mbcs, ChangeFileExt) {
-  EXPECT_EQ(mbcs::ChangeFileExt("C:\\a.b\\Foo.scr", ".txt"), "C:\\a.b\\Foo.txt");
-  EXPECT_EQ(mbcs::ChangeFileExt("C:\\a.b\\Foo", ".txt"), "C:\\a.b\\Foo.txt");
+
+TEST(Mbcs, FormatTextSubstitutesTheArgumentWithoutReadingItAsAFormat) {
+  struct Case {
+    std::string format, arg, expected;
+  } cases[] = {
+      {"%sスクリーンセーバー Uninstaller", "Foo", "Fooスクリーンセーバー Uninstaller"},
+      {"%s のインストール情報が見つかりませんでした\r\n\r\nアンインストールに失敗しました", "100%s%d",
+       "100%s%d のインストール情報が見つかりませんでした\r\n\r\nアンインストールに失敗しました"},
+      {"%s", "", ""},
+      {"a%%b%s", "x", "a%bx"},
+      {"tail%", "x", "tail%"},
+      {"%d%s", "x", "%dx"},
+      {"no format", "x", "no format"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(mbcs::FormatText(c.format, c.arg), c.expected) << c.format;
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "appended/uPEUtils.h"
+#include "support/MemoryStreamOf.h"
 #include "support/PEBuilder.h"
 #include "support/TempFile.h"
 
@@ -206,7 +207,7 @@ TEST(PEImage, LoadsFromAndSavesToAStream) {
   PEBuilder B;
   B.Sections = {{0x200, 0x100}, {0x300, 0x180}};
   const std::string File = B.Build();
-  TMemoryStream Source(std::vector<uint8_t>(File.begin(), File.end()));
+  TMemoryStream Source = testsupport::MemoryStreamOf(File);
   TPEImage Image(Source);
   EXPECT_EQ(Image.FileName, "");
   EXPECT_EQ(Image.FileSize, static_cast<int32_t>(File.size()));
@@ -214,10 +215,30 @@ TEST(PEImage, LoadsFromAndSavesToAStream) {
   EXPECT_EQ(Image.GetImageEnd(), 0x480);
   TMemoryStream Copy;
   Image.SaveToStream(Copy);
-  EXPECT_TRUE(std::string(Copy.Bytes().begin(), Copy.Bytes().end()) == File);
+  EXPECT_TRUE(Copy.Contents() == File);
 
-  TMemoryStream Bad(std::vector<uint8_t>{'M', 'Z'});
+  TMemoryStream Bad = testsupport::MemoryStreamOf("MZ");
   EXPECT_THROW(TPEImage{Bad}, EImageBlockException);
+}
+
+TEST(PEImage, ARefusedLoadKeepsNothingAndTheNextLoadWorks) {
+  PEBuilder B;
+  B.Sections = {{0x200, 0x100}, {0x300, 0x7FFFFF00}};  // the second section cannot fit
+  B.FileLength = 0x400;
+  TMemoryStream Bad = testsupport::MemoryStreamOf(B.Build());
+  TMemoryStream Good = testsupport::MemoryStreamOf(pebuilder::SmallImage());
+  TPEImage Image(Good);
+  ASSERT_EQ(Image.Sections.size(), 2u);
+
+  EXPECT_THROW(Image.LoadFromStream(Bad), EImageBlockException);
+  EXPECT_EQ(Image.DOSHeader, nullptr);
+  EXPECT_EQ(Image.NTHeaders, nullptr);
+  EXPECT_EQ(Image.HeaderData, nullptr);
+  EXPECT_TRUE(Image.Sections.empty());
+
+  Image.LoadFromStream(Good);
+  EXPECT_EQ(Image.Sections.size(), 2u);
+  EXPECT_EQ(Image.GetImageEnd(), 0x600);
 }
 
 TEST(PEImage, ReloadStartsAfresh) {
@@ -231,37 +252,6 @@ TEST(PEImage, ReloadStartsAfresh) {
   Image.LoadFromFile(F.Path());
   EXPECT_EQ(Image.Sections.size(), 2u);
   EXPECT_EQ(Image.GetImageEnd(), 0x600);
-}
-
-TEST(PEImage, ARefusedLoadKeepsNothingAndTheNextLoadWorks) {
-  PEBuilder B;
-  B.Sections = {{0x200, 0x100}, {0x300, 0x7FFFFF00}};  // the second section cannot fit
-  B.FileLength = 0x400;
-  const std::string Bad = B.Build();
-  const std::string Good = pebuilder::SmallImage();
-  TMemoryStream BadStream(std::vector<uint8_t>(Bad.begin(), Bad.end()));
-  TMemoryStream GoodStream(std::vector<uint8_t>(Good.begin(), Good.end()));
-  TPEImage Image(GoodStream);
-  ASSERT_EQ(Image.Sections.size(), 2u);
-
-  EXPECT_THROW(Image.LoadFromStream(BadStream), EImageBlockException);
-  EXPECT_EQ(Image.DOSHeader, nullptr);
-  EXPECT_EQ(Image.NTHeaders, nullptr);
-  EXPECT_EQ(Image.HeaderData, nullptr);
-  EXPECT_TRUE(Image.Sections.empty());
-
-  Image.LoadFromStream(GoodStream);
-  EXPECT_EQ(Image.Sections.size(), 2u);
-  EXPECT_EQ(Image.GetImageEnd(), 0x600);
-}
-
-TEST(PEImage, ResourceTypeNames) {
-  EXPECT_STREQ(ResourceTypeNames[0], "Unknown 0");
-  EXPECT_STREQ(ResourceTypeNames[7], "Font Directory");
-  EXPECT_STREQ(ResourceTypeNames[10], "RCData");
-  EXPECT_STREQ(ResourceTypeNames[14], "Group Icon");
-  EXPECT_STREQ(ResourceTypeNames[16], "Version");
-  EXPECT_EQ(sizeof(ResourceTypeNames) / sizeof(ResourceTypeNames[0]), 17u);
 }
 
 }  // namespace

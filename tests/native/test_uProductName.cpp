@@ -4,7 +4,6 @@
 
 namespace {
 
-using app::FormatText;
 using app::ProductNameFromExePath;
 
 TEST(ProductName, IsTheFileNameBeforeTheFirstUninst) {
@@ -37,24 +36,6 @@ TEST(ProductName, KeyPathEndsInTheProductAndABackslash) {
   EXPECT_EQ(app::UninstallKeyPath("\x95\x5C"),
             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\\x95\x5C\\");
   EXPECT_EQ(std::string(app::kUninstallRootKeyPath) + "\\", app::UninstallKeyPath(""));
-}
-
-TEST(FormatText, SubstitutesTheArgumentWithoutReadingItAsAFormat) {
-  struct Case {
-    std::string format, arg, expected;
-  } cases[] = {
-      {"%sスクリーンセーバー Uninstaller", "Foo", "Fooスクリーンセーバー Uninstaller"},
-      {"%s のインストール情報が見つかりませんでした\r\n\r\nアンインストールに失敗しました", "100%s%d",
-       "100%s%d のインストール情報が見つかりませんでした\r\n\r\nアンインストールに失敗しました"},
-      {"%s", "", ""},
-      {"a%%b%s", "x", "a%bx"},
-      {"tail%", "x", "tail%"},
-      {"%d%s", "x", "%dx"},
-      {"no format", "x", "no format"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(FormatText(c.format, c.arg), c.expected) << c.format;
-  }
 }
 
 }  // namespace

@@ -7,7 +7,6 @@ namespace {
 using registry::DequoteString;
 using registry::SplitRegistryPath;
 using registry::StripTrailingDelimiter;
-using registry::TrimControlBytes;
 
 // "表" (0x95 0x5C) ends in the byte of "\"; "ソ" (0x83 0x5C) too.
 const std::string kHyou = "\x95\x5C";
@@ -55,13 +54,6 @@ TEST(StripTrailingDelimiter, RemovesOneMatchingLastByte) {
   for (const auto& c : cases) {
     EXPECT_EQ(StripTrailingDelimiter(c.text, c.delimiter), c.expected) << c.text;
   }
-}
-
-TEST(TrimControlBytes, RemovesBytesUpToBlankAtBothEnds) {
-  EXPECT_EQ(TrimControlBytes(std::string(" \t\r\n\0C:\\x y\0\0 ", 14)), "C:\\x y");
-  EXPECT_EQ(TrimControlBytes(std::string("\0\0", 2)), "");
-  EXPECT_EQ(TrimControlBytes(""), "");
-  EXPECT_EQ(TrimControlBytes("\x81\x40"), "\x81\x40");  // a double-byte blank is not a control byte
 }
 
 TEST(DequoteString, TakesTheQuotedPartOrFallsBackToTheText) {

@@ -70,8 +70,10 @@ TEST(StartOptions, CopyCommandLineReadsBackAsWritten) {
   EXPECT_EQ(line, "\"C:\\T\\K-1\\FooUninst.exe\" START C:\\Program Files\\Foo\\FooUninst.exe /S "
                   "/LOG=\"C:\\my logs\\Foo.log\" /HANDBACK=104:108");
   // The program reads the first two arguments as before: the copy's path, then "START".
-  EXPECT_EQ(CommandLineArgument(line, 0), "C:\\T\\K-1\\FooUninst.exe");
-  EXPECT_EQ(CommandLineArgument(line, 1), "START");
+  const std::vector<TCommandLineArgument> args = SplitCommandLine(line);
+  ASSERT_GE(args.size(), 2u);
+  EXPECT_EQ(args[0].Text, "C:\\T\\K-1\\FooUninst.exe");
+  EXPECT_EQ(args[1].Text, "START");
   const TStartOptions o = ParseStartOptions(line);
   EXPECT_TRUE(o.IsCopy && o.Silent && o.Log);
   EXPECT_EQ(o.StarterPath, "C:\\Program Files\\Foo\\FooUninst.exe");

@@ -1,12 +1,13 @@
 #include <gtest/gtest.h>
 
+#include "support/WininitText.h"
 #include "system/uWininit.h"
 
 using wininit::TLines;
 
 namespace {
 
-const wininit::TSameText kSame = wininit::SameTextAscii;
+const wininit::TSameText kSame = testsupport::SameTextAscii;
 
 TEST(Wininit, SplitLinesAcceptsEveryLineEnd) {
   EXPECT_EQ(wininit::SplitLines("a\r\nb\nc\rd"), (TLines{"a", "b", "c", "d"}));
@@ -25,13 +26,6 @@ TEST(Wininit, SplitLinesAcceptsEveryLineEnd) {
 TEST(Wininit, JoinLinesEndsEveryLineWithCrLf) {
   EXPECT_EQ(wininit::JoinLines({"a", "", "b"}), "a\r\n\r\nb\r\n");
   EXPECT_EQ(wininit::JoinLines({}), "");
-}
-
-TEST(Wininit, TrimBlanksRemovesControlBytesAndSpaces) {
-  EXPECT_EQ(wininit::TrimBlanks(" \t\x1a[rename]\r\x01 "), "[rename]");
-  EXPECT_EQ(wininit::TrimBlanks(" \t "), "");
-  // Bytes above 0x20 stay, including the lead bytes of code page 932.
-  EXPECT_EQ(wininit::TrimBlanks("\x81\x40x"), "\x81\x40x");
 }
 
 TEST(Wininit, RenameHeaderFollowsTheProfileFunctionsReading) {
@@ -57,7 +51,7 @@ TEST(Wininit, RenameHeaderFollowsTheProfileFunctionsReading) {
       {"[rename\x81]", false},
   };
   for (const TCase& c : cases) {
-    EXPECT_EQ(wininit::IsRenameHeader(c.line, kSame), c.rename) << '"' << c.line << '"';
+    EXPECT_EQ(testsupport::IsRenameHeader(c.line, kSame), c.rename) << '"' << c.line << '"';
   }
 }
 
@@ -103,8 +97,8 @@ TEST(Wininit, NoRenameSectionCollectsNothing) {
 
 TEST(Wininit, TheComparisonIsTheCallersToChoose) {
   const wininit::TSameText exact = [](const std::string& a, const std::string& b) { return a == b; };
-  EXPECT_TRUE(wininit::IsRenameHeader("[rename]", exact));
-  EXPECT_FALSE(wininit::IsRenameHeader("[RENAME]", exact));
+  EXPECT_TRUE(testsupport::IsRenameHeader("[rename]", exact));
+  EXPECT_FALSE(testsupport::IsRenameHeader("[RENAME]", exact));
 }
 
 TEST(Wininit, BuildPutsTheNewSectionLast) {

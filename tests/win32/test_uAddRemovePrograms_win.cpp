@@ -2,7 +2,8 @@
 
 #include "system/uAddRemovePrograms_win.h"
 #include "system/uPlatform_win.h"
-#include "win32/win32_test_support.h"
+#include "winsupport/uMachine.h"
+#include "winsupport/uRunInCopy.h"
 
 namespace {
 
@@ -11,21 +12,17 @@ using testsupport::ReadFileBytes;
 const char kOpenCommand[] = "rundll32.exe shell32.dll,Control_RunDLL AppWiz.cpl";
 const char kFullTitle[] = "アプリケーションの追加と削除のプロパティ";
 const char kHalfTitle[] = "ｱﾌﾟﾘｹｰｼｮﾝの追加と削除 のﾌﾟﾛﾊﾟﾃｨ";
+// As the program hands them over: full-width first.
+const arp::TTitles kTitles = {kFullTitle, kHalfTitle};
 
 // The helper program, also placed beside the test program as the stand-in rundll32.exe.
 std::vector<std::pair<std::string, std::string>> StandIn() {
-  return {{testsupport::E2EProgram("arp_window_gui.exe"), "rundll32.exe"}};
+  return {{testsupport::ToolPath("arp_window_gui"), "rundll32.exe"}};
 }
 
 void PumpMessages() {
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-}
-
-DWORD WindowProcessId(HWND window) {
-  DWORD id = 0;
-  GetWindowThreadProcessId(window, &id);
-  return id;
 }
 
 // Stands in for the uninstaller's main window: visible and in the foreground.
@@ -58,9 +55,9 @@ class TMainWindow {
 class TArpWindow {
  public:
   TArpWindow(const char* title, int tabs, int focusedTab) {
-    process_ = testsupport::StartProcess("\"" + testsupport::E2EProgram("arp_window_gui.exe") +
-                                         "\" " + title + " " + std::to_string(tabs) + " " +
-                                         std::to_string(focusedTab) + " 130 170");
+    process_ = testsupport::StartSharingOutput("\"" + testsupport::ToolPath("arp_window_gui") + "\" " +
+                                               title + " " + std::to_string(tabs) + " " +
+                                               std::to_string(focusedTab) + " 130 170");
     const char* text = std::string(title) == "half" ? kHalfTitle : kFullTitle;
     testsupport::WaitUntil([&] {
       window_ = FindWindowA("#32770", text);
@@ -69,10 +66,14 @@ class TArpWindow {
   }
   ~TArpWindow() {
     if (IsWindow(window_)) PostMessageA(window_, WM_CLOSE, 0, 0);
-    if (process_ && testsupport::WaitForExit(process_) == ~0u) TerminateProcess(process_.Handle.get(), 1);
+    if (process_.handle && !testsupport::WaitForExit(process_)) TerminateProcess(process_.handle.get(), 1);
   }
   HWND get() const { return window_; }
-  DWORD ExitCode() { return testsupport::WaitForExit(process_); }
+  DWORD ExitCode() {
+    DWORD code = ~0u;
+    testsupport::WaitForExit(process_, testsupport::kDefaultWaitMs, &code);
+    return code;
+  }
 
  private:
   testsupport::TProcess process_;
@@ -82,7 +83,7 @@ class TArpWindow {
 // Closes the window that the stand-in opened and waits for it to end.
 void CloseStandIn(HWND window) {
   if (!IsWindow(window)) return;
-  handles::TUniqueHandleObj process(OpenProcess(SYNCHRONIZE, FALSE, WindowProcessId(window)));
+  handles::TUniqueHandleObj process(OpenProcess(SYNCHRONIZE, FALSE, testsupport::WindowProcessId(window)));
   PostMessageA(window, WM_CLOSE, 0, 0);
   if (process) WaitForSingleObject(process.get(), 60000);
   // Without a process handle to wait on, wait for the window itself: a window still closing
@@ -116,11 +117,11 @@ TEST(AddRemovePrograms, Windows98ReopensTheWindowOnTheFocusedTab) {
     ASSERT_TRUE(testsupport::WriteFileBytes(folder + "rundll32.title", c.title));
     TArpWindow old(c.title, c.tabs, c.focusedTab);
     ASSERT_NE(old.get(), nullptr);
-    ASSERT_EQ(arp::FindAddRemoveProgramsWindow(), old.get());
+    ASSERT_EQ(arp::FindAddRemoveProgramsWindow(kTitles), old.get());
     RECT oldRect = {};
     GetWindowRect(old.get(), &oldRect);
 
-    arp::RefreshAddRemovePrograms(main.get());
+    arp::RefreshAddRemovePrograms(main.get(), kTitles);
     PumpMessages();
 
     EXPECT_FALSE(IsWindow(old.get())) << "the old window is still open";
@@ -129,7 +130,7 @@ TEST(AddRemovePrograms, Windows98ReopensTheWindowOnTheFocusedTab) {
     EXPECT_EQ(log, std::string(kOpenCommand) + c.suffix + "\n" + std::to_string(STARTF_USEPOSITION) +
                        " " + std::to_string(oldRect.left) + " " + std::to_string(oldRect.top) + "\n");
 
-    const HWND reopened = arp::FindAddRemoveProgramsWindow();
+    const HWND reopened = arp::FindAddRemoveProgramsWindow(kTitles);
     ASSERT_NE(reopened, nullptr);
     EXPECT_NE(reopened, old.get());
     EXPECT_EQ(GetWindow(main.get(), GW_HWNDNEXT), reopened) << "not directly behind the main window";
@@ -148,8 +149,8 @@ TEST(AddRemovePrograms, Windows98WithoutTheWindowDoesNothing) {
   const std::string folder = testsupport::OwnFolder();
   const TMainWindow main;
   DeleteFileA((folder + "rundll32.log").c_str());
-  EXPECT_EQ(arp::FindAddRemoveProgramsWindow(), nullptr);
-  arp::RefreshAddRemovePrograms(main.get());
+  EXPECT_EQ(arp::FindAddRemoveProgramsWindow(kTitles), nullptr);
+  arp::RefreshAddRemovePrograms(main.get(), kTitles);
   EXPECT_FALSE(testsupport::FileExists(folder + "rundll32.log")) << "something was started";
 }
 
@@ -162,8 +163,8 @@ TEST(AddRemovePrograms, NTFamilyNeitherSearchesNorCloses) {
   TArpWindow open("full", 3, 1);
   ASSERT_NE(open.get(), nullptr);
 
-  EXPECT_EQ(arp::FindAddRemoveProgramsWindow(), nullptr);
-  arp::RefreshAddRemovePrograms(main.get());
+  EXPECT_EQ(arp::FindAddRemoveProgramsWindow(kTitles), nullptr);
+  arp::RefreshAddRemovePrograms(main.get(), kTitles);
   PumpMessages();
   EXPECT_TRUE(IsWindow(open.get()));
   EXPECT_FALSE(testsupport::FileExists(folder + "rundll32.log")) << "something was started";

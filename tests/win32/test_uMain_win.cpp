@@ -7,36 +7,24 @@
 #include <string>
 #include <vector>
 
-#include "MessageBoxWatcher.h"
 #include "app/uMain_win.h"
 #include "app/uProductName.h"
-#include "system/uModulePath_win.h"
+#include "system/uFiles_win.h"
 #include "system/uRegistry_win.h"
+#include "winsupport/MessageBoxWatcher.h"
+#include "winsupport/uMachine.h"
+#include "winsupport/uTestApplication.h"
 
+// The main window in this process: what FormCreate finds and shows, the layout on resize, its
+// keys, and what a start without an uninstall entry does.
 namespace {
 
 using app::TfrmMain;
+using testsupport::KeyExists;
+using testsupport::TTestApplication;
 
 const std::string kMissingEntrySuffix =
     " のインストール情報が見つかりませんでした\r\n\r\nアンインストールに失敗しました";
-
-bool KeyExists(const std::string& path) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
-}
-
-void SetHklmString(const std::string& keyPath, const std::string& name, const std::string& value) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                            &key, nullptr),
-            ERROR_SUCCESS)
-      << keyPath;
-  RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                 static_cast<DWORD>(value.size() + 1));
-  RegCloseKey(key);
-}
 
 void DeleteHklmValue(const std::string& keyPath, const std::string& name) {
   HKEY key = nullptr;
@@ -45,10 +33,10 @@ void DeleteHklmValue(const std::string& keyPath, const std::string& name) {
   RegCloseKey(key);
 }
 
-void CreateEmptyFile(const std::string& path) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-  CloseHandle(file);
+void CreateEmptyFile(const std::string& path) { ASSERT_TRUE(testsupport::WriteFileBytes(path, "")) << path; }
+
+void SetHklmString(const std::string& keyPath, const std::string& name, const std::string& value) {
+  ASSERT_TRUE(testsupport::SetString(HKEY_LOCAL_MACHINE, keyPath, name, value)) << keyPath;
 }
 
 // A screen saver installed in a folder of its own, with its uninstall entry under HKLM; all of
@@ -111,27 +99,15 @@ void ExpectBounds(const ui::TControl& control, int left, int top, int width, int
   }
 }
 
-bool TakeQuitRequest() {
-  MSG msg;
-  return PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
-}
+bool TakeQuitRequest() { return TTestApplication::TakeQuitRequest(); }
 
-class MainWindowTest : public ::testing::Test {
+class FrmMain : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ui::Application().SetTitle("Korvane Uninstaller");
-    ui::Application().ResetTerminationForTests();
-    TakeQuitRequest();
-  }
-  void TearDown() override {
-    ui::Application().SetMainForm(nullptr);
-    ui::Application().OnException = nullptr;
-    TakeQuitRequest();
-    ui::Application().ResetTerminationForTests();
-  }
+  void SetUp() override { TakeQuitRequest(); }
+  TTestApplication application_;
 };
 
-TEST_F(MainWindowTest, ListsTheProductFilesInDeletionOrder) {
+TEST_F(FrmMain, ListsTheProductFilesInDeletionOrder) {
   struct Case {
     std::string product;
     bool withTxt, quoted;
@@ -152,12 +128,12 @@ TEST_F(MainWindowTest, ListsTheProductFilesInDeletionOrder) {
     EXPECT_EQ(form.UninstallKeyPath,
               "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + c.product + "\\");
     EXPECT_EQ(WindowText(form.Handle()), c.product + "スクリーンセーバー Uninstaller");
-    EXPECT_EQ(form.lblExplain->Caption(), c.product + "スクリーンセーバーをアンインストールします");
-    EXPECT_FALSE(ui::Application().TerminateRequested());
+    EXPECT_EQ(form.lblExplain->Caption().Bytes(), c.product + "スクリーンセーバーをアンインストールします");
+    EXPECT_FALSE(TakeQuitRequest());
   }
 }
 
-TEST_F(MainWindowTest, WindowsAndCaptionsAreFoundThroughWin32) {
+TEST_F(FrmMain, WindowsAndCaptionsAreFoundThroughWin32) {
   TInstalledProduct installed("KvIds", true, true);
   TfrmMain form(installed.Exe);
   char className[64] = {};
@@ -172,16 +148,25 @@ TEST_F(MainWindowTest, WindowsAndCaptionsAreFoundThroughWin32) {
             "KvIds\x83\x58\x83\x4E\x83\x8A\x81\x5B\x83\x93\x83\x5A\x81\x5B\x83\x6F\x81\x5B Uninstaller");
   EXPECT_EQ(WindowText(form.btnOK->Handle()), "\x83\x41\x83\x93\x83\x43\x83\x93\x83\x58\x83\x67\x81\x5B\x83\x8B(&U)");
   EXPECT_EQ(WindowText(form.btnCancel->Handle()), "\x83\x4C\x83\x83\x83\x93\x83\x5A\x83\x8B(&C)");
-  EXPECT_EQ(form.Label1->Caption(), "以下のファイルを削除します");
+  EXPECT_EQ(form.Label1->Caption().Bytes(), "以下のファイルを削除します");
   EXPECT_FALSE(form.Label1->HasOwnWindow());
   EXPECT_TRUE(form.ListBox1->HasOwnWindow());
 
-  // Components in creation order; the form's children are its visual ones.
-  const std::vector<std::string> owned = {"Label1", "lblExplain", "ListBox1", "btnOK", "btnCancel", "AltFixOnVista1"};
-  ASSERT_EQ(form.ComponentCount(), owned.size());
-  for (std::size_t i = 0; i < owned.size(); ++i) EXPECT_EQ(form.Component(i)->Name, owned[i]);
-  EXPECT_EQ(form.Children().size(), 5u);
-  EXPECT_NE(form.AltFixOnVista1, nullptr);
+  // The visual components are the form's children, in creation order; each carries its name.
+  const std::vector<ui::TControl*> children = {form.Label1, form.lblExplain, form.ListBox1, form.btnOK,
+                                               form.btnCancel};
+  EXPECT_EQ(form.Children(), children);
+  for (const ui::TComponent* c : {static_cast<ui::TComponent*>(form.Label1), static_cast<ui::TComponent*>(form.lblExplain),
+                                  static_cast<ui::TComponent*>(form.ListBox1), static_cast<ui::TComponent*>(form.btnOK),
+                                  static_cast<ui::TComponent*>(form.btnCancel), static_cast<ui::TComponent*>(form.AltFixOnVista1)}) {
+    ASSERT_NE(c, nullptr);
+  }
+  EXPECT_EQ(form.Label1->Name, "Label1");
+  EXPECT_EQ(form.lblExplain->Name, "lblExplain");
+  EXPECT_EQ(form.ListBox1->Name, "ListBox1");
+  EXPECT_EQ(form.btnOK->Name, "btnOK");
+  EXPECT_EQ(form.btnCancel->Name, "btnCancel");
+  EXPECT_EQ(form.AltFixOnVista1->Name, "AltFixOnVista1");
 
   // Tab order: Cancel, the list, Uninstall.
   EXPECT_EQ(GetNextDlgTabItem(form.Handle(), form.btnCancel->Handle(), FALSE), form.ListBox1->Handle());
@@ -200,7 +185,7 @@ TEST_F(MainWindowTest, WindowsAndCaptionsAreFoundThroughWin32) {
   EXPECT_EQ(SendMessageA(form.ListBox1->Handle(), LB_GETITEMHEIGHT, 0, 0), 12);
 }
 
-TEST_F(MainWindowTest, KeepsItsLayoutWhenResized) {
+TEST_F(FrmMain, KeepsItsLayoutWhenResized) {
   TInstalledProduct installed("KvResize", true, true);
   TfrmMain form(installed.Exe);
   EXPECT_EQ(form.ClientWidth(), 400);
@@ -231,7 +216,7 @@ TEST_F(MainWindowTest, KeepsItsLayoutWhenResized) {
   ExpectBounds(*form.btnCancel, 244, 194, 150, 20);
 }
 
-TEST_F(MainWindowTest, CannotBeDraggedSmallerThanItsConstraints) {
+TEST_F(FrmMain, CannotBeDraggedSmallerThanItsConstraints) {
   TInstalledProduct installed("KvMin", true, true);
   TfrmMain form(installed.Exe);
   MINMAXINFO info = {};
@@ -244,7 +229,7 @@ TEST_F(MainWindowTest, CannotBeDraggedSmallerThanItsConstraints) {
   EXPECT_EQ(info.ptMaxTrackSize.y, 987);
 }
 
-TEST_F(MainWindowTest, FirstShownCentredOnTheScreen) {
+TEST_F(FrmMain, FirstShownCentredOnTheScreen) {
   TInstalledProduct installed("KvCentre", true, true);
   TfrmMain form(installed.Exe);
   form.Show();
@@ -255,10 +240,9 @@ TEST_F(MainWindowTest, FirstShownCentredOnTheScreen) {
   EXPECT_TRUE(IsWindowVisible(form.Handle()));
 }
 
-TEST_F(MainWindowTest, KeysEscapeAndEnterAndAccessKeys) {
+TEST_F(FrmMain, KeysEscapeAndEnterAndAccessKeys) {
   TInstalledProduct installed("KvKeys", true, true);
-  TfrmMain form(installed.Exe);
-  ui::Application().SetMainForm(&form);
+  TfrmMain& form = *application_.CreateForm<TfrmMain>(installed.Exe);
   int uninstallClicks = 0;
   form.btnOK->OnClick = [&](ui::TComponent*) { ++uninstallClicks; };
   form.Show();
@@ -266,96 +250,47 @@ TEST_F(MainWindowTest, KeysEscapeAndEnterAndAccessKeys) {
   // Enter on the list: no default button, nothing happens.
   SetFocus(form.ListBox1->Handle());
   PostMessageA(form.ListBox1->Handle(), WM_KEYDOWN, VK_RETURN, 0);
-  ui::Application().ProcessMessages();
+  EXPECT_FALSE(application_.ProcessMessages());
   EXPECT_EQ(uninstallClicks, 0);
   EXPECT_TRUE(IsWindowVisible(form.Handle()));
 
   // Enter on the focused Uninstall button presses it.
   SetFocus(form.btnOK->Handle());
   PostMessageA(form.btnOK->Handle(), WM_KEYDOWN, VK_RETURN, 0);
-  ui::Application().ProcessMessages();
+  EXPECT_FALSE(application_.ProcessMessages());
   EXPECT_EQ(uninstallClicks, 1);
 
   // Alt+U presses Uninstall from anywhere in the window.
   SetFocus(form.ListBox1->Handle());
   PostMessageA(form.ListBox1->Handle(), WM_SYSCHAR, 'u', 1 << 29);
-  ui::Application().ProcessMessages();
+  EXPECT_FALSE(application_.ProcessMessages());
   EXPECT_EQ(uninstallClicks, 2);
   EXPECT_TRUE(IsWindowVisible(form.Handle()));
-  EXPECT_FALSE(ui::Application().TerminateRequested());
 
   // Escape presses Cancel, which closes the main window and so ends the loop.
   PostMessageA(form.ListBox1->Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
-  ui::Application().ProcessMessages();
+  EXPECT_TRUE(application_.ProcessMessages());
   EXPECT_FALSE(IsWindowVisible(form.Handle()));
-  EXPECT_TRUE(ui::Application().Terminated());
 }
 
-TEST_F(MainWindowTest, CancelButtonClosesTheWindowAndEndsTheLoop) {
+TEST_F(FrmMain, CancelButtonClosesTheWindowAndEndsTheLoop) {
   TInstalledProduct installed("KvCancel", true, true);
-  auto* form = ui::Application().CreateForm<TfrmMain>(installed.Exe);
-  ASSERT_EQ(ui::Application().MainForm(), form);
-  // Queued before the loop runs: the loop shows the window, then handles the click.
+  auto* form = application_.CreateForm<TfrmMain>(installed.Exe);
+  ASSERT_EQ(application_.MainForm(), form);
+  bool shownInLoop = false;
+  form->btnCancel->OnClick = [&](ui::TComponent* sender) {
+    shownInLoop = IsWindowVisible(form->Handle()) != FALSE;
+    form->btnCancelClick(sender);
+  };
+  // Queued before the loop runs: the loop shows the window, then handles the click; Run returns
+  // once the window has closed.
   PostMessageA(form->btnCancel->Handle(), BM_CLICK, 0, 0);
-  ui::Application().Run();
-  EXPECT_TRUE(ui::Application().Terminated());
+  application_.Run();
+  EXPECT_TRUE(shownInLoop);
   EXPECT_FALSE(IsWindowVisible(form->Handle()));
-  ui::Application().DestroyForms();
-  EXPECT_TRUE(ui::Application().Forms().empty());
 }
 
-TEST_F(MainWindowTest, MainFormShownBeforeTheLoopIsNotShownAgainByIt) {
-  TInstalledProduct installed("KvShowFirst", true, true);
-  auto* form = ui::Application().CreateForm<TfrmMain>(installed.Exe);
-  ui::Application().ShowMainForm();
-  EXPECT_TRUE(IsWindowVisible(form->Handle()));
-  // Hidden again behind the toolkit's back: a loop that showed it a second time would undo that.
-  ShowWindow(form->Handle(), SW_HIDE);
-  bool visibleInLoop = true;
-  PostMessageA(form->btnCancel->Handle(), BM_CLICK, 0, 0);
-  form->btnCancel->OnClick = [&](ui::TComponent*) {
-    visibleInLoop = IsWindowVisible(form->Handle()) != FALSE;
-    form->Close();
-  };
-  ui::Application().Run();
-  EXPECT_FALSE(visibleInLoop);
-  EXPECT_TRUE(ui::Application().Terminated());
-  ui::Application().DestroyForms();
-}
-
-TEST_F(MainWindowTest, ExceptionFromAHandlerGoesToTheReportAndTheLoopGoesOn) {
-  TInstalledProduct installed("KvThrow", true, true);
-  auto* form = ui::Application().CreateForm<TfrmMain>(installed.Exe);
-  form->btnOK->OnClick = [](ui::TComponent*) { throw std::runtime_error("Bad Signature"); };
-  std::vector<std::string> reports;
-  // The report queues a Cancel click: the loop ends only if it still handles messages afterwards.
-  ui::Application().OnException = [&](const std::string& message) {
-    reports.push_back(message);
-    PostMessageA(form->btnCancel->Handle(), BM_CLICK, 0, 0);
-  };
-  PostMessageA(form->btnOK->Handle(), BM_CLICK, 0, 0);
-  ui::Application().Run();
-  EXPECT_EQ(reports, std::vector<std::string>{"Bad Signature"});
-  EXPECT_TRUE(ui::Application().Terminated());
-  ui::Application().DestroyForms();
-}
-
-TEST_F(MainWindowTest, DefaultErrorReportIsAMessageBoxWithTheMessage) {
-  TInstalledProduct installed("KvReport", true, true);
-  TfrmMain form(installed.Exe);
-  form.btnOK->OnClick = [](ui::TComponent*) { throw std::runtime_error("Bad Signature"); };
-  form.Show();
-  TMessageBoxWatcher watcher;
-  PostMessageA(form.btnOK->Handle(), BM_CLICK, 0, 0);
-  ui::Application().ProcessMessages();
-  const TCapturedBox box = watcher.Result();
-  ASSERT_TRUE(box.Found);
-  EXPECT_EQ(box.Text, "Bad Signature");
-  EXPECT_EQ(box.Title, "Korvane Uninstaller");
-  EXPECT_TRUE(IsWindowVisible(form.Handle()));
-}
-
-TEST_F(MainWindowTest, MissingEntryShowsTheErrorBoxAndAsksToEnd) {
+TEST_F(FrmMain, MissingEntryShowsTheErrorBoxAndAsksToEnd) {
   TInstalledProduct other("KvOther", true, true);  // another product's entry must not be used
   const std::string keyWithoutValue = app::UninstallKeyPath("KvNoValue");
   SetHklmString(keyWithoutValue, "DisplayName", "x");
@@ -375,18 +310,18 @@ TEST_F(MainWindowTest, MissingEntryShowsTheErrorBoxAndAsksToEnd) {
     EXPECT_TRUE(TakeQuitRequest()) << c.product;
     EXPECT_EQ(form.ListBox1->Count(), 0);
     EXPECT_EQ(WindowText(form.Handle()), "Korvane Uninstaller");
-    EXPECT_EQ(form.lblExplain->Caption(), "%sスクリーンセーバーをアンインストールします");
+    EXPECT_EQ(form.lblExplain->Caption().Bytes(), "%sスクリーンセーバーをアンインストールします");
     EXPECT_EQ(form.UninstallKeyPath, "");
   }
   // Nothing in the registry changed.
-  EXPECT_TRUE(KeyExists(keyWithoutValue));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, keyWithoutValue));
   EXPECT_EQ(registry::ReadRegistryString(HKEY_LOCAL_MACHINE, keyWithBlank + "UninstallString"), "");
-  EXPECT_TRUE(KeyExists(app::UninstallKeyPath("KvOther")));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, app::UninstallKeyPath("KvOther")));
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, keyWithoutValue.c_str());
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, keyWithBlank.c_str());
 }
 
-TEST_F(MainWindowTest, EmptyProductNameNeverNamesTheUninstallKey) {
+TEST_F(FrmMain, EmptyProductNameNeverNamesTheUninstallKey) {
   // An UninstallString right in the Uninstall key: read with an empty product name, it would make
   // the whole Uninstall key look like this program's entry.
   const std::string uninstallKey = app::kUninstallRootKeyPath;
@@ -403,80 +338,30 @@ TEST_F(MainWindowTest, EmptyProductNameNeverNamesTheUninstallKey) {
     EXPECT_EQ(form.UninstallKeyPath, "");
     // What the uninstall run would delete: nothing.
     registry::DeleteRegistryKeyTree(HKEY_LOCAL_MACHINE, form.UninstallKeyPath);
-    EXPECT_TRUE(KeyExists(uninstallKey));
-    EXPECT_TRUE(KeyExists(app::UninstallKeyPath("KvSurvivor")));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, uninstallKey));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, app::UninstallKeyPath("KvSurvivor")));
   }
   DeleteHklmValue(uninstallKey, "UninstallString");
 }
 
-}  // namespace
 
-namespace {
-
-TEST_F(MainWindowTest, InvalidateMarksWhatEachControlPaints) {
-  TInstalledProduct installed("KvPaint", true, true);
-  TfrmMain form(installed.Exe);
-  form.Show();
-  ui::Application().ProcessMessages();
-  for (HWND window : {form.Handle(), form.ListBox1->Handle(), form.btnOK->Handle()}) {
-    UpdateWindow(window);
-    ValidateRect(window, nullptr);
-  }
-  // A label has no window: its area of the form is marked.
-  form.Label1->Invalidate();
-  RECT update = {};
-  ASSERT_TRUE(GetUpdateRect(form.Handle(), &update, FALSE));
-  EXPECT_LE(update.left, 8);
-  EXPECT_LE(update.top, 32);
-  EXPECT_GE(update.bottom, 32 + 12);
-  EXPECT_FALSE(GetUpdateRect(form.ListBox1->Handle(), nullptr, FALSE));
-  // A windowed control marks its own client area.
-  form.ListBox1->Invalidate();
-  EXPECT_TRUE(GetUpdateRect(form.ListBox1->Handle(), nullptr, FALSE));
-  EXPECT_FALSE(GetUpdateRect(form.btnOK->Handle(), nullptr, FALSE));
-  EXPECT_TRUE(form.ListBox1->IsOpaque());
-  EXPECT_FALSE(form.IsOpaque());
-  EXPECT_FALSE(form.Label1->IsOpaque());
-}
-
-TEST_F(MainWindowTest, FormsAreListedWhileTheyExist) {
-  TInstalledProduct installed("KvForms", true, true);
-  {
-    TfrmMain first(installed.Exe);
-    TfrmMain second(installed.Exe);
-    EXPECT_EQ(ui::Application().Forms(), (std::vector<ui::TForm*>{&first, &second}));
-    EXPECT_EQ(ui::Application().FindForm(second.btnOK->Handle()), &second);
-  }
-  EXPECT_TRUE(ui::Application().Forms().empty());
-}
-
-TEST_F(MainWindowTest, DefaultWindowNamesTheRunningExecutable) {
+TEST_F(FrmMain, DefaultWindowNamesTheRunningExecutable) {
   // This test program's file name holds no "Uninst": no product, so the missing-entry box.
-  const std::string exe = modulepath::ModuleFileName();
-  ASSERT_NE(exe.find("win32_tests.exe"), std::string::npos);
-  char expected[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, expected, MAX_PATH);
-  EXPECT_EQ(exe, expected);
+  ASSERT_NE(files::ModuleFileName().find("win32_tests.exe"), std::string::npos);
   TMessageBoxWatcher watcher;
   TfrmMain form;
   EXPECT_EQ(watcher.Result().Text, kMissingEntrySuffix);
   EXPECT_TRUE(TakeQuitRequest());
 }
 
-}  // namespace
 
-namespace {
-
-TEST_F(MainWindowTest, StartWithoutEntryEndsTheLoopAtOnce) {
+TEST_F(FrmMain, StartWithoutEntryEndsTheLoopAtOnce) {
   TMessageBoxWatcher watcher;
-  auto* form = ui::Application().CreateForm<TfrmMain>("C:\\Temp\\KvGoneUninst.exe");
+  auto* form = application_.CreateForm<TfrmMain>("C:\\Temp\\KvGoneUninst.exe");
   EXPECT_TRUE(watcher.Result().Found);
-  ui::Application().ShowMainForm();
+  application_.Run();  // returns by itself, without showing the window: the quit request is queued
   EXPECT_FALSE(IsWindowVisible(form->Handle()));
-  ui::Application().Run();  // returns by itself: the quit request is already queued
-  EXPECT_TRUE(ui::Application().Terminated());
-  EXPECT_FALSE(IsWindowVisible(form->Handle()));
-  ui::Application().DestroyForms();
+  EXPECT_FALSE(form->ShownOnce());
 }
 
 }  // namespace

@@ -16,6 +16,6 @@ TEST(MbcsWin, SystemLeadBytesAgreeWithTheTable) {
 
 TEST(MbcsWin, TrailBackslashIsNoDelimiter) {
   const std::string path = "C:\\dir\\\x95\x5CUninst.exe";
-  EXPECT_EQ(mbcs::ExtractFileName(path), "\x95\x5CUninst.exe");
+  EXPECT_EQ(mbcs::LastDelimiter("\\", path), 6u);
   EXPECT_EQ(mbcs::UpperCase("fooUninst.exe"), "FOOUNINST.EXE");
 }

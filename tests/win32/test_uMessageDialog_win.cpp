@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "MessageBoxWatcher.h"
-#include "ui/uForms_win.h"
 #include "ui/uMessageDialog.h"
+#include "winsupport/MessageBoxWatcher.h"
+#include "winsupport/uTestApplication.h"
 
 namespace {
 
@@ -12,18 +12,18 @@ using namespace ui;
 
 class MessageDialogTest : public ::testing::Test {
  protected:
-  void SetUp() override { Application().SetTitle("Korvane Uninstaller"); }
+  testsupport::TTestApplication application_;  // titled "Korvane Uninstaller"
 };
 
 TEST_F(MessageDialogTest, WrappersShowOneOkButtonTitledWithTheApplication) {
   struct Case {
-    std::int32_t (*show)(const std::string&);
-    std::string text;
+    std::int32_t (*show)(const TText&);
+    TOwnText text;
   } cases[] = {
-      {&ShowInformation, "アンインストールが完了しました"},
-      {&ShowWarning, "スクリーンセーバーが動作しています\r\n画面のプロパティを閉じてください"},
-      {&ShowError, "Foo のインストール情報が見つかりませんでした\r\n\r\nアンインストールに失敗しました"},
-      {&ShowInformation, ""},  // title and icon alone
+      {&ShowInformation, OWN_TEXT("アンインストールが完了しました")},
+      {&ShowWarning, OWN_TEXT("スクリーンセーバーが動作しています\r\n画面のプロパティを閉じてください")},
+      {&ShowError, OWN_TEXT("Foo のインストール情報が見つかりませんでした\r\n\r\nアンインストールに失敗しました")},
+      {&ShowInformation, OWN_TEXT("")},  // title and icon alone
   };
   for (const auto& c : cases) {
     TMessageBoxWatcher watcher;
@@ -31,15 +31,15 @@ TEST_F(MessageDialogTest, WrappersShowOneOkButtonTitledWithTheApplication) {
     const TCapturedBox box = watcher.Result();
     ASSERT_TRUE(box.Found);
     EXPECT_EQ(box.Title, "Korvane Uninstaller");
-    EXPECT_EQ(box.Text, c.text);
+    EXPECT_EQ(box.Text, c.text.Bytes);
     EXPECT_EQ(box.Owner, nullptr);  // no form is active
   }
 }
 
 TEST_F(MessageDialogTest, TitleIsReadAtEachCall) {
-  Application().SetTitle("Other Title");
+  Application().SetTitle(OWN_TEXT("Other Title"));
   TMessageBoxWatcher watcher;
-  ShowMessageBox("x", TMessageKind::Custom, mbOK, 0);
+  ShowMessageBox(OWN_TEXT("x"), TMessageKind::Custom, mbOK, 0);
   EXPECT_EQ(watcher.Result().Title, "Other Title");
 }
 
@@ -59,21 +59,18 @@ TEST_F(MessageDialogTest, ResultNamesThePressedButton) {
   };
   for (const auto& c : cases) {
     TMessageBoxWatcher watcher(c.pressed);
-    EXPECT_EQ(ShowMessageBox("?", TMessageKind::Confirmation, c.buttons, c.extra), c.result) << c.pressed;
+    EXPECT_EQ(ShowMessageBox(OWN_TEXT("?"), TMessageKind::Confirmation, c.buttons, c.extra), c.result) << c.pressed;
     EXPECT_TRUE(watcher.Result().Found);
   }
 }
 
 TEST_F(MessageDialogTest, ActiveFormOwnsTheBox) {
-  TForm form;
-  const TComponentLayout none[] = {{"Dummy", TComponentKind::NonVisual, 0, 0, 0, 0, nullptr, -1, 0, false, 0}};
-  form.LoadLayout({"TTestForm", "TestForm", "Test", 200, 100, 0, 0, {"Tahoma", -12, 0}, none, 1});
-  form.DoCreate();
+  testsupport::TTestForm form;
   form.Show();
   SetActiveWindow(form.Handle());
   ASSERT_EQ(Application().ActiveForm(), &form);
   TMessageBoxWatcher watcher;
-  EXPECT_EQ(ShowError("owned"), mrOK);
+  EXPECT_EQ(ShowError(OWN_TEXT("owned")), mrOK);
   const TCapturedBox box = watcher.Result();
   EXPECT_EQ(box.Owner, form.Handle());
 }

@@ -8,14 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "support/SidText.h"
 #include "system/uAcl.h"
 #include "system/uHandles_win.h"
-#include "system/uMbcs.h"
-#include "system/uPaths_win.h"
+#include "system/uFiles.h"
+#include "system/uFiles_win.h"
 #include "system/uPlatform_win.h"
 #include "system/uPrivateFolder.h"
 #include "system/uPrivateFolder_win.h"
-#include "win32_test_support.h"
+#include "winsupport/uMachine.h"
+#include "winsupport/uRunInCopy.h"
 
 namespace {
 
@@ -86,7 +88,6 @@ class PrivateFolderTest : public ::testing::Test {
  protected:
   void SetUp() override { parent_ = FreshTempFolder("PrivateFolderTest"); }
   void TearDown() override {
-    platform::ResetWindowsVersion();
     for (const std::string& f : made_) {
       DeleteFileA((f + "planted.txt").c_str());
       DeleteFileA((f + "probe.txt").c_str());
@@ -107,7 +108,7 @@ TEST_F(PrivateFolderTest, NewFolderOfTheNameFormInsideTheParent) {
   const std::string folder = Made(privatefolder::CreatePrivateFolder(parent_));
   ASSERT_FALSE(folder.empty()) << "error " << GetLastError();
   EXPECT_TRUE(FolderExists(folder));
-  EXPECT_EQ(mbcs::ExtractFilePath(folder.substr(0, folder.size() - 1)), parent_);
+  EXPECT_EQ(files::ExtractFilePath(folder.substr(0, folder.size() - 1)), parent_);
   EXPECT_TRUE(privatefolder::IsPrivateFolder(folder, parent_));
   // Two runs never share one.
   const std::string second = Made(privatefolder::CreatePrivateFolder(parent_));
@@ -151,7 +152,8 @@ TEST_F(PrivateFolderTest, OnlyAFolderOfTheNameFormDirectlyInTheTemporaryFolderCo
 }
 
 TEST_F(PrivateFolderTest, NoFolderOnWindows98) {
-  platform::OverrideWindowsVersion({VER_PLATFORM_WIN32_WINDOWS, 4, 10});
+  if (RunInCopy(kWin98)) return;
+  ASSERT_FALSE(platform::IsNTFamily());
   EXPECT_EQ(privatefolder::CreatePrivateFolder(parent_), "");
   EXPECT_EQ(privatefolder::UserSidWhenOwner(), "");
 }
@@ -177,7 +179,7 @@ TEST_F(PrivateFolderTest, DescriptorGrantsChangesToAdministratorsAndTheSystemOnl
   const std::vector<TAce> aces = AcesOf(descriptor);
   ASSERT_EQ(aces.size(), expected.size());
   for (std::size_t i = 0; i < aces.size(); ++i) {
-    EXPECT_EQ(acl::SidToText(aces[i].sid), acl::SidToText(expected[i])) << "ACE " << i;
+    EXPECT_EQ(testsupport::SidToText(aces[i].sid), testsupport::SidToText(expected[i])) << "ACE " << i;
     EXPECT_EQ(aces[i].type, ACCESS_ALLOWED_ACE_TYPE);
     EXPECT_EQ(aces[i].mask, static_cast<DWORD>(FILE_ALL_ACCESS));
     EXPECT_EQ(aces[i].flags, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
@@ -223,11 +225,11 @@ TEST_F(PrivateFolderTest, DescriptorReadBackOpensTheFolderToNobodyElse) {
   const std::vector<TAce> aces = AcesOf(descriptor.data());
   EXPECT_FALSE(aces.empty()) << "no list at all would grant everyone everything";
   std::string listing;
-  for (const TAce& a : aces) listing += " " + acl::SidToText(a.sid) + ":" + std::to_string(a.mask);
+  for (const TAce& a : aces) listing += " " + testsupport::SidToText(a.sid) + ":" + std::to_string(a.mask);
   for (const TAce& a : aces) {
     if (a.type != ACCESS_ALLOWED_ACE_TYPE) continue;
     EXPECT_NE(std::find(allowed.begin(), allowed.end(), a.sid), allowed.end())
-        << acl::SidToText(a.sid) << " may use the folder; read back:" << listing;
+        << testsupport::SidToText(a.sid) << " may use the folder; read back:" << listing;
   }
 }
 

@@ -9,17 +9,15 @@
 
 #include "system/uPlatform_win.h"
 #include "system/uRegistry_win.h"
+#include "system/uSafeDll_win.h"
+#include "winsupport/uRunInCopy.h"
+#include "winsupport/uMachine.h"
 
 namespace {
 
 const std::string kTestRoot = "Software\\KorvaneUninstallerTests";
 
-bool KeyExists(HKEY root, const std::string& path) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
-}
+using testsupport::KeyExists;
 
 void CreateKey(HKEY root, const std::string& path) {
   HKEY key = nullptr;
@@ -47,8 +45,7 @@ void SetString(HKEY root, const std::string& path, const std::string& name, cons
 // RegSetValueEx adds a zero that a string value lacks; the native call stores the bytes as given.
 void SetStringWithoutZero(HKEY root, const std::string& path, const wchar_t* name, const std::wstring& text) {
   using TNtSetValueKey = NTSTATUS(NTAPI*)(HANDLE, PUNICODE_STRING, ULONG, ULONG, PVOID, ULONG);
-  auto setValue = reinterpret_cast<TNtSetValueKey>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtSetValueKey")));
+  const auto setValue = safedll::GetProc<TNtSetValueKey>(GetModuleHandleA("ntdll.dll"), "NtSetValueKey");
   ASSERT_NE(setValue, nullptr);
   HKEY key = nullptr;
   ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
@@ -70,8 +67,6 @@ class RegistryTest : public ::testing::Test {
     CreateKey(HKEY_CURRENT_USER, key_);
   }
   void TearDown() override {
-    registry::SetRegDeleteKeyForTests(nullptr);
-    platform::ResetWindowsVersion();
     RegDeleteTreeA(HKEY_CURRENT_USER, key_.c_str());
     RegDeleteKeyA(HKEY_CURRENT_USER, kTestRoot.c_str());
   }
@@ -138,7 +133,8 @@ TEST_F(RegistryTest, ReadRegistryValueReportsSizeAndFailsWhenTooSmall) {
   EXPECT_FALSE(registry::ReadRegistryValue(HKEY_CURRENT_USER, key_ + "\\No", "Value", REG_SZ, buffer, size));
 }
 
-// The paths handed to the key deletion, in order; one of them may be made to refuse.
+// The paths handed to the key deletion, in order; one of them may be made to refuse. Given in
+// place of RegDeleteKeyA, with the path form of either platform family.
 std::vector<std::string> g_deleted;
 std::string g_refused;
 LONG WINAPI RecordingDeleteKey(HKEY root, LPCSTR path) {
@@ -146,6 +142,8 @@ LONG WINAPI RecordingDeleteKey(HKEY root, LPCSTR path) {
   if (g_refused == path) return ERROR_ACCESS_DENIED;
   return RegDeleteKeyA(root, path);
 }
+const registry::TKeyDeletion kRecordingNT = {&RecordingDeleteKey, true};
+const registry::TKeyDeletion kRecording9x = {&RecordingDeleteKey, false};
 
 void BuildTree(const std::string& base) {
   for (const char* sub : {"A\\A1\\A11", "A\\A2", "B", "C\\C1"}) CreateKey(HKEY_CURRENT_USER, base + "\\" + sub);
@@ -159,8 +157,7 @@ TEST_F(RegistryTest, DeletesTheWholeTreeDeepestFirstWithOrWithoutTrailingDelimit
     BuildTree(tree);
     CreateKey(HKEY_CURRENT_USER, key_ + "\\Sibling");
     g_deleted.clear();
-    registry::SetRegDeleteKeyForTests(&RecordingDeleteKey);
-    registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree + suffix);
+    registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree + suffix, kRecordingNT);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tree)) << suffix;
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, key_ + "\\Sibling"));
     const std::vector<std::string> expected = {
@@ -172,16 +169,30 @@ TEST_F(RegistryTest, DeletesTheWholeTreeDeepestFirstWithOrWithoutTrailingDelimit
 }
 
 TEST_F(RegistryTest, Windows9xDeletesPathsWithoutTrailingDelimiter) {
-  platform::OverrideWindowsVersion({VER_PLATFORM_WIN32_WINDOWS, 4, 10});
   const std::string tree = key_ + "\\Product";
   BuildTree(tree);
   g_deleted.clear();
-  registry::SetRegDeleteKeyForTests(&RecordingDeleteKey);
-  registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree + "\\");
+  registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree + "\\", kRecording9x);
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tree));
   ASSERT_EQ(g_deleted.size(), 8u);
   for (const auto& path : g_deleted) EXPECT_NE(path.back(), '\\') << path;
   EXPECT_EQ(g_deleted.back(), tree);
+}
+
+// The system's deletion is RegDeleteKeyA with the running platform's path form.
+TEST(RegistryDeletion, PathFormFollowsThePlatform) {
+  if (testsupport::RunInCopy(testsupport::kWin98)) return;
+  ASSERT_EQ(platform::WindowsVersion().PlatformId, 1u);
+  const registry::TKeyDeletion deletion = registry::SystemKeyDeletion();
+  EXPECT_EQ(deletion.DeleteKey, &RegDeleteKeyA);
+  EXPECT_FALSE(deletion.TrailingDelimiter);
+}
+
+TEST(RegistryDeletion, NTFamilyTakesTheTrailingDelimiter) {
+  ASSERT_TRUE(platform::IsNTFamily());
+  const registry::TKeyDeletion deletion = registry::SystemKeyDeletion();
+  EXPECT_EQ(deletion.DeleteKey, &RegDeleteKeyA);
+  EXPECT_TRUE(deletion.TrailingDelimiter);
 }
 
 TEST_F(RegistryTest, KeyThatRefusesDeletionStaysAndLaterSiblingsStillGo) {
@@ -189,8 +200,7 @@ TEST_F(RegistryTest, KeyThatRefusesDeletionStaysAndLaterSiblingsStillGo) {
   BuildTree(tree);
   g_deleted.clear();
   g_refused = tree + "\\A\\A2\\";
-  registry::SetRegDeleteKeyForTests(&RecordingDeleteKey);
-  registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree);
+  registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree, kRecordingNT);
   g_refused.clear();
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, tree + "\\A\\A2"));
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tree + "\\A\\A1"));

@@ -4,73 +4,21 @@
 
 #include "system/uPlatform_win.h"
 #include "system/uRestartDelete_win.h"
-#include "win32/win32_test_support.h"
+#include "winsupport/uMachine.h"
+#include "winsupport/uRunInCopy.h"
 
 namespace {
 
+using testsupport::ClearPendingRenames;
+using testsupport::ClearWininit;
 using testsupport::ReadFileBytes;
-using testsupport::SystemShortPath;
+using testsupport::RestartWine;
+using testsupport::WindowsFolder;
+using testsupport::WininitPath;
 using testsupport::WriteFileBytes;
 
-const char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
-const char kPendingValue[] = "PendingFileRenameOperations";
-
-std::string WindowsFolder() {
-  char buffer[MAX_PATH] = {};
-  ExpandEnvironmentStringsA("%windir%\\", buffer, MAX_PATH);
-  return buffer;
-}
-std::string WininitPath() { return WindowsFolder() + "WININIT.INI"; }
-
-// The items of the pending rename operations, empty items (no new name) included.
-std::vector<std::string> PendingRenames() {
-  handles::TUniqueKey key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE, key.put()) !=
-      ERROR_SUCCESS) {
-    return {};
-  }
-  DWORD size = 0;
-  if (RegQueryValueExA(key.get(), kPendingValue, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS)
-    return {};
-  std::string data(size, '\0');
-  if (RegQueryValueExA(key.get(), kPendingValue, nullptr, nullptr,
-                       reinterpret_cast<BYTE*>(&data[0]), &size) != ERROR_SUCCESS) {
-    return {};
-  }
-  data.resize(size);
-  std::vector<std::string> items;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < data.size(); ++i) {
-    if (data[i] == '\0') {
-      items.push_back(data.substr(start, i - start));
-      start = i + 1;
-    }
-  }
-  if (!items.empty() && items.back().empty()) items.pop_back();  // the list's closing zero
-  return items;
-}
-
-void ClearPendingRenames() {
-  handles::TUniqueKey key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, key.put()) ==
-      ERROR_SUCCESS) {
-    RegDeleteValueA(key.get(), kPendingValue);
-  }
-}
-
-// Leaves no WININIT.INI, no trace of an earlier restart and no stray temporary file behind.
-void ClearWininit() {
-  const std::string windows = WindowsFolder();
-  DeleteFileA((windows + "WININIT.INI").c_str());
-  DeleteFileA((windows + "wininit.bak").c_str());
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((windows + "ini*.tmp").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do DeleteFileA((windows + found.cFileName).c_str());
-    while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
-}
+std::vector<std::string> PendingRenames() { return testsupport::PendingRenameStrings(); }
+std::string SystemShortPath(const std::string& path) { return testsupport::ShortPathOf(path); }
 
 int CountTempFilesInWindowsFolder() {
   WIN32_FIND_DATAA found;
@@ -82,9 +30,6 @@ int CountTempFilesInWindowsFolder() {
   FindClose(search);
   return count;
 }
-
-// Wine carries out the pending operations and WININIT.INI as at a start of Windows.
-void RestartWine() { testsupport::RunToEnd("wineboot.exe -r"); }
 
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
   for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))

@@ -2,7 +2,8 @@
 
 #include "system/uPlatform_win.h"
 #include "system/uRunMutex_win.h"
-#include "win32/win32_test_support.h"
+#include "winsupport/uMachine.h"
+#include "winsupport/uRunInCopy.h"
 
 namespace {
 
@@ -18,30 +19,9 @@ bool MutexExists(const std::string& name) {
 }
 
 // A second process holding the mutex, as the running screen saver does.
-class TMutexHolder {
+class TMutexHolder : public testsupport::THeldByHelper {
  public:
-  explicit TMutexHolder(const std::string& name)
-      : ready_(CreateEventA(nullptr, TRUE, FALSE, (name + "-ready").c_str())),
-        quit_(CreateEventA(nullptr, TRUE, FALSE, (name + "-quit").c_str())) {
-    process_ = testsupport::StartProcess("\"" + testsupport::E2EProgram("hold_named_mutex.exe") +
-                                         "\" \"" + name + "\" \"" + name + "-ready\" \"" + name +
-                                         "-quit\"");
-  }
-  ~TMutexHolder() { End(); }
-  bool WaitReady() {
-    return process_ && WaitForSingleObject(ready_.get(), 60000) == WAIT_OBJECT_0;
-  }
-  DWORD End() {
-    if (!process_) return ~0u;
-    SetEvent(quit_.get());
-    const DWORD code = testsupport::WaitForExit(process_);
-    process_.Handle.reset();
-    return code;
-  }
-
- private:
-  handles::TUniqueHandleObj ready_, quit_;
-  testsupport::TProcess process_;
+  explicit TMutexHolder(const std::string& name) : THeldByHelper("hold_named_mutex", "\"" + name + "\"", "") {}
 };
 
 void AbsentMutexIsCreatedAndHeldUntilReleased() {
@@ -59,14 +39,14 @@ void AbsentMutexIsCreatedAndHeldUntilReleased() {
 void MutexHeldByAnotherProcessMeansRunning() {
   const std::string name = UniqueName("held");
   TMutexHolder holder(name);
-  ASSERT_TRUE(holder.WaitReady());
+  ASSERT_TRUE(holder.Ready());
 
   EXPECT_FALSE(runmutex::TryCreateRunMutex(name));
   EXPECT_FALSE(RunMutexHandle);
   runmutex::ReleaseRunMutex();  // nothing to release
   EXPECT_TRUE(MutexExists(name));
 
-  ASSERT_EQ(holder.End(), 0u);
+  ASSERT_TRUE(holder.End());
   // Had this process kept a handle, the mutex would outlive the holder.
   EXPECT_FALSE(MutexExists(name));
 

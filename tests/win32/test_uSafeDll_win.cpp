@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "system/uModulePath_win.h"
-#include "system/uMbcs.h"
+#include "system/uFiles_win.h"
 #include "system/uSafeDll_win.h"
 
 namespace {
@@ -12,7 +11,7 @@ namespace {
 // beside the uninstaller's copy. Each test runs in a process of its own, so restricting the
 // search here touches no other test.
 TEST(SafeDll, PlantedDllIsNoLongerFoundBesideTheProgram) {
-  const std::string planted = mbcs::ExtractFilePath(modulepath::ModuleFileName()) + "dllprobe.dll";
+  const std::string planted = files::ExtractFilePath(files::ModuleFileName()) + "dllprobe.dll";
   ASSERT_NE(GetFileAttributesA(planted.c_str()), INVALID_FILE_ATTRIBUTES) << planted;
 
   HMODULE before = LoadLibraryA("dllprobe.dll");
@@ -32,16 +31,20 @@ TEST(SafeDll, PlantedDllIsNoLongerFoundBesideTheProgram) {
 
 TEST(SafeDll, SystemLibrariesLoadByFullPath) {
   safedll::RestrictDllSearchPath();
-  const std::string path = safedll::SystemLibraryPath("uxtheme.dll");
-  char system[MAX_PATH];
-  ASSERT_GT(GetSystemDirectoryA(system, MAX_PATH), 0u);
-  EXPECT_EQ(path, std::string(system) + "\\uxtheme.dll");
+  const handles::TUniqueModule theme = safedll::LoadSystemLibrary("uxtheme.dll");
+  ASSERT_TRUE(theme);
+  EXPECT_EQ(files::ModuleFileName(theme.get()), files::SystemFolder() + "uxtheme.dll");
+  EXPECT_NE(GetProcAddress(theme.get(), "IsThemeActive"), nullptr);
+  EXPECT_FALSE(safedll::LoadSystemLibrary("no-such-library.dll"));
+}
 
-  HMODULE theme = safedll::LoadSystemLibrary("uxtheme.dll");
-  ASSERT_NE(theme, nullptr);
-  EXPECT_NE(GetProcAddress(theme, "IsThemeActive"), nullptr);
-  FreeLibrary(theme);
-  EXPECT_EQ(safedll::LoadSystemLibrary("no-such-library.dll"), nullptr);
+TEST(SafeDll, GetProcGivesTypedFunctionsOrNull) {
+  const HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  const auto getCurrentProcessId = safedll::GetProc<DWORD(WINAPI*)()>(kernel, "GetCurrentProcessId");
+  ASSERT_NE(getCurrentProcessId, nullptr);
+  EXPECT_EQ(getCurrentProcessId(), GetCurrentProcessId());
+  EXPECT_EQ(safedll::GetProc<DWORD(WINAPI*)()>(kernel, "NoSuchFunction"), nullptr);
+  EXPECT_EQ(safedll::GetProc<DWORD(WINAPI*)()>(nullptr, "GetCurrentProcessId"), nullptr);
 }
 
 }  // namespace

@@ -1,20 +1,16 @@
 #!/usr/bin/env bash
-# COM in the real program, seen from outside through Wine's relay trace: the process that only
-# starts its temporary copy never initialises it; the copy initialises it once, after its main
-# window is shown, and uninitialises it once, at the end. The temporary copy writes to the same
-# standard error as the process that started it.
+# Start-up and shut-down order of the real program, seen from outside through Wine's relay trace,
+# in both processes: COM is initialised first of all, then the Windows version is read, then the
+# Alt key cue hook is installed; then the relaunch decision (the installed program starts its
+# copy, the copy shows its window); at the end the hook is removed and only then is COM
+# uninitialised. The temporary copy writes to the same standard error as the process that started
+# it.
 # Usage: test_com_lifetime.sh <win32 build folder>
-set -uo pipefail
-ROOT=$(cd "$(dirname "$(readlink -f "$0")")/../.." && pwd)
-BUILD=${1:-$ROOT/build/win32}
-. "$ROOT/scripts/wine-env.sh"
-uninst_ensure_wine
+. "$(dirname "$(readlink -f "$0")")/common.sh"
 
-DRIVER="$BUILD/e2e/driver.exe"
 PRODUCT=ComCheck
 LOG=${KEEP_LOG:-$(mktemp)}
 RELAY_KEY='HKCU\Software\Wine\Debug'
-drv() { wine "$DRIVER" "$@" 2>/dev/null </dev/null | tr -d '\r'; }
 cleanup() {
   wine reg delete "$RELAY_KEY" /v RelayInclude /f >/dev/null 2>&1 </dev/null
   drv remove-sample --product "$PRODUCT" >/dev/null
@@ -23,15 +19,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
-failures=0
-fail() { echo "FAIL: $1"; failures=$((failures + 1)); }
-
 drv remove-sample --product "$PRODUCT" >/dev/null
 installed=$(drv install-sample --product "$PRODUCT") || { echo "FAIL: the sample could not be installed"; exit 1; }
 folder=$(sed -n 's/^installed \(.*\\\) HKLM.*/\1/p' <<<"$installed")
 [ -n "$folder" ] || { echo "FAIL: no folder in: $installed"; exit 1; }
 wine reg add "$RELAY_KEY" /v RelayInclude \
-  /d 'kernel32.CreateProcessA;kernelbase.CreateProcessA;user32.ShowWindow;ole32.CoInitialize;ole32.CoUninitialize;combase.CoUninitialize' /f >/dev/null 2>&1 </dev/null
+  /d 'kernel32.CreateProcessA;kernelbase.CreateProcessA;kernel32.GetVersionExA;user32.ShowWindow;user32.SetWindowsHookExA;user32.UnhookWindowsHookEx;ole32.CoInitialize;ole32.CoUninitialize;combase.CoUninitialize' /f >/dev/null 2>&1 </dev/null
 
 # Started as Add/Remove Programs would, without arguments; the copy's window is then closed.
 WINEDEBUG=-all,+relay,+loaddll wine "${folder}${PRODUCT}Uninst.exe" >"$LOG" 2>&1 </dev/null
@@ -43,9 +36,10 @@ else
 fi
 
 grep -q 'load_list L"RelayInclude"' "$LOG" || fail "no relay trace was written"
-# The calls of the installed program's thread and of its temporary copy's, in order: P (CreateProcessA),
-# S (ShowWindow with SW_SHOW), I (CoInitialize), U (CoUninitialize, which ole32 forwards to
-# combase). Other processes (Wine's desktop) may write to the same trace.
+# The calls of the installed program's thread and of its temporary copy's, in order: I
+# (CoInitialize), V (GetVersionExA), H (SetWindowsHookExA), P (CreateProcessA), S (ShowWindow with
+# SW_SHOW), X (UnhookWindowsHookEx), U (CoUninitialize, which ole32 forwards to combase). Other
+# processes (Wine's desktop) may write to the same trace.
 calls() {
   EXE=$1 awk '
     index($0, ":trace:loaddll:") && index(tolower($0), tolower(ENVIRON["EXE"])) { mine[substr($0, 1, index($0, ":") - 1)] = 1 }
@@ -55,6 +49,9 @@ calls() {
       else if (rest ~ /^user32\.showwindow\([0-9a-f]+,00000005\)/) c = "S"
       else if (rest ~ /^ole32\.coinitialize\(/) c = "I"
       else if (rest ~ /^(ole32|combase)\.couninitialize\(/) c = "U"
+      else if (rest ~ /^kernel32\.getversionexa\(/) c = "V"
+      else if (rest ~ /^user32\.setwindowshookexa\(/) c = "H"
+      else if (rest ~ /^user32\.unhookwindowshookex\(/) c = "X"
       # Only calls made by the program itself (its image is at 0x00400000): Wine libraries use COM too.
       if (c != "" && (tid in mine) && rest ~ / ret=004[0-9a-f]+$/) { seq = seq c; threads[tid] = 1 }
     }
@@ -66,11 +63,11 @@ read -r relaunchingThreads relaunchingCalls < <(calls '\\'"$PRODUCT"'\\'"$PRODUC
 # The copy runs from a private folder inside the temporary folder.
 read -r copyThreads copyCalls < <(calls '\\Temp\\KorvaneUninst-')
 echo "installed program: $relaunchingCalls; temporary copy: $copyCalls"
-[ "$relaunchingThreads" -eq 1 ] && [ "$relaunchingCalls" = P ] ||
-  fail "the installed program should only start its copy, without COM"
+[ "$relaunchingThreads" -eq 1 ] && [ "$relaunchingCalls" = IVHPXU ] ||
+  fail "the installed program's calls are not: COM, version, hook, copy started, hook removed, COM ended"
 [ "$copyThreads" -eq 1 ] || fail "expected the calls of one thread of the copy, got $copyThreads"
-# Shown first, then COM for the rest of the run.
-[[ "$copyCalls" =~ ^S+IU$ ]] || fail "the copy's calls are not: window shown, CoInitialize, CoUninitialize"
+[[ "$copyCalls" =~ ^IVHS+XU$ ]] ||
+  fail "the copy's calls are not: COM, version, hook, window shown, hook removed, COM ended"
 
 [ "$failures" -eq 0 ] && echo "COM lifetime: as expected"
 [ "$failures" -eq 0 ]

@@ -5,13 +5,8 @@
 # through Wine's relay trace of the program's calls to the two hook functions; the temporary copy
 # writes to the same standard error as the process that started it.
 # Usage: test_hook_lifetime.sh <win32 build folder>
-set -uo pipefail
-ROOT=$(cd "$(dirname "$(readlink -f "$0")")/../.." && pwd)
-BUILD=${1:-$ROOT/build/win32}
-. "$ROOT/scripts/wine-env.sh"
-uninst_ensure_wine
+. "$(dirname "$(readlink -f "$0")")/common.sh"
 
-DRIVER="$BUILD/e2e/driver.exe"
 WORK=$(mktemp -d)
 RELAY_KEY='HKCU\Software\Wine\Debug'
 cleanup() {
@@ -41,8 +36,6 @@ summarize() {
   ' "$1"
 }
 
-failures=0
-fail() { echo "FAIL [$1]: $2"; failures=$((failures + 1)); }
 
 for entry in winxp:no win7:yes win10:yes; do
   version=${entry%%:*}
@@ -56,30 +49,30 @@ for entry in winxp:no win7:yes win10:yes; do
   WINEDEBUG=-all,+relay wine "$WORK/$name" >"$log" 2>&1 </dev/null
   read -r _ pid < <(wine "$DRIVER" msgbox-wait --title "Korvane Uninstaller" 2>/dev/null </dev/null)
   if [ -z "${pid:-}" ]; then
-    fail "$version" "the temporary copy showed no message box"
+    fail "[$version]" "the temporary copy showed no message box"
   else
     wine "$DRIVER" msgbox-ok --pid "$pid" >/dev/null 2>&1 </dev/null
-    wine "$DRIVER" wait-exit --pid "$pid" >/dev/null 2>&1 </dev/null || fail "$version" "the copy did not end"
+    wine "$DRIVER" wait-exit --pid "$pid" >/dev/null 2>&1 </dev/null || fail "[$version]" "the copy did not end"
   fi
   wine reg delete "HKCU\\Software\\Wine\\AppDefaults\\$name" /f >/dev/null 2>&1 </dev/null
   wine cmd /c del "%TEMP%\\$name" >/dev/null 2>&1 </dev/null
 
-  grep -q 'load_list L"RelayInclude"' "$log" || fail "$version" "no relay trace was written"
+  grep -q 'load_list L"RelayInclude"' "$log" || fail "[$version]" "no relay trace was written"
   summary=$(summarize "$log")
   echo "$version:"; [ -n "$summary" ] && sed 's/^/  /' <<<"$summary"
   if [ "$expect" = no ]; then
-    [ -z "$summary" ] || fail "$version" "hook functions were called"
+    [ -z "$summary" ] || fail "[$version]" "hook functions were called"
     continue
   fi
   threads=$(grep -c . <<<"$summary")
-  [ "$threads" -eq 2 ] || fail "$version" "expected 2 processes' threads with the hook, got $threads"
+  [ "$threads" -eq 2 ] || fail "[$version]" "expected 2 processes' threads with the hook, got $threads"
   while read -r tid installed removed order; do
     installed=${installed#installed=}
     removed=${removed#removed=}
     [[ "$installed" =~ ^[0-9a-f]{8},$ && "$installed" != "00000000," ]] ||
-      fail "$version" "thread $tid: installed $installed"
-    [ "$removed" = "$installed" ] || fail "$version" "thread $tid: removed $removed, installed $installed"
-    [ "$order" = order=ok ] || fail "$version" "thread $tid: removed before installed"
+      fail "[$version]" "thread $tid: installed $installed"
+    [ "$removed" = "$installed" ] || fail "[$version]" "thread $tid: removed $removed, installed $installed"
+    [ "$order" = order=ok ] || fail "[$version]" "thread $tid: removed before installed"
   done <<<"$summary"
 done
 

@@ -1,5 +1,7 @@
 // Command-line face of the automation driver, for scripts (the demo) running it under Wine in
-// the same prefix as the program. Output is UTF-8 unless --cp932 asks for the raw bytes.
+// the same prefix as the program. Output is UTF-8 unless --cp932 asks for the raw bytes (the
+// ANSI code page's, 932 under the Japanese locale). Window and message texts are read as UTF-16,
+// so they print alike under any locale that the driver runs in.
 //
 //   driver <command> [options]
 // Window target (commands marked *): --hwnd 0xHEX, or a query that is waited for:
@@ -48,10 +50,11 @@
 #include <string>
 #include <vector>
 
-#include "support/uDriver.h"
-#include "support/uSample.h"
+#include "winsupport/uDriver.h"
+#include "winsupport/uMachine.h"
+#include "winsupport/uSample.h"
 
-using namespace e2e;
+using namespace testsupport;
 
 namespace {
 
@@ -104,10 +107,13 @@ TArgs Parse(int argc, char** argv) {
 
 bool g_raw = false;
 
-void Print(const std::string& cp932) {
-  const std::string out = g_raw ? cp932 : Cp932ToUtf8(cp932);
-  std::fwrite(out.data(), 1, out.size(), stdout);
-}
+void PrintUtf8(const std::string& utf8) { std::fwrite(utf8.data(), 1, utf8.size(), stdout); }
+
+// Text in the ANSI code page (paths, names, numbers).
+void Print(const std::string& ansi) { PrintUtf8(g_raw ? ansi : AnsiToUtf8(ansi)); }
+
+// A window's own text: UTF-8 from its UTF-16 form, or the raw ANSI bytes with --cp932.
+std::string Shown(HWND window, const std::string& ansi) { return g_raw ? ansi : WideToUtf8(WideTextOf(window)); }
 
 std::string Hex(HWND h) {
   char buf[32];
@@ -164,16 +170,21 @@ void PrintDump(HWND h) {
   const TWindowDump d = DumpWindow(h);
   std::ostringstream s;
   s << "window " << Hex(h) << " pid " << d.pid << " class " << Quoted(d.window.className) << "\n";
-  s << "process " << Quoted(ProcessImagePath(d.pid)) << "\n";
-  s << "caption " << Quoted(d.window.text) << "\n";
+  const std::string image = ProcessImagePath(d.pid);
+  s << "process " << Quoted(g_raw ? image : AnsiToUtf8(image)) << "\n";
+  s << "caption " << Quoted(Shown(h, d.window.text)) << "\n";
   s << "rect " << RectText(d.window.rect) << " client " << d.clientSize.cx << "x" << d.clientSize.cy << "\n";
   for (size_t i = 0; i < d.controls.size(); ++i) {
     const TWindowInfo& c = d.controls[i];
     s << "control id " << c.id << " class " << Quoted(c.className) << " rect " << RectText(c.rect) << " text "
-      << Quoted(c.text) << (c.visible ? "" : " hidden") << (c.enabled ? "" : " disabled") << "\n";
-    for (size_t j = 0; j < d.listItems[i].size(); ++j) s << "  item " << j << " " << Quoted(d.listItems[i][j]) << "\n";
+      << Quoted(Shown(c.hwnd, c.text)) << (c.visible ? "" : " hidden") << (c.enabled ? "" : " disabled") << "\n";
+    const std::vector<std::wstring> wideItems = g_raw ? std::vector<std::wstring>() : WideListBoxItems(c.hwnd);
+    for (size_t j = 0; j < d.listItems[i].size(); ++j)
+      s << "  item " << j << " " << Quoted(g_raw || j >= wideItems.size() ? d.listItems[i][j] : WideToUtf8(wideItems[j]))
+        << "\n";
   }
-  Print(s.str());
+  // Each text went in as UTF-8 already (raw bytes with --cp932); the rest is ASCII.
+  PrintUtf8(s.str());
 }
 
 WORD ParseKey(const std::string& key, bool* alt) {
@@ -271,7 +282,7 @@ int Run(const TArgs& a) {
     HWND box = WaitForMessageBox(pid, a.Get("--title"), LimitMs(a));
     if (!box) throw std::runtime_error("no message box");
     if (c == "msgbox-wait") Print(Hex(box) + " " + std::to_string(WindowProcessId(box)) + "\n");
-    if (c == "msgbox-text") Print(MessageBoxText(box) + "\n");
+    if (c == "msgbox-text") PrintUtf8((g_raw ? MessageBoxText(box) : WideToUtf8(WideMessageBoxText(box))) + "\n");
     if (c == "msgbox-ok") {
       PressMessageBoxOk(box);
       if (!WaitForWindowGone(box, LimitMs(a))) throw std::runtime_error("the message box stays");
@@ -291,7 +302,7 @@ int Run(const TArgs& a) {
       if (cmd.empty()) throw std::runtime_error("no UninstallString for the product");
     }
     TProcess p = StartCommandLine(cmd);
-    if (!p.handle) throw std::runtime_error("cannot start " + Cp932ToUtf8(cmd));
+    if (!p.handle) throw std::runtime_error("cannot start " + AnsiToUtf8(cmd));
     Print(std::to_string(p.pid) + "\n");
   } else if (c == "run-uninstall") {
     const TSample s = SampleLayout(SampleOptionsFrom(a));
@@ -299,7 +310,7 @@ int Run(const TArgs& a) {
     if (cmd.empty()) throw std::runtime_error("no UninstallString for the product");
     if (a.Has("--args")) cmd += " " + a.Get("--args");
     TProcess p = StartCommandLine(cmd);
-    if (!p.handle) throw std::runtime_error("cannot start " + Cp932ToUtf8(cmd));
+    if (!p.handle) throw std::runtime_error("cannot start " + AnsiToUtf8(cmd));
     DWORD code = 0;
     if (!WaitForExit(p, LimitMs(a), &code)) throw std::runtime_error("the uninstaller is still running");
     Print("exit " + std::to_string(code) + "\n");

@@ -1,0 +1,153 @@
+#include "system/uFiles_win.h"
+
+#include <vector>
+
+#include "system/uHandles_win.h"
+#include "system/uMbcs.h"
+
+namespace files {
+namespace {
+
+// A folder that a system call wrote into a MAX_PATH buffer, with its trailing "\"; empty when
+// the call failed or the folder did not fit.
+template <typename TFolderCall>
+std::string FolderFrom(TFolderCall call) {
+  char buffer[MAX_PATH];
+  const DWORD length = call(buffer);
+  if (length == 0 || length >= MAX_PATH) return std::string();
+  return IncludeTrailingDelimiter(std::string(buffer, length));
+}
+
+// The last error, or fallback when a call failed without setting one.
+DWORD LastErrorOr(DWORD fallback) {
+  const DWORD code = GetLastError();
+  return code != 0 ? code : fallback;
+}
+
+}  // namespace
+
+bool FileExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool PathExists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+DWORD ReadWholeFile(const std::string& path, std::string* content) {
+  handles::TUniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return GetLastError();
+  const DWORD size = GetFileSize(file.get(), nullptr);
+  if (size == INVALID_FILE_SIZE) return GetLastError();
+  std::string data(size, '\0');
+  DWORD done = 0;
+  if (size != 0 && (!ReadFile(file.get(), &data[0], size, &done, nullptr) || done != size)) {
+    return LastErrorOr(ERROR_READ_FAULT);
+  }
+  *content = std::move(data);
+  return 0;
+}
+
+DWORD WriteWholeFile(const std::string& path, const std::string& content) {
+  handles::TUniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return GetLastError();
+  DWORD done = 0;
+  if (!content.empty() &&
+      (!WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &done, nullptr) ||
+       done != content.size())) {
+    return LastErrorOr(ERROR_WRITE_FAULT);
+  }
+  // Closing can still fail to write what the system held back.
+  if (!CloseHandle(file.release())) return GetLastError();
+  return 0;
+}
+
+DWORD ReplaceWholeFile(const std::string& path, const std::string& content) {
+  // MoveFileExA is missing on Windows 95/98/Me, hence delete and rename.
+  const std::string folder = ExtractFilePath(path);
+  char temp[MAX_PATH + 1] = {};
+  if (GetTempFileNameA(folder.empty() ? "." : folder.c_str(), "ini", 0, temp) == 0) {
+    return GetLastError();
+  }
+  DWORD code = WriteWholeFile(temp, content);
+  if (code == 0 && FileExists(path) && !DeleteFileA(path.c_str())) code = GetLastError();
+  if (code == 0 && !MoveFileA(temp, path.c_str())) code = GetLastError();
+  if (code != 0) DeleteFileA(temp);
+  return code;
+}
+
+std::string ModuleFileName(HMODULE module) {
+  constexpr DWORD kLongestPath = 32768;
+  std::string buffer(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD size = static_cast<DWORD>(buffer.size());
+    const DWORD length = GetModuleFileNameA(module, &buffer[0], size);
+    if (length == 0) return std::string();
+    // A cut path fills the whole buffer (with or without its zero, depending on the system).
+    if (length < size - 1) {
+      buffer.resize(length);
+      return buffer;
+    }
+    if (size >= kLongestPath) return std::string();
+    buffer.resize(size * 2);
+  }
+}
+
+std::string TemporaryFolder() {
+  return FolderFrom([](char* buffer) { return GetTempPathA(MAX_PATH, buffer); });
+}
+
+std::string SystemFolder() {
+  return FolderFrom([](char* buffer) { return GetSystemDirectoryA(buffer, MAX_PATH); });
+}
+
+std::string WininitPath() {
+  const char kPattern[] = "%windir%\\WININIT.INI";
+  char buffer[MAX_PATH] = {};
+  const DWORD needed = ExpandEnvironmentStringsA(kPattern, buffer, MAX_PATH);
+  if (needed == 0 || needed > MAX_PATH) return std::string();
+  if (std::string(buffer) != kPattern) return mbcs::TrimControlBytes(buffer);
+  // Without the variable the text comes back unexpanded, a path relative to the current folder;
+  // Windows reads WININIT.INI from its own folder, so that is where the entry goes.
+  const std::string windows =
+      FolderFrom([](char* folder) { return GetWindowsDirectoryA(folder, MAX_PATH); });
+  return windows.empty() ? std::string() : windows + "WININIT.INI";
+}
+
+std::string FullPath(const std::string& path) {
+  char* filePart = nullptr;
+  const DWORD needed = GetFullPathNameA(path.c_str(), 0, nullptr, &filePart);
+  if (needed == 0) return path;
+  std::vector<char> buffer(needed + 1, '\0');
+  const DWORD n = GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), &filePart);
+  return (n == 0 || n >= buffer.size()) ? path : std::string(buffer.data(), n);
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  if (!FileExists(a) || !FileExists(b)) return false;
+  // Full path, then its short form: two spellings of one file come out alike.
+  const auto canonical = [](const std::string& path) {
+    const std::string full = FullPath(path);
+    std::vector<char> buffer(full.size() + MAX_PATH, '\0');
+    const DWORD n = GetShortPathNameA(full.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+    return (n == 0 || n >= buffer.size()) ? std::string() : std::string(buffer.data(), n);
+  };
+  const std::string ca = canonical(a);
+  const std::string cb = canonical(b);
+  // File names compare without regard to case, as the file system compares them.
+  return !ca.empty() && CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, ca.c_str(), -1, cb.c_str(), -1) ==
+                            CSTR_EQUAL;
+}
+
+std::string GetShortPath(const std::string& path) {
+  // A buffer as long as the path: the short form is only taken when it is strictly shorter.
+  std::vector<char> buffer(path.size() + 1, '\0');
+  GetShortPathNameA(path.c_str(), buffer.data(), static_cast<DWORD>(path.size()));
+  const std::string shortPath = mbcs::TrimControlBytes(std::string(buffer.data(), path.size()));
+  return shortPath.empty() ? path : shortPath;
+}
+
+}  // namespace files

@@ -1,0 +1,127 @@
+// The Windows build of the builder's tool, ExeAdder.exe, run as a process on a copy of the
+// built program: its file handling (temporary file and rename, one file under two names, code
+// page 932 names) is Windows' own.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "appended/uExeAdder.h"
+#include "winsupport/uMachine.h"
+
+namespace {
+
+using namespace testsupport;
+
+const char kGuid[] = "{3F2504E0-4F89-11D3-9A0C-0305E82C3301}";
+
+struct TRun {
+  DWORD ExitCode = ~0u;
+  std::string Out, Err;
+};
+
+// Runs ExeAdder.exe with Arguments, its standard output and error sent to files in Folder.
+TRun RunExeAdder(const std::string& Folder, const std::string& Arguments) {
+  TRun Run;
+  SECURITY_ATTRIBUTES Inherit = {sizeof Inherit, nullptr, TRUE};
+  const std::string OutPath = Folder + "stdout.txt", ErrPath = Folder + "stderr.txt";
+  {
+    handles::TUniqueFile Out(CreateFileA(OutPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &Inherit, CREATE_ALWAYS, 0, nullptr));
+    handles::TUniqueFile Err(CreateFileA(ErrPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &Inherit, CREATE_ALWAYS, 0, nullptr));
+    if (!Out || !Err) return Run;
+    STARTUPINFOA Start = {};
+    Start.cb = sizeof Start;
+    Start.dwFlags = STARTF_USESTDHANDLES;
+    Start.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    Start.hStdOutput = Out.get();
+    Start.hStdError = Err.get();
+    std::string CommandLine = "\"" + WinePathOf(EXEADDER_EXE_PATH) + "\" " + Arguments;
+    PROCESS_INFORMATION Process = {};
+    if (!CreateProcessA(nullptr, &CommandLine[0], nullptr, nullptr, TRUE, 0, nullptr, Folder.c_str(), &Start, &Process))
+      return Run;
+    CloseHandle(Process.hThread);
+    handles::TUniqueHandleObj Owner(Process.hProcess);
+    if (WaitForSingleObject(Process.hProcess, 120000) == WAIT_OBJECT_0) GetExitCodeProcess(Process.hProcess, &Run.ExitCode);
+  }
+  Run.Out = ReadFileBytes(OutPath);
+  Run.Err = ReadFileBytes(ErrPath);
+  DeleteFileA(OutPath.c_str());
+  DeleteFileA(ErrPath.c_str());
+  return Run;
+}
+
+std::string GuidOf(const std::string& Path) {
+  TItemTypes Items;
+  ReadAppendedItems(Path, Items);
+  const TItemType* Guid = FindAppendedItem(Items, "GUID");
+  return Guid && Guid->Data ? std::string(static_cast<const char*>(Guid->Data), Guid->Size) : std::string("(none)");
+}
+
+// Only the files named, besides the program copy: no temporary file is left behind.
+std::size_t FileCount(const std::string& Folder) {
+  std::size_t Count = 0;
+  WIN32_FIND_DATAA Found;
+  HANDLE Find = FindFirstFileA((Folder + "*").c_str(), &Found);
+  if (Find == INVALID_HANDLE_VALUE) return 0;
+  do {
+    if (!(Found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++Count;
+  } while (FindNextFileA(Find, &Found));
+  FindClose(Find);
+  return Count;
+}
+
+TEST(ExeAdderToolWin, StampsListsAndRefusesLikeTheNativeTool) {
+  const std::string Folder = FreshTempFolder("exeadder-test");
+  const std::string Program = Folder + "Uninst.exe";
+  ASSERT_TRUE(CopyFileA(WinePathOf(UNINST_EXE_PATH).c_str(), Program.c_str(), FALSE));
+
+  TRun R = RunExeAdder(Folder, std::string("stamp Uninst.exe --product Sample --mutex ") + kGuid +
+                                   " --install-dir \"C:\\Program Files\\Sample\"");
+  ASSERT_EQ(R.ExitCode, 0u) << R.Err;
+  EXPECT_EQ(R.Err, "");
+  EXPECT_NE(R.Out.find("UninstallString       \"C:\\Program Files\\Sample\\SampleUninst.exe\""), std::string::npos) << R.Out;
+  EXPECT_NE(R.Out.find("DisplayName           Sampleスクリーンセーバー"), std::string::npos) << R.Out;
+  EXPECT_EQ(GuidOf(Folder + "SampleUninst.exe"), kGuid);
+  EXPECT_EQ(FileCount(Folder), 2u);
+
+  // The same file under its short name is still the input.
+  const std::string Stamped = ReadFileBytes(Folder + "SampleUninst.exe");
+  R = RunExeAdder(Folder, "add SampleUninst.exe \"" + ShortPathOf(Folder + "SampleUninst.exe") +
+                              "\" --replace --text GUID other");
+  EXPECT_EQ(R.ExitCode, 1u);
+  EXPECT_EQ(R.Out, "");
+  EXPECT_NE(R.Err.find("--in-place"), std::string::npos) << R.Err;
+  EXPECT_EQ(R.Err.find('\n'), R.Err.size() - 1) << R.Err;
+  EXPECT_EQ(ReadFileBytes(Folder + "SampleUninst.exe"), Stamped);
+
+  // A second block is refused; replacing it in place renames over the file itself.
+  R = RunExeAdder(Folder, "add --in-place SampleUninst.exe --ztext GUID other");
+  EXPECT_EQ(R.ExitCode, 1u);
+  EXPECT_NE(R.Err.find("already carries a block"), std::string::npos) << R.Err;
+  R = RunExeAdder(Folder, "add --in-place --replace SampleUninst.exe --ztext GUID other");
+  EXPECT_EQ(R.ExitCode, 0u) << R.Err;
+  EXPECT_EQ(GuidOf(Folder + "SampleUninst.exe"), "other");
+
+  // Stamping over an existing file that is not the input replaces it.
+  R = RunExeAdder(Folder, std::string("stamp Uninst.exe --product Sample --mutex ") + kGuid);
+  EXPECT_EQ(R.ExitCode, 0u) << R.Err;
+  EXPECT_EQ(ReadFileBytes(Folder + "SampleUninst.exe"), Stamped);
+
+  R = RunExeAdder(Folder, "list SampleUninst.exe");
+  EXPECT_EQ(R.ExitCode, 0u) << R.Err;
+  EXPECT_NE(R.Out.find(std::string("\"GUID\"  compressed, 46 bytes stored, 38 bytes inflated  \"") + kGuid + "\""),
+            std::string::npos) << R.Out;
+  R = RunExeAdder(Folder, "list Uninst.exe");
+  EXPECT_EQ(R.ExitCode, 1u);
+  EXPECT_NE(R.Err.find("carries no block"), std::string::npos) << R.Err;
+
+  // A product name whose second byte is a backslash byte: a file name all the same.
+  R = RunExeAdder(Folder, "stamp Uninst.exe --product 表 --mutex m");
+  EXPECT_EQ(R.ExitCode, 0u) << R.Err;
+  EXPECT_EQ(GuidOf(Folder + "表Uninst.exe"), "m");
+  EXPECT_NE(R.Out.find("Uninstall\\表\r\n"), std::string::npos) << R.Out;
+  EXPECT_EQ(FileCount(Folder), 3u);
+}
+
+}  // namespace

@@ -1,0 +1,107 @@
+// Paths and files that the file system answers for: short forms, the program's own path, the
+// system's folders, existence of files and folders.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "system/uFiles_win.h"
+#include "winsupport/uMachine.h"
+
+namespace {
+
+using testsupport::ShortPathOf;
+
+class ShortPath : public ::testing::Test {
+ protected:
+  void SetUp() override { folder_ = testsupport::FreshTempFolder("uninst short path test"); }
+  std::string folder_;
+};
+
+TEST_F(ShortPath, LongPathsGiveTheSystemsShortForm) {
+  const std::string file = folder_ + "A Rather Long File Name.scr";
+  const std::string japanese = folder_ + "表示スクリーンセーバー.scr";  // Wine: an ASCII alias
+  const std::string folder = folder_ + "Long Folder Name";
+  ASSERT_TRUE(testsupport::WriteFileBytes(file, "x"));
+  ASSERT_TRUE(testsupport::WriteFileBytes(japanese, "x"));
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  for (const std::string& path : {file, japanese, folder, folder + "\\"}) {
+    const std::string expected = ShortPathOf(path);
+    ASSERT_LT(expected.size(), path.size()) << path;
+    EXPECT_EQ(files::GetShortPath(path), expected) << path;
+  }
+}
+
+TEST_F(ShortPath, FallsBackToTheInput) {
+  const std::string shortFile = ShortPathOf(folder_) + "A.TXT";
+  ASSERT_TRUE(testsupport::WriteFileBytes(shortFile, "x"));
+  const std::string cases[] = {
+      folder_ + "Missing File Name.scr",  // no such path
+      shortFile,                          // already short: the short form does not fit
+      "C:\\",
+      "",
+  };
+  for (const std::string& path : cases) EXPECT_EQ(files::GetShortPath(path), path) << path;
+}
+
+// With the system's own lead bytes: the second byte 0x5C of "表" is no delimiter.
+TEST(FilesWin, TrailBackslashIsNoDelimiter) {
+  EXPECT_EQ(files::ExtractFileName("C:\\dir\\\x95\x5CUninst.exe"), "\x95\x5CUninst.exe");
+  EXPECT_EQ(files::IncludeTrailingDelimiter("C:\\\x95\x5C"), "C:\\\x95\x5C\\");
+}
+
+TEST(FilesWin, ModuleFileNameIsTheRunningExecutable) {
+  char expected[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, expected, MAX_PATH);
+  EXPECT_EQ(files::ModuleFileName(), expected);
+  EXPECT_EQ(files::ExtractFileName(files::ModuleFileName()), "win32_tests.exe");
+  EXPECT_EQ(files::ModuleFileName(GetModuleHandleA("kernel32.dll")), files::SystemFolder() + "kernel32.dll");
+}
+
+TEST(FilesWin, SystemFoldersEndInTheirDelimiter) {
+  char system[MAX_PATH] = {};
+  ASSERT_GT(GetSystemDirectoryA(system, MAX_PATH), 0u);
+  EXPECT_EQ(files::SystemFolder(), std::string(system) + "\\");
+  EXPECT_EQ(files::TemporaryFolder(), testsupport::TempFolder());
+  EXPECT_EQ(files::WininitPath(), testsupport::WindowsFolder() + "WININIT.INI");
+}
+
+TEST(FilesWin, ExistenceTellsFilesFromFolders) {
+  const std::string folder = testsupport::FreshTempFolder("uninst exists test");
+  ASSERT_TRUE(testsupport::WriteFileBytes(folder + "file.txt", "x"));
+  struct Case {
+    std::string path;
+    bool file, path_;
+  } cases[] = {
+      {folder + "file.txt", true, true},
+      {folder, false, true},
+      {folder + "missing.txt", false, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(files::FileExists(c.path), c.file) << c.path;
+    EXPECT_EQ(files::PathExists(c.path), c.path_) << c.path;
+  }
+}
+
+// The whole-file helpers report the system's error code and leave what they could not change.
+TEST(FilesWin, WholeFileReadWriteAndReplace) {
+  const std::string folder = testsupport::FreshTempFolder("uninst whole file test");
+  const std::string file = folder + "a.ini";
+  EXPECT_EQ(files::WriteWholeFile(file, "one\r\n"), 0u);
+  std::string content = "untouched";
+  EXPECT_EQ(files::ReadWholeFile(folder + "missing.ini", &content), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(content, "untouched");
+  EXPECT_EQ(files::ReadWholeFile(file, &content), 0u);
+  EXPECT_EQ(content, "one\r\n");
+  EXPECT_EQ(files::ReplaceWholeFile(file, "two\r\n"), 0u);
+  EXPECT_EQ(testsupport::ReadFileBytes(file), "two\r\n");
+  {
+    // Held open without sharing: it cannot be replaced, and stays as it was.
+    handles::TUniqueFile holder(CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    EXPECT_NE(files::ReplaceWholeFile(file, "three\r\n"), 0u);
+  }
+  EXPECT_EQ(testsupport::ReadFileBytes(file), "two\r\n");
+  EXPECT_EQ(testsupport::FileSizeOf(folder + "a.ini"), 5u);
+}
+
+}  // namespace

@@ -1,0 +1,85 @@
+// The toolkit's form: its window procedure turns an event handler's exception into the error
+// report and goes on; the keys of the message loop reach the form they were typed in.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "winsupport/MessageBoxWatcher.h"
+#include "winsupport/uTestApplication.h"
+
+namespace {
+
+using testsupport::TTestApplication;
+using testsupport::TTestForm;
+
+TEST(Form, ExceptionFromAHandlerGoesToTheReportAndTheLoopGoesOn) {
+  TTestApplication application;
+  auto* form = application.CreateForm<TTestForm>();
+  form->Ok->OnClick = [](ui::TComponent*) { throw std::runtime_error("Bad Signature"); };
+  std::vector<std::string> reports;
+  // The report queues a Cancel click: the loop ends only if it still handles messages afterwards.
+  application.OnReport = [&](const std::string& message) {
+    reports.push_back(message);
+    PostMessageA(form->Cancel->Handle(), BM_CLICK, 0, 0);
+  };
+  PostMessageA(form->Ok->Handle(), BM_CLICK, 0, 0);
+  application.Run();
+  EXPECT_EQ(reports, std::vector<std::string>{"Bad Signature"});
+  EXPECT_FALSE(IsWindowVisible(form->Handle()));
+}
+
+TEST(Form, ExceptionOfAnotherKindGetsAGeneralReport) {
+  TTestApplication application;
+  auto* form = application.CreateForm<TTestForm>();
+  form->Ok->OnClick = [](ui::TComponent*) { throw 42; };
+  std::vector<std::string> reports;
+  application.OnReport = [&](const std::string& message) { reports.push_back(message); };
+  form->Show();
+  PostMessageA(form->Ok->Handle(), BM_CLICK, 0, 0);
+  EXPECT_FALSE(application.ProcessMessages());
+  EXPECT_EQ(reports, std::vector<std::string>{"不明なエラーが発生しました"});
+}
+
+TEST(Form, DefaultErrorReportIsAMessageBoxWithTheMessage) {
+  TTestApplication application;
+  TTestForm form;
+  form.Ok->OnClick = [](ui::TComponent*) { throw std::runtime_error("Bad Signature"); };
+  form.Show();
+  TMessageBoxWatcher watcher;
+  PostMessageA(form.Ok->Handle(), BM_CLICK, 0, 0);
+  application.ProcessMessages();
+  const TCapturedBox box = watcher.Result();
+  ASSERT_TRUE(box.Found);
+  EXPECT_EQ(box.Text, "Bad Signature");
+  EXPECT_EQ(box.Title, "Korvane Uninstaller");
+  EXPECT_TRUE(IsWindowVisible(form.Handle()));
+}
+
+// With two forms open, Escape and Enter act on the form whose control they were typed in.
+TEST(Form, KeysReachTheFormTheyWereTypedIn) {
+  TTestApplication application;
+  TTestForm first;
+  TTestForm second;
+  int firstOk = 0, secondOk = 0;
+  first.Ok->OnClick = [&](ui::TComponent*) { ++firstOk; };
+  second.Ok->OnClick = [&](ui::TComponent*) { ++secondOk; };
+  first.Show();
+  second.Show();
+
+  SetFocus(second.Ok->Handle());
+  PostMessageA(second.Ok->Handle(), WM_KEYDOWN, VK_RETURN, 0);
+  application.ProcessMessages();
+  EXPECT_EQ(firstOk, 0);
+  EXPECT_EQ(secondOk, 1);
+
+  PostMessageA(second.List->Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+  application.ProcessMessages();
+  EXPECT_FALSE(IsWindowVisible(second.Handle()));
+  EXPECT_TRUE(IsWindowVisible(first.Handle()));
+}
+
+}  // namespace

@@ -1,0 +1,58 @@
+// The stream layer's Windows files: how the item reader's stream and the image model's whole-file
+// read share the file with each other and with other programs.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "appended/uPEUtils.h"
+#include "appended/uStreamUtils.h"
+#include "winsupport/uMachine.h"
+
+namespace {
+
+TEST(StreamWin, StreamSharesTheFileWithTheImageModel) {
+  // The item reader holds the file open read-only while the model opens it again.
+  testsupport::TFileCopy Copy(testsupport::BuiltUninstallerPath());
+  TFileReadStream Stream(Copy.Path());
+  ASSERT_TRUE(Stream.IsOpen());
+  TPEImage Image(Copy.Path());
+  EXPECT_GT(Image.GetImageEnd(), 0);
+  // The stream lets other writers in.
+  HANDLE Writer = CreateFileA(Copy.Path().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  EXPECT_NE(Writer, INVALID_HANDLE_VALUE);
+  if (Writer != INVALID_HANDLE_VALUE) CloseHandle(Writer);
+}
+
+
+// No file under the name, or a folder: nothing to load, and no error. A file that exists but
+// cannot be read is an error.
+TEST(StreamWin, LoadFromFileTellsMissingFromUnreadable) {
+  const std::string folder = testsupport::FreshTempFolder("uninst stream test");
+  ASSERT_TRUE(testsupport::WriteFileBytes(folder + "data.bin", "abc"));
+  TMemoryStream Stream;
+  EXPECT_FALSE(Stream.LoadFromFile(folder + "missing.bin"));
+  EXPECT_FALSE(Stream.LoadFromFile(folder));
+  EXPECT_FALSE(Stream.LoadFromFile(folder.substr(0, folder.size() - 1)));
+  EXPECT_TRUE(Stream.LoadFromFile(folder + "data.bin"));
+  EXPECT_EQ(Stream.GetSize(), 3);
+  {
+    handles::TUniqueFile Holder(
+        CreateFileA((folder + "data.bin").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(Holder);
+    EXPECT_THROW(Stream.LoadFromFile(folder + "data.bin"), EFOpenError);
+    EXPECT_EQ(Stream.GetSize(), 0);
+  }
+  // Readers are let in while it loads; a writer is not.
+  handles::TUniqueFile Reader(CreateFileA((folder + "data.bin").c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  EXPECT_TRUE(Stream.LoadFromFile(folder + "data.bin"));
+  handles::TUniqueFile Writer(CreateFileA((folder + "data.bin").c_str(), GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(Writer);
+  EXPECT_THROW(Stream.LoadFromFile(folder + "data.bin"), EFOpenError);
+}
+
+}  // namespace

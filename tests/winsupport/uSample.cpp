@@ -1,0 +1,186 @@
+#include "winsupport/uSample.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+
+#include "winsupport/uDriver.h"
+#include "winsupport/uMachine.h"
+#include "system/uHandles_win.h"
+#include "system/uMbcs.h"
+
+namespace testsupport {
+namespace {
+
+void Fail(const std::string& what, const std::string& path) {
+  throw std::runtime_error(what + ": " + AnsiToUtf8(path) + " (error " + std::to_string(GetLastError()) + ")");
+}
+
+void Write(const std::string& path, const std::string& bytes, bool append) {
+  if (!WriteFileBytes(path, bytes, append)) Fail("cannot write", path);
+}
+
+handles::TUniqueKey CreateKey(const std::string& path) {
+  handles::TUniqueKey key;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                      nullptr, key.put(), nullptr) != ERROR_SUCCESS)
+    Fail("cannot create key", path);
+  return key;
+}
+
+void SetString(HKEY key, const std::string& name, const std::string& value, DWORD type = REG_SZ) {
+  RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>(value.size() + 1));
+}
+
+void SetDword(HKEY key, const std::string& name, DWORD value) {
+  RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+}
+
+void CaptureKey(HKEY root, const std::string& path, std::map<std::string, std::string>& out) {
+  handles::TUniqueKey key;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return;
+  out[path + "\\"] = "(key)";
+  for (DWORD i = 0;; ++i) {
+    char name[16384];
+    DWORD nameLen = sizeof name;
+    DWORD type = 0;
+    DWORD dataLen = 0;
+    LONG rc = RegEnumValueA(key.get(), i, name, &nameLen, nullptr, &type, nullptr, &dataLen);
+    if (rc != ERROR_SUCCESS) break;
+    std::string data(dataLen, '\0');
+    nameLen = sizeof name;
+    rc = RegEnumValueA(key.get(), i, name, &nameLen, nullptr, &type,
+                       reinterpret_cast<BYTE*>(&data[0]), &dataLen);
+    if (rc != ERROR_SUCCESS) break;
+    data.resize(dataLen);
+    out[path + "\\" + std::string(name, nameLen)] = std::to_string(type) + ":" + data;
+  }
+  for (const std::string& sub : SubkeyNames(root, path)) CaptureKey(root, path + "\\" + sub, out);
+}
+
+// "type:data" as captured, shown as a reader of the registry would see it.
+std::string DescribeValue(const std::string& captured) {
+  const size_t colon = captured.find(':');
+  if (colon == std::string::npos) return captured;
+  const unsigned long type = std::strtoul(captured.substr(0, colon).c_str(), nullptr, 10);
+  std::string data = captured.substr(colon + 1);
+  if (type == REG_SZ || type == REG_EXPAND_SZ) {
+    const bool terminated = !data.empty() && data.back() == '\0';
+    if (terminated) data.pop_back();
+    return std::string(type == REG_SZ ? "REG_SZ" : "REG_EXPAND_SZ") + " [" + AnsiToUtf8(data) + "]" +
+           (terminated ? "" : " (no terminating zero)");
+  }
+  if (type == REG_DWORD && data.size() == 4) {
+    DWORD v = 0;
+    std::memcpy(&v, data.data(), 4);
+    return "REG_DWORD " + std::to_string(v);
+  }
+  return "type " + std::to_string(type) + " " + EscapeBytes(data);
+}
+
+}  // namespace
+
+std::string TSample::UninstallString() const {
+  return options.quoteUninstallString ? "\"" + uninstallerPath + "\"" : uninstallerPath;
+}
+
+TSample SampleLayout(const TSampleOptions& options) {
+  TSample s;
+  s.options = options;
+  const std::string folderName = options.folderName.empty() ? options.product : options.folderName;
+  // One plain folder name: a reset removes that folder's whole tree.
+  if (folderName.empty() || folderName == "." || folderName == ".." ||
+      mbcs::LastDelimiter("\\/:", folderName) != std::string::npos)
+    throw std::runtime_error("a sample needs a folder of its own under Program Files");
+  s.folder = ProgramFilesFolder() + "\\" + folderName + "\\";
+  s.scrPath = s.folder + options.product + ".scr";
+  s.txtPath = s.folder + options.product + ".txt";
+  s.uninstallerPath = s.folder + (options.uninstallerName.empty() ? options.product + "Uninst.exe" : options.uninstallerName);
+  if (!options.product.empty()) s.keyPath = std::string(kUninstallRoot) + "\\" + options.product;
+  s.siblingKeyPath = std::string(kUninstallRoot) + "\\" + folderName + "Plus";
+  return s;
+}
+
+TSample InstallSample(const TSampleOptions& options) {
+  TSample s = SampleLayout(options);
+  const std::string folderName = options.folderName.empty() ? options.product : options.folderName;
+  RemoveSample(s);
+
+  if (!CreateDirectoryA(s.folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+    Fail("cannot create folder", s.folder);
+  if (options.scr) Write(s.scrPath, "MZ sample screen saver\r\n", false);
+  if (options.txt) Write(s.txtPath, options.product + " readme\r\n", false);
+  if (options.uninstaller) {
+    const std::string source = options.uninstallerSource.empty() ? BuiltUninstallerPath() : options.uninstallerSource;
+    if (!CopyFileA(source.c_str(), s.uninstallerPath.c_str(), FALSE)) Fail("cannot copy the uninstaller", source);
+    std::optional<TNewItems> items = options.items;
+    if (!items && !options.guid.empty()) items = TNewItems{{"GUID", options.guid, true}};
+    // Made as the product's builder makes it: with the writer, which reads the copy itself.
+    if (items) Write(s.uninstallerPath, FileWithBlock(s.uninstallerPath, *items, options.blockOptions).Bytes, false);
+    if (!options.appendedBlock.empty()) Write(s.uninstallerPath, options.appendedBlock, true);
+  }
+
+  if (options.entry != TEntryKind::Missing && !s.keyPath.empty()) {
+    handles::TUniqueKey key = CreateKey(s.keyPath);
+    SetString(key.get(), "DisplayName", options.product + "スクリーンセーバー");
+    SetString(key.get(), "Publisher", "Brindlecove");
+    SetString(key.get(), "DisplayIcon", s.scrPath, REG_EXPAND_SZ);
+    SetDword(key.get(), "NoModify", 1);
+    if (options.entry == TEntryKind::Full) SetString(key.get(), "UninstallString", s.UninstallString());
+    if (options.entry == TEntryKind::EmptyUninstallString) SetString(key.get(), "UninstallString", "");
+    if (options.subkeys) {
+      handles::TUniqueKey comp = CreateKey(s.keyPath + "\\Components");
+      SetString(comp.get(), "Screen saver", s.scrPath);
+      handles::TUniqueKey nested = CreateKey(s.keyPath + "\\Components\\Nested");
+      SetDword(nested.get(), "Count", 3);
+    }
+  }
+  if (options.sibling) {
+    handles::TUniqueKey sib = CreateKey(s.siblingKeyPath);
+    SetString(sib.get(), "DisplayName", folderName + "Plus");
+    SetString(sib.get(), "UninstallString", "\"" + s.folder + folderName + "PlusUninst.exe\"");
+    handles::TUniqueKey sub = CreateKey(s.siblingKeyPath + "\\Components");
+    SetDword(sub.get(), "Count", 1);
+  }
+  return s;
+}
+
+void RemoveSample(const TSample& sample) {
+  RemoveFolderTree(sample.folder);
+  if (!sample.keyPath.empty()) DeleteKeyTree(HKEY_LOCAL_MACHINE, sample.keyPath);
+  if (!sample.siblingKeyPath.empty()) DeleteKeyTree(HKEY_LOCAL_MACHINE, sample.siblingKeyPath);
+}
+
+TSampleState CaptureState(const TSample& sample) {
+  TSampleState st;
+  WIN32_FIND_DATAA fd;
+  HANDLE find = FindFirstFileA((sample.folder + "*").c_str(), &fd);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = fd.cFileName;
+      if (name == "." || name == "..") continue;
+      st.files[sample.folder + name] = (static_cast<unsigned long long>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
+    } while (FindNextFileA(find, &fd));
+    FindClose(find);
+  }
+  if (!sample.keyPath.empty()) CaptureKey(HKEY_LOCAL_MACHINE, sample.keyPath, st.registry);
+  if (!sample.siblingKeyPath.empty()) CaptureKey(HKEY_LOCAL_MACHINE, sample.siblingKeyPath, st.registry);
+  st.uninstallEntries = SubkeyNames(HKEY_LOCAL_MACHINE, kUninstallRoot);
+  std::sort(st.uninstallEntries.begin(), st.uninstallEntries.end());
+  return st;
+}
+
+std::string TSampleState::Describe() const {
+  std::string out = "files:\n";
+  for (const auto& f : files) out += "  " + AnsiToUtf8(f.first) + " (" + std::to_string(f.second) + ")\n";
+  out += "registry:\n";
+  for (const auto& r : registry) out += "  " + AnsiToUtf8(r.first) + " = " + DescribeValue(r.second) + "\n";
+  out += "uninstall entries:";
+  for (const auto& e : uninstallEntries) out += " [" + AnsiToUtf8(e) + "]";
+  return out + "\n";
+}
+
+}  // namespace testsupport
