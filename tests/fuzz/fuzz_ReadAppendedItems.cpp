@@ -27,8 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   for (const TItemType& Item : Items) {
     if (Item.Size > 0 && Item.Data) {
       // A read of the first bad byte has AddressSanitizer report it in full.
-      if (const void* Bad = __asan_region_is_poisoned(Item.Data, static_cast<size_t>(Item.Size)))
+      if (const void* Bad = __asan_region_is_poisoned(Item.Data, static_cast<size_t>(Item.Size))) {
         (void)*static_cast<const volatile uint8_t*>(Bad);
+        __builtin_trap();
+      }
     }
     if (Item.Size > 0 && !Item.Data && !Item.Compressed) __builtin_trap();
   }
