@@ -88,6 +88,11 @@ uninst_ensure_wine() {
     wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
       /v 'MS UI Gothic' /d 'IPAPGothic' /f >>"$UNINST_STATE_DIR/wineboot.log" 2>&1 </dev/null
     touch "$WINEPREFIX/.uninst-ready"
+    # The prefix's first start leaves two service managers behind and RpcSs never starts; every
+    # later CoInitialize then waits for it. A server started afresh on the finished prefix starts
+    # its services once, properly.
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
   fi
   # Debian's Wine does not find its own fonts (package fonts-wine); without Marlett the caption
   # buttons show as "0 1 r". The prefix's Fonts folder is always searched.
