@@ -15,23 +15,25 @@ bool IsLogSwitch(const std::string& text) {
   return text.size() >= 4 && mbcs::UpperCase(text.substr(0, 4)) == "/LOG" && (text.size() == 4 || text[4] == '=');
 }
 
-// "<decimal>" into value; false unless the whole text is digits that fit in 32 bits.
-bool ParseHandleValue(const std::string& text, std::uint32_t& value) {
-  if (text.empty() || text.size() > 10) return false;
-  unsigned long long n = 0;
+// "<decimal>" into value; false unless the whole text is digits that fit in a handle value.
+bool ParseHandleValue(const std::string& text, THandleValue& value) {
+  if (text.empty()) return false;
+  constexpr THandleValue kMax = ~THandleValue(0);
+  THandleValue n = 0;
   for (char c : text) {
     if (c < '0' || c > '9') return false;
-    n = n * 10 + static_cast<unsigned>(c - '0');
+    const unsigned digit = static_cast<unsigned>(c - '0');
+    if (n > (kMax - digit) / 10) return false;
+    n = n * 10 + digit;
   }
-  if (n > 0xFFFFFFFFull) return false;
-  value = static_cast<std::uint32_t>(n);
+  value = n;
   return true;
 }
 
 void ParseHandBack(const std::string& value, TStartOptions& options) {
   const std::size_t colon = value.find(':');
-  std::uint32_t pipe = 0;
-  std::uint32_t process = 0;
+  THandleValue pipe = 0;
+  THandleValue process = 0;
   if (colon == std::string::npos || !ParseHandleValue(value.substr(0, colon), pipe) ||
       !ParseHandleValue(value.substr(colon + 1), process) || pipe == 0 || process == 0) {
     return;
@@ -70,7 +72,7 @@ TStartOptions ParseStartOptions(const std::string& commandLine) {
 }
 
 std::string CopyCommandLine(const std::string& copyPath, const std::string& starterShortPath, bool silent,
-                            const std::string& logPath, std::uint32_t pipe, std::uint32_t process) {
+                            const std::string& logPath, THandleValue pipe, THandleValue process) {
   std::string line = "\"" + copyPath + "\" START " + starterShortPath;
   if (silent) line += " /S";
   if (!logPath.empty()) line += " /LOG=\"" + logPath + "\"";

@@ -6,6 +6,9 @@
 
 namespace app {
 
+// A Windows handle's value as it travels on the command line: as wide as the program's pointers.
+using THandleValue = std::uintptr_t;
+
 struct TStartOptions {
   // The first argument is exactly "START": this process is the temporary copy.
   bool IsCopy = false;
@@ -19,8 +22,8 @@ struct TStartOptions {
   std::string StarterPath;
   // Copy only, from "/HANDBACK=<pipe>:<process>": inherited handles of the pipe on which the
   // outcome goes back to the starter and of the starter process. 0 when absent.
-  std::uint32_t HandBackPipe = 0;
-  std::uint32_t StarterProcess = 0;
+  THandleValue HandBackPipe = 0;
+  THandleValue StarterProcess = 0;
 };
 
 // Reads the options from the whole command line (the program itself first). Switches are the
@@ -31,7 +34,7 @@ TStartOptions ParseStartOptions(const std::string& commandLine);
 // unquoted, then " /S" when silent, " /LOG=\"<logPath>\"" when logPath is not empty, and
 // " /HANDBACK=<pipe>:<process>" when pipe is not 0.
 std::string CopyCommandLine(const std::string& copyPath, const std::string& starterShortPath, bool silent,
-                            const std::string& logPath, std::uint32_t pipe, std::uint32_t process);
+                            const std::string& logPath, THandleValue pipe, THandleValue process);
 
 // The default log file's name for an executable path: its file name with the extension ".log"
 // in place of its own ("C:\x\FooUninst.exe" gives "FooUninst.log").

@@ -37,12 +37,17 @@ if [ "$INTERACTIVE" -eq 1 ] && [ -z "${DISPLAY:-}" ]; then
 fi
 
 OUT=$ROOT/build/demo
-export WINEPREFIX=$OUT/wineprefix
-export UNINST_STATE_DIR=$OUT/state
 if [ -n "${DISPLAY:-}" ]; then export UNINST_USE_DISPLAY=1; fi
 . "$ROOT/scripts/wine-env.sh"
+uninst_choose_route || { echo "demo: $UNINST_WIN_ROUTE" >&2; exit 1; }
+# One prefix per route: a prefix is made for one Wine architecture and keeps it.
+if [ "$UNINST_WIN_ARCH" = x64 ]; then
+  export WINEPREFIX=$OUT/wineprefix64 UNINST_STATE_DIR=$OUT/state64
+else
+  export WINEPREFIX=$OUT/wineprefix UNINST_STATE_DIR=$OUT/state
+fi
 
-DRIVER=$ROOT/build/win32/e2e/driver.exe
+DRIVER=$UNINST_WIN_BUILD/e2e/driver.exe
 EXEADDER=$ROOT/build/native/exeadder
 PRODUCT=Sample
 SUFFIX=
@@ -71,6 +76,7 @@ indent() { sed 's/^/   | /'; }
 drv() { wine "$DRIVER" "$@" </dev/null 2>>"$OUT/driver.log"; }
 
 step_prefix() {
+  say "$UNINST_WIN_ROUTE: $UNINST_WIN_BUILD/Uninst.exe"
   [ -f "$DRIVER" ] || fail "the driver is not built: $DRIVER"
   mkdir -p "$OUT"
   : >"$OUT/driver.log"
@@ -94,7 +100,7 @@ step_prefix() {
 step_stamp() {
   [ -x "$EXEADDER" ] || fail "the builder's tool is not built: $EXEADDER"
   say "making the sample's uninstaller: exeadder stamp"
-  "$EXEADDER" stamp "$ROOT/build/win32/Uninst.exe" --product "$PRODUCT" --mutex "$GUID" --out "$OUT" \
+  "$EXEADDER" stamp "$UNINST_WIN_BUILD/Uninst.exe" --product "$PRODUCT" --mutex "$GUID" --out "$OUT" \
     --install-dir 'C:\Program Files\'"$PRODUCT" | indent || fail "exeadder stamp failed"
   say "checking it: exeadder list"
   "$EXEADDER" list "$OUT/${PRODUCT}Uninst.exe" | indent || fail "exeadder list failed"

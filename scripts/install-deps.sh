@@ -6,9 +6,10 @@ set -euo pipefail
 PACKAGES=(
   cmake ninja-build g++ pkg-config
   g++-mingw-w64-i686 gcc-mingw-w64-i686 binutils-mingw-w64-i686 libz-mingw-w64-dev
+  g++-mingw-w64-x86-64 gcc-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   zlib1g-dev googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  wine wine32:i386 xvfb x11-utils xauth imagemagick
+  wine wine32:i386 wine64 xvfb x11-utils xauth imagemagick
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-wine locales libc-bin
 )
 

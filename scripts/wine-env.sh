@@ -1,9 +1,64 @@
 # Sourced by ./dev and scripts/wine-run: the Wine environment the program is tested in.
-# A private 32-bit prefix inside the build tree, code page 932, a headless display when none is set.
+# A private prefix inside the build tree, code page 932, a headless display when none is set.
 
 UNINST_ROOT=${UNINST_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
-export WINEPREFIX=${WINEPREFIX:-$UNINST_ROOT/build/win32/wineprefix}
-export WINEARCH=win32
+
+# The Windows route. The 32-bit route runs the shipped 32-bit build under 32-bit Wine. Some
+# kernels run no 32-bit Linux program at all, Wine's 32-bit loader included ("Exec format
+# error"; neither Wine's WoW64 mode nor qemu-i386 gets round it): there the 64-bit route runs a
+# 64-bit build of the same sources under 64-bit Wine. UNINST_WIN_ARCH=x86 or x64 forces one.
+# Sets UNINST_WIN_ARCH, UNINST_WIN_BUILD (the build tree of that route) and UNINST_WIN_ROUTE
+# (the line that says which route and why); returns 1, with the reason in UNINST_WIN_ROUTE,
+# when the route asked for cannot run here.
+WINE32_LOADER=/usr/lib/wine/wine
+WINE64_LOADER=/usr/lib/wine/wine64
+uninst_choose_route() {
+  # Decided once per run: the processes a run starts inherit the decision.
+  if [ -n "${UNINST_WIN_ROUTE_ARCH:-}" ] && [ "${UNINST_WIN_ARCH:-$UNINST_WIN_ROUTE_ARCH}" = "$UNINST_WIN_ROUTE_ARCH" ]; then
+    UNINST_WIN_ARCH=$UNINST_WIN_ROUTE_ARCH
+    return 0
+  fi
+  local can32=0 can64=0
+  "$WINE32_LOADER" --version >/dev/null 2>&1 && can32=1
+  "$WINE64_LOADER" --version >/dev/null 2>&1 && can64=1
+  case "${UNINST_WIN_ARCH:-}" in
+    x86)
+      UNINST_WIN_ROUTE="windows tiers: 32-bit build"
+      [ "$can32" -eq 1 ] || { UNINST_WIN_ROUTE="windows tiers: none (UNINST_WIN_ARCH=x86, but $WINE32_LOADER cannot run here)"; return 1; } ;;
+    x64)
+      UNINST_WIN_ROUTE="windows tiers: 64-bit build (UNINST_WIN_ARCH=x64)"
+      [ "$can64" -eq 1 ] || { UNINST_WIN_ROUTE="windows tiers: none (UNINST_WIN_ARCH=x64, but $WINE64_LOADER cannot run here)"; return 1; } ;;
+    "")
+      if [ "$can32" -eq 1 ]; then
+        UNINST_WIN_ARCH=x86; UNINST_WIN_ROUTE="windows tiers: 32-bit build"
+      elif [ "$can64" -eq 1 ]; then
+        UNINST_WIN_ARCH=x64
+        UNINST_WIN_ROUTE="windows tiers: 64-bit build (this kernel cannot run 32-bit programs; the shipped 32-bit executable was built and audited, not run)"
+      else
+        UNINST_WIN_ROUTE="windows tiers: none (neither $WINE32_LOADER nor $WINE64_LOADER can run here)"
+        return 1
+      fi ;;
+    *)
+      UNINST_WIN_ROUTE="windows tiers: none (UNINST_WIN_ARCH must be x86 or x64, not '$UNINST_WIN_ARCH')"
+      return 1 ;;
+  esac
+  export UNINST_WIN_ARCH UNINST_WIN_ROUTE_ARCH=$UNINST_WIN_ARCH
+  if [ "$UNINST_WIN_ARCH" = x64 ]; then UNINST_WIN_BUILD=$UNINST_ROOT/build/win64; else UNINST_WIN_BUILD=$UNINST_ROOT/build/win32; fi
+  export UNINST_WIN_BUILD UNINST_WIN_ROUTE
+}
+uninst_choose_route || true
+
+if [ "${UNINST_WIN_ARCH:-}" = x64 ]; then
+  export WINEPREFIX=${WINEPREFIX:-$UNINST_ROOT/build/win64/wineprefix}
+  export WINEARCH=win64
+  # Debian's wine wrapper takes the 32-bit loader whenever it is installed, runnable or not;
+  # the scripts' "wine" is the 64-bit loader on this route.
+  export WINELOADER=$WINE64_LOADER
+  case ":$PATH:" in *":$UNINST_ROOT/scripts/wine64:"*) ;; *) export PATH=$UNINST_ROOT/scripts/wine64:$PATH ;; esac
+else
+  export WINEPREFIX=${WINEPREFIX:-$UNINST_ROOT/build/win32/wineprefix}
+  export WINEARCH=win32
+fi
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export LOCPATH=${LOCPATH:-$UNINST_ROOT/build/locale}

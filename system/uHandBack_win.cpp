@@ -14,12 +14,10 @@ handles::TUniqueHandleObj Duplicate(HANDLE source, DWORD access, BOOL inherit, D
   return copy;
 }
 
-// Handle values travel on the command line: they are 32-bit on every 32-bit Windows.
-std::uint32_t ValueOf(const handles::TUniqueHandleObj& h) {
-  return static_cast<std::uint32_t>(reinterpret_cast<ULONG_PTR>(h.get()));
-}
+// Handle values travel on the command line as numbers, whole.
+std::uintptr_t ValueOf(const handles::TUniqueHandleObj& h) { return reinterpret_cast<std::uintptr_t>(h.get()); }
 
-HANDLE HandleOf(std::uint32_t value) { return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(value)); }
+HANDLE HandleOf(std::uintptr_t value) { return reinterpret_cast<HANDLE>(value); }
 
 }  // namespace
 
@@ -36,9 +34,9 @@ bool TOutcomeChannel::Create() {
   return read_ && copyWrite_ && copyStarter_;
 }
 
-std::uint32_t TOutcomeChannel::PipeForCopy() const { return ValueOf(copyWrite_); }
+std::uintptr_t TOutcomeChannel::PipeForCopy() const { return ValueOf(copyWrite_); }
 
-std::uint32_t TOutcomeChannel::StarterForCopy() const { return ValueOf(copyStarter_); }
+std::uintptr_t TOutcomeChannel::StarterForCopy() const { return ValueOf(copyStarter_); }
 
 void TOutcomeChannel::CloseCopyEnds() {
   copyWrite_.reset();
@@ -58,7 +56,7 @@ bool TOutcomeChannel::ReceiveOutcome(DWORD& outcome) {
   return true;
 }
 
-TStarterLink::TStarterLink(std::uint32_t pipe, std::uint32_t starter) {
+TStarterLink::TStarterLink(std::uintptr_t pipe, std::uintptr_t starter) {
   if (pipe == 0 || starter == 0) return;
   // Only a pipe is written to: a value that names some other inherited object is left alone.
   if (GetFileType(HandleOf(pipe)) != FILE_TYPE_PIPE) return;

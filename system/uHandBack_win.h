@@ -16,9 +16,9 @@ class TOutcomeChannel {
  public:
   // Makes the pipe and the two handles that the copy is to inherit. False when one cannot be made.
   bool Create();
-  // The values to put on the copy's command line.
-  std::uint32_t PipeForCopy() const;
-  std::uint32_t StarterForCopy() const;
+  // The values to put on the copy's command line, at the width of a pointer.
+  std::uintptr_t PipeForCopy() const;
+  std::uintptr_t StarterForCopy() const;
   // Once the copy has been started (or could not be): the copy holds its own inherited handles,
   // so that the pipe breaks as soon as the copy has ended.
   void CloseCopyEnds();
@@ -37,7 +37,7 @@ class TStarterLink {
  public:
   // Takes over the inherited handles, made non-inheritable so that no process the copy starts
   // holds them. A pipe value that is not a pipe is ignored: Connected() is then false.
-  TStarterLink(std::uint32_t pipe, std::uint32_t starter);
+  TStarterLink(std::uintptr_t pipe, std::uintptr_t starter);
   bool Connected() const { return connected_; }
   // Sends the outcome and closes the pipe; false when it could not be written.
   bool SendOutcome(DWORD outcome);

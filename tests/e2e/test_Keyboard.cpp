@@ -21,7 +21,10 @@ class KeyboardTest : public TScenario {
  protected:
   // Installs the sample, starts it as Add/Remove Programs does and waits for the main window.
   HWND StartWindow() {
-    sample_ = Install(TSampleOptions{});
+    // With a block at the end of the file, which both routes read.
+    TSampleOptions o;
+    o.guid = "{0B5E7C3A-4D21-4E6F-8A90-6B1D2C3E4F50}";
+    sample_ = Install(o);
     before_ = CaptureState(sample_);
     started_ = StartCommandLine(ReadString(HKEY_LOCAL_MACHINE, sample_.keyPath, "UninstallString"));
     EXPECT_TRUE(started_.handle);

@@ -60,7 +60,9 @@ TEST_P(RelaunchArgumentTest, CountsAsANormalStartAndHandsOverToACopy) {
   ASSERT_TRUE(ClickChild(run.window, kCancelButtonId));
   EXPECT_TRUE(WaitForExit(run.copy));
   EXPECT_TRUE(FileExists(sample.uninstallerPath));
-  if (c.planted) EXPECT_EQ(ReadFileBytes(planted), plantedBytes);
+  if (c.planted) {
+    EXPECT_EQ(ReadFileBytes(planted), plantedBytes);
+  }
   DeleteFileA(planted.c_str());
 }
 

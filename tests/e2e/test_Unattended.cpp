@@ -191,7 +191,9 @@ TEST_P(UnattendedTest, EndsWithTheOutcomeAndShowsNothing) {
   // A program of the copy's name planted where the copy used to go: never run, never replaced.
   const std::string planted = TempCopyPath(sample);
   const std::string plantedBytes = ReadFileBytes(ToolPath("hold_named_mutex"));
-  if (!c.windows98) ASSERT_TRUE(WriteFileBytes(planted, plantedBytes));
+  if (!c.windows98) {
+    ASSERT_TRUE(WriteFileBytes(planted, plantedBytes));
+  }
 
   std::unique_ptr<THeldByHelper> holder;
   if (c.setup == TSetup::LockedText) {
@@ -199,7 +201,9 @@ TEST_P(UnattendedTest, EndsWithTheOutcomeAndShowsNothing) {
   } else if (c.setup == TSetup::ScreenSaverRunning) {
     holder = std::make_unique<THeldByHelper>("hold_named_mutex", guid, "");
   }
-  if (holder) ASSERT_TRUE(holder->Ready());
+  if (holder) {
+    ASSERT_TRUE(holder->Ready());
+  }
   const TSampleState before = CaptureState(sample);
   const std::vector<std::string> pendingBefore = PendingRenameStrings();
 
@@ -242,7 +246,9 @@ TEST_P(UnattendedTest, EndsWithTheOutcomeAndShowsNothing) {
     if (l.compare(0, made.size(), made) == 0) copyPath = l.substr(made.size());
     if (l.compare(0, run.size(), run) == 0) {
       TProcess copy = OpenProcessById(std::strtoul(l.substr(run.size()).c_str(), nullptr, 10));
-      if (copy.handle) EXPECT_TRUE(WaitForExit(copy)) << "the copy does not end";
+      if (copy.handle) {
+        EXPECT_TRUE(WaitForExit(copy)) << "the copy does not end";
+      }
     }
   }
   const std::vector<TLogLine> log = ReadLog(logPath);
@@ -254,7 +260,9 @@ TEST_P(UnattendedTest, EndsWithTheOutcomeAndShowsNothing) {
     EXPECT_EQ(ReadFileBytes(planted), plantedBytes) << "the planted file was replaced";
     DeleteFileA(planted.c_str());
   }
-  if (holder) EXPECT_TRUE(holder->End());
+  if (holder) {
+    EXPECT_TRUE(holder->End());
+  }
   if (c.log == TLog::Unwritable) return;
 
   // The log: the started program's lines, and the copy's.
@@ -318,7 +326,9 @@ TEST_P(UnattendedTest, EndsWithTheOutcomeAndShowsNothing) {
   if (c.setup == TSetup::Normal) {
     ASSERT_TRUE(RestartWine());
     EXPECT_FALSE(PathExists(copyPath)) << "the temporary copy survived the restart";
-    if (!c.windows98) EXPECT_FALSE(PathExists(files::ExtractFilePath(copyPath))) << "its folder survived the restart";
+    if (!c.windows98) {
+      EXPECT_FALSE(PathExists(files::ExtractFilePath(copyPath))) << "its folder survived the restart";
+    }
   }
   DeleteFileA(logPath.c_str());
 }

@@ -9,6 +9,7 @@
 #include "appended/uBlockLayout.h"
 #include "appended/uPEUtils.h"
 #include "uUninstallScenario.h"
+#include "winsupport/uImageModelRoute.h"
 
 namespace e2e {
 namespace {
@@ -168,6 +169,9 @@ class ScreenSaverRunningTest : public TUninstallScenario, public ::testing::With
 
 TEST_P(ScreenSaverRunningTest, WarnsAndChangesNothingUntilItHasEnded) {
   const TRunningCase& c = GetParam();
+  if (c.place == TBlockPlace::BehindTheImageWithDataAfter) {
+    SKIP_UNLESS_THE_IMAGE_MODEL_READS_THE_PROGRAM();
+  }
   const std::string guid = FreshGuid();
   TSampleOptions o;
   o.items = TNewItems{{"Version", "1.0", false}, {"GUID", guid, c.compressed}, {"Product", "Sample", false}};
@@ -250,6 +254,9 @@ class NoRunningCheckTest : public TUninstallScenario, public ::testing::WithPara
 
 TEST_P(NoRunningCheckTest, CompletesEvenWhileTheMutexIsHeld) {
   const TNoCheckCase& c = GetParam();
+  if (!c.block) {
+    SKIP_UNLESS_THE_IMAGE_MODEL_READS_THE_PROGRAM();
+  }
   const std::string guid = FreshGuid();
   TSampleOptions o;
   if (c.block) o.items = c.items(guid);

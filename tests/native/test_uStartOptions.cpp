@@ -15,8 +15,8 @@ struct TOptionsCase {
   bool log;
   const char* logPath;
   const char* starterPath;
-  std::uint32_t pipe;
-  std::uint32_t starter;
+  app::THandleValue pipe;
+  app::THandleValue starter;
 };
 
 TEST(StartOptions, SwitchesOfANormalStartAndOfTheCopy) {
@@ -43,10 +43,10 @@ TEST(StartOptions, SwitchesOfANormalStartAndOfTheCopy) {
       {"\"C:\\T\\FooUninst.exe\" START C:\\Program Files\\Foo  Bar\\FooUninst.exe /S /HANDBACK=1:2", true, true,
        false, "", "C:\\Program Files\\Foo  Bar\\FooUninst.exe", 1, 2},
       {"\"C:\\T\\FooUninst.exe\" START", true, false, false, "", "", 0, 0},
-      // A hand-back value that is not two 32-bit numbers is no channel at all.
+      // A hand-back value that is not two handle values is no channel at all.
       {"x START p /HANDBACK=12", true, false, false, "", "p", 0, 0},
       {"x START p /HANDBACK=12:0", true, false, false, "", "p", 0, 0},
-      {"x START p /HANDBACK=4294967296:4", true, false, false, "", "p", 0, 0},
+      {"x START p /HANDBACK=18446744073709551616:4", true, false, false, "", "p", 0, 0},
       {"x START p /HANDBACK=0x10:4", true, false, false, "", "p", 0, 0},
   };
   for (const TOptionsCase& c : cases) {
@@ -80,6 +80,19 @@ TEST(StartOptions, CopyCommandLineReadsBackAsWritten) {
   EXPECT_EQ(o.LogPath, "C:\\my logs\\Foo.log");
   EXPECT_EQ(o.HandBackPipe, 104u);
   EXPECT_EQ(o.StarterProcess, 108u);
+}
+
+// Handle values travel at the full width of the program's pointers, both ways.
+TEST(StartOptions, HandleValuesKeepTheirFullWidth) {
+  const app::THandleValue widest = ~app::THandleValue(0);
+  const std::string line = app::CopyCommandLine("C:\\T\\FooUninst.exe", "p", true, "", widest, widest - 1);
+  const TStartOptions o = ParseStartOptions(line);
+  EXPECT_EQ(o.HandBackPipe, widest) << line;
+  EXPECT_EQ(o.StarterProcess, widest - 1) << line;
+  // One more than the widest value is no channel.
+  std::string over = std::to_string(widest);
+  over.back() = static_cast<char>(over.back() + 1);
+  EXPECT_EQ(ParseStartOptions("x START p /HANDBACK=" + over + ":4").HandBackPipe, 0u);
 }
 
 TEST(StartOptions, DefaultLogFileNameReplacesTheExtension) {

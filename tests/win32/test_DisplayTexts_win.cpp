@@ -66,7 +66,9 @@ class DisplayTexts : public ::testing::Test {
  protected:
   void SetUp() override {
     const UINT intended = IntendedCodePage();
-    if (intended != 0) ASSERT_EQ(GetACP(), intended) << "this run's locale does not give the code page it is for";
+    if (intended != 0) {
+      ASSERT_EQ(GetACP(), intended) << "this run's locale does not give the code page it is for";
+    }
     TTestApplication::TakeQuitRequest();
   }
   TTestApplication application_;

@@ -13,6 +13,7 @@
 #include "appended/uStreamUtils.h"
 #include "appended/uBlockWriter.h"
 #include "winsupport/uMachine.h"
+#include "winsupport/uImageModelRoute.h"
 
 namespace {
 
@@ -56,6 +57,7 @@ TEST(ExeAdderWin, ReadsTheBlockAtTheEndOfTheProgram) {
 }
 
 TEST(ExeAdderWin, ReadsTheBlockBehindTheImageEndWithDataAfterIt) {
+  SKIP_UNLESS_THE_IMAGE_MODEL_READS_THE_PROGRAM();
   ProgramCopy Copy;
   const std::size_t ImageEnd = Copy.Read().size();
   std::string File = BehindImage(Copy, std::string(3000, '\x7F') + "signed-by-someone");
@@ -73,6 +75,7 @@ TEST(ExeAdderWin, ReadsTheBlockBehindTheImageEndWithDataAfterIt) {
 TEST(ExeAdderWin, FileHeldExclusivelyByAnother) {
   // The model reports the file layer's error; the item reader, which cannot open it either, gives
   // an empty list.
+  SKIP_UNLESS_THE_IMAGE_MODEL_READS_THE_PROGRAM();
   ProgramCopy Copy;
   Copy.Write(BehindImage(Copy, "trailer"));
   HANDLE Holder = CreateFileA(Copy.Path().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);

@@ -8,10 +8,12 @@
 #include "appended/uExeAdder.h"
 #include "appended/uPEUtils.h"
 #include "winsupport/uMachine.h"
+#include "winsupport/uImageModelRoute.h"
 
 namespace {
 
 TEST(PEImageWin, StrippedProgramEndsWhereItsImageEnds) {
+  SKIP_UNLESS_THE_IMAGE_MODEL_READS_THE_PROGRAM();
   testsupport::TFileCopy Copy(testsupport::BuiltUninstallerPath());
   const std::string Original = Copy.Read();
   TPEImage Image(Copy.Path());

@@ -5,7 +5,7 @@
 # copy, the copy shows its window); at the end the hook is removed and only then is COM
 # uninitialised. The temporary copy writes to the same standard error as the process that started
 # it.
-# Usage: test_com_lifetime.sh <win32 build folder>
+# Usage: test_com_lifetime.sh <Windows build folder>
 . "$(dirname "$(readlink -f "$0")")/common.sh"
 
 PRODUCT=ComCheck
@@ -41,7 +41,7 @@ grep -q 'load_list L"RelayInclude"' "$LOG" || fail "no relay trace was written"
 # SW_SHOW), X (UnhookWindowsHookEx), U (CoUninitialize, which ole32 forwards to combase). Other
 # processes (Wine's desktop) may write to the same trace.
 calls() {
-  EXE=$1 awk '
+  EXE=$1 awk -v own="$OWN_CALL_RE" '
     index($0, ":trace:loaddll:") && index(tolower($0), tolower(ENVIRON["EXE"])) { mine[substr($0, 1, index($0, ":") - 1)] = 1 }
     match($0, /^[0-9a-f]+:Call /) {
       tid = substr($0, 1, index($0, ":") - 1); rest = tolower(substr($0, RLENGTH + 1)); c = ""
@@ -52,8 +52,8 @@ calls() {
       else if (rest ~ /^kernel32\.getversionexa\(/) c = "V"
       else if (rest ~ /^user32\.setwindowshookexa\(/) c = "H"
       else if (rest ~ /^user32\.unhookwindowshookex\(/) c = "X"
-      # Only calls made by the program itself (its image is at 0x00400000): Wine libraries use COM too.
-      if (c != "" && (tid in mine) && rest ~ / ret=004[0-9a-f]+$/) { seq = seq c; threads[tid] = 1 }
+      # Only calls made by the program itself: Wine libraries use COM too.
+      if (c != "" && (tid in mine) && $0 ~ own) { seq = seq c; threads[tid] = 1 }
     }
     END { n = 0; for (t in threads) n++; print n " " (seq == "" ? "-" : seq) }
   ' "$LOG" | tr -d '\r'

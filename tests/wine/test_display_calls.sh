@@ -4,7 +4,7 @@
 # page 932) the ANSI functions get the code page 932 bytes, and no wide function is called; under
 # a Western locale (1252) the wide functions get the same texts in UTF-16, and no ANSI one is. The
 # run: the window is shown and painted, Uninstall is pressed, the outcome box is closed.
-# Usage: test_display_calls.sh <win32 build folder>
+# Usage: test_display_calls.sh <Windows build folder>
 . "$(dirname "$(readlink -f "$0")")/common.sh"
 
 PRODUCT=DisplayCalls
@@ -60,14 +60,14 @@ expected() {
   } | sort -u
 }
 
-# The display calls of the temporary copy's threads (its image is at 0x00400000, as are other
-# programs' that write to the same trace), as "<function> <texts...>", without duplicates.
+# The display calls of the temporary copy's threads (calls from its own image: other
+# programs write to the same trace, from images at the same address), as "<function> <texts...>", without duplicates.
 observed() {
-  awk '
+  awk -v own="$OWN_CALL_RE" '
     index($0, ":trace:loaddll:") && index($0, "\\\\Temp\\\\KorvaneUninst-") { mine[substr($0, 1, index($0, ":") - 1)] = 1 }
     match($0, /^[0-9a-f]+:Call (user32|gdi32)\.[A-Za-z]+\(/) {
       tid = substr($0, 1, index($0, ":") - 1)
-      if (!(tid in mine) || $0 !~ / ret=004[0-9a-f]+$/) next
+      if (!(tid in mine) || $0 !~ own) next
       rest = substr($0, index($0, ".") + 1)
       name = substr(rest, 1, index(rest, "(") - 1); line = name
       while (match(rest, /L?"([^"\\]|\\.)*"/)) { line = line " " substr(rest, RSTART, RLENGTH); rest = substr(rest, RSTART + RLENGTH) }
@@ -78,7 +78,7 @@ observed() {
 run_in() {
   local locale=$1 kind=$2 installed folder hwnd pid
   drv remove-sample --product "$PRODUCT" >/dev/null
-  installed=$(drv install-sample --product "$PRODUCT") || { fail "$locale: the sample could not be installed"; return; }
+  installed=$(drv install-sample --product "$PRODUCT" --guid "{D15B1A7C-0000-4000-8000-00000000CA11}") || { fail "$locale: the sample could not be installed"; return; }
   folder=$(sed -n 's/^installed \(.*\\\) HKLM.*/\1/p' <<<"$installed")
   # Started as Add/Remove Programs would; the copy it starts inherits the locale.
   WINEDEBUG=-all,+relay,+loaddll LC_ALL=$locale wine "${folder}${PRODUCT}Uninst.exe" >"$LOG" 2>&1 </dev/null

@@ -4,7 +4,7 @@
 # removes it at its end, the one that only starts its temporary copy included. Seen from outside
 # through Wine's relay trace of the program's calls to the two hook functions; the temporary copy
 # writes to the same standard error as the process that started it.
-# Usage: test_hook_lifetime.sh <win32 build folder>
+# Usage: test_hook_lifetime.sh <Windows build folder>
 . "$(dirname "$(readlink -f "$0")")/common.sh"
 
 WORK=$(mktemp -d)

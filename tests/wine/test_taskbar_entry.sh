@@ -4,7 +4,7 @@
 # window (captioned with the product) is transient for it and asks to be left out of the
 # taskbar. Wine sets these hints from the same rules that the Windows taskbar follows (an
 # unowned window has an entry, an owned one without WS_EX_APPWINDOW has none).
-# Usage: test_taskbar_entry.sh <win32 build folder>
+# Usage: test_taskbar_entry.sh <Windows build folder>
 . "$(dirname "$(readlink -f "$0")")/common.sh"
 
 PRODUCT=TaskbarCheck
