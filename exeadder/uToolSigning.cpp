@@ -71,11 +71,11 @@ std::string SignatureLine(const std::string& Bytes, const TBlockPlace& Block) {
   const TSignatureInfo Info = authenticode::ReadSignatureInfo(Bytes);
   if (!Info.IsPE) return "not a PE image, so not signed\n";
   if (!Info.Signed()) {
-    return StaysReadableWhenSigned(Bytes, Block)
-               ? "not signed (no Authenticode certificate table); signing keeps the block readable: it lies where the "
-                 "image ends\n"
-               : "not signed (no Authenticode certificate table); signing would hide the block from the uninstaller: "
-                 "write the file with stamp --for-signing or add --behind-image\n";
+    const std::string Unsigned = "not signed (no Authenticode certificate table); ";
+    if (StaysReadableWhenSigned(Bytes, Block)) return Unsigned + "signing keeps the block readable: it lies where the image ends\n";
+    return Unsigned + "signing would hide the block from the uninstaller: " +
+           (Info.Pe32Plus ? "its reader finds a block behind 32-bit images only\n"
+                          : "write the file with stamp --for-signing or add --behind-image\n");
   }
   if (!Info.TableInFile())
     return "the security directory names an Authenticode " + TableText(Info) +

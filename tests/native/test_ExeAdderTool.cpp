@@ -232,6 +232,7 @@ TEST(ExeAdderTool, SaysWhetherSigningKeepsTheBlockReadable) {
   R = RunExeAdder({"stamp", F("Unstripped.exe"), "--product", "Late", "--mutex", "m", "--out", F("")});
   ASSERT_EQ(R.ExitCode, 0) << R.Err;
   EXPECT_EQ(R.Out.find("sign"), std::string::npos) << "nothing about signing unless asked: " << R.Out;
+  ASSERT_EQ(RunExeAdder({"stamp", F("Uninst64.exe"), "--product", "Wide", "--mutex", "m", "--out", F("")}).ExitCode, 0);
 
   const std::string Ready = "not signed (no Authenticode certificate table); signing keeps the block readable: it lies where the image ends\n";
   const std::string Hidden =
@@ -241,6 +242,9 @@ TEST(ExeAdderTool, SaysWhetherSigningKeepsTheBlockReadable) {
       {"ReadyUninst.exe", Ready},
       {"LateUninst.exe", Hidden},  // behind the symbol table: the reader would look at the image end
       {"Stamped.exe", Ready},      // at the end, but also where the image ends
+      {"WideUninst.exe",
+       "not signed (no Authenticode certificate table); signing would hide the block from the uninstaller: its reader "
+       "finds a block behind 32-bit images only\n"},
   };
   for (const Case& C : Cases) {
     R = RunExeAdder({"list", F(C.File)});
