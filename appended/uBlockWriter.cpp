@@ -14,20 +14,38 @@ namespace {
 
 using blocklayout::kMaxField;
 
-// The block FileName carries, as the reader finds it. A file with neither a signature at its end
-// nor a PE image to look behind carries none.
-TBlockPlace ExistingBlock(const std::string& FileName, int64_t FileSize) {
+// True when Bytes hold the optional header of a 64-bit image (magic 0x20B, PE32+).
+bool Is64BitImage(const std::string& Bytes) {
+  const auto Byte = [&Bytes](uint64_t At) { return uint32_t{static_cast<uint8_t>(Bytes[static_cast<std::size_t>(At)])}; };
+  if (Bytes.size() < 64 || Bytes.compare(0, 2, "MZ") != 0) return false;
+  const uint64_t LfaNew = Byte(60) | Byte(61) << 8 | Byte(62) << 16 | Byte(63) << 24;
+  const uint64_t Magic = LfaNew + 24;  // behind "PE\0\0" and the file header
+  return Magic + 2 <= Bytes.size() && (Byte(Magic) | Byte(Magic + 1) << 8) == 0x20B;
+}
+
+// The bytes of a file as the reader's stream, which holds less than 2 GiB.
+TMemoryStream StreamOf(const std::string& Bytes) {
+  TMemoryStream Stream;
+  if (Bytes.size() > static_cast<std::size_t>(kMaxField) ||
+      (!Bytes.empty() && Stream.Write(Bytes.data(), static_cast<int32_t>(Bytes.size())) != static_cast<int32_t>(Bytes.size())))
+    throw EBlockWriteError("is too large for the reader (" + std::to_string(Bytes.size()) + " bytes)");
+  Stream.Seek(0, TSeekOrigin::soBeginning);
+  return Stream;
+}
+
+// The block Bytes carry, as the reader finds it. Bytes with neither a signature at their end nor
+// a PE image to look behind carry none.
+TBlockPlace ExistingBlock(const std::string& Bytes) {
+  TMemoryStream Stream = StreamOf(Bytes);
   TBlockPlace Place;
   try {
-    Place = LocateAppendedBlock(FileName);
+    Place = LocateAppendedBlock(Stream);
   } catch (const EBadBlock& E) {
     throw EBlockWriteError(std::string("ends in a damaged block (") + E.what() + ")");
   } catch (const EImageBlockException&) {
     return TBlockPlace();
   }
-  if (!Place.Found) return Place;
-  if (Place.FileSize != FileSize) throw EBlockWriteError("changed while it was read");
-  if (Place.Start < 0) throw EBlockWriteError("ends in a damaged block (it would begin before the file)");
+  if (Place.Found && Place.Start < 0) throw EBlockWriteError("ends in a damaged block (it would begin before the file)");
   return Place;
 }
 
@@ -102,10 +120,16 @@ std::string BuildBlock(const TNewItems& Items, uint32_t Key, int64_t BlockStart,
   return BuildBlockOfRecords(Records, Key, BlockStart, EndOffsetNeeded);
 }
 
-int64_t ImageEndForBlock(const std::string& FileName, int64_t FileSize) {
+int64_t ImageEndForBlock(const std::string& Bytes) {
+  const int64_t FileSize = static_cast<int64_t>(Bytes.size());
+  // The model reads every image as a 32-bit one: in a 64-bit one it would find the sections in
+  // the wrong place, and a block put behind them could land inside the program.
+  if (Is64BitImage(Bytes))
+    throw EBlockWriteError("is a 64-bit image (PE32+): the uninstaller's reader finds a block behind 32-bit images only");
+  TMemoryStream Stream = StreamOf(Bytes);
   std::unique_ptr<TPEImage> Image;
   try {
-    Image = std::make_unique<TPEImage>(FileName);
+    Image = std::make_unique<TPEImage>(Stream);
   } catch (const EImageBlockException& E) {
     throw EBlockWriteError(std::string("is not a PE image (") + E.what() + ")");
   }
@@ -132,8 +156,11 @@ int64_t ImageEndForBlock(const std::string& FileName, int64_t FileSize) {
 }
 
 TFileWithBlock FileWithBlock(const std::string& FileName, const TNewItems& Items, const TAddOptions& Options) {
-  const std::string In = LoadFileBytes(FileName);
-  const TBlockPlace Old = ExistingBlock(FileName, static_cast<int64_t>(In.size()));
+  return BytesWithBlock(LoadFileBytes(FileName), Items, Options);
+}
+
+TFileWithBlock BytesWithBlock(const std::string& In, const TNewItems& Items, const TAddOptions& Options) {
+  const TBlockPlace Old = ExistingBlock(In);
   if (Old.Found && !Options.Replace)
     throw EBlockPresent("already carries a block, at offset " + std::to_string(Old.Start), Old);
   const std::string Base = Old.Found ? WithoutBlock(In, Old) : In;
@@ -147,7 +174,7 @@ TFileWithBlock FileWithBlock(const std::string& FileName, const TNewItems& Items
     return Result;
   }
 
-  Result.BlockStart = ImageEndForBlock(FileName, static_cast<int64_t>(Base.size()));
+  Result.BlockStart = ImageEndForBlock(Base);
   const std::string Behind = Base.substr(static_cast<std::size_t>(Result.BlockStart)) + Options.Trailer;
   // The reader looks at the last four bytes first.
   if (EndsWithSignature(Behind))
@@ -163,9 +190,10 @@ TFileWithBlock FileWithBlock(const std::string& FileName, const TNewItems& Items
   return Result;
 }
 
-std::string FileWithoutBlock(const std::string& FileName) {
-  const std::string In = LoadFileBytes(FileName);
-  const TBlockPlace Place = ExistingBlock(FileName, static_cast<int64_t>(In.size()));
+std::string FileWithoutBlock(const std::string& FileName) { return BytesWithoutBlock(LoadFileBytes(FileName)); }
+
+std::string BytesWithoutBlock(const std::string& In) {
+  const TBlockPlace Place = ExistingBlock(In);
   if (!Place.Found) throw EBlockWriteError("carries no block");
   return WithoutBlock(In, Place);
 }

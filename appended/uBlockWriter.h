@@ -72,20 +72,24 @@ std::string BuildBlockOfRecords(const std::vector<std::string>& Records, uint32_
                                 bool EndOffsetNeeded = false);
 std::string BuildBlock(const TNewItems& Items, uint32_t Key, int64_t BlockStart, bool EndOffsetNeeded = false);
 
-// Where a block behind FileName's image begins: the end of the raw data of the last section-table
-// entry, which the reader goes to. Refuses (EBlockWriteError) a file that is not a PE image, and
-// one where a block there would overwrite the headers or another section's raw data, or would
-// lie past FileSize.
-int64_t ImageEndForBlock(const std::string& FileName, int64_t FileSize);
+// Where a block behind the image of Bytes (a file's contents) begins: the end of the raw data of
+// the last section-table entry, which the reader goes to. Refuses (EBlockWriteError) bytes that
+// are not a 32-bit PE image, and an image where a block there would overwrite the headers or
+// another section's raw data, or would lie past the end.
+int64_t ImageEndForBlock(const std::string& Bytes);
 
 // FileName's bytes with a block of Items, as Options say. Refuses (EBlockPresent) a file that
 // carries a block unless Options.Replace; and (EBlockWriteError) a damaged block, items or a
 // placement that the reader could not read back. File errors: EFOpenError.
 TFileWithBlock FileWithBlock(const std::string& FileName, const TNewItems& Items, const TAddOptions& Options = {});
+// The same for a file's contents In.
+TFileWithBlock BytesWithBlock(const std::string& In, const TNewItems& Items, const TAddOptions& Options = {});
 
 // FileName's bytes without its block; other data behind the block stays. Refuses a file without
 // a block, or with a damaged one.
 std::string FileWithoutBlock(const std::string& FileName);
+// The same for a file's contents In.
+std::string BytesWithoutBlock(const std::string& In);
 
 // Reads FileName with the reader; raises EBlockWriteError unless it finds exactly Items (names,
 // data, compressed or not) in a block that starts at BlockStart.

@@ -211,6 +211,8 @@ TBlockPlace LocateAppendedBlock(const std::string& FileName) {
   return Locate(Stream, FileImageEnd(FileName));
 }
 
+TBlockPlace LocateAppendedBlock(TStream& Stream) { return Locate(Stream, StreamImageEnd(Stream)); }
+
 void ReadAppendedItems(const std::string& FileName, TItemTypes& Items, TBlockInfo* Info) {
   // Data still held would otherwise be lost with the old entries.
   FreeAppendedItems(Items);

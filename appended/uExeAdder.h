@@ -77,6 +77,8 @@ struct TBlockInfo {
 // reader gives an empty list. Raises as ReadAppendedItems does before it reads Key ("Bad
 // Signature", "Bad Block" for a BodyLength outside the file, file errors of the image model).
 TBlockPlace LocateAppendedBlock(const std::string& FileName);
+// As above, with the file's bytes in Stream.
+TBlockPlace LocateAppendedBlock(TStream& Stream);
 
 // Replaces the contents of Items with the items appended to FileName (Data still held by Items
 // is released first). Gives an empty list, without an exception, for a file that cannot be

@@ -10,6 +10,7 @@
 #include "appended/uExeAdder.h"
 #include "appended/uStreamUtils.h"
 #include "exeadder/uToolPlatform.h"
+#include "exeadder/uToolSigning.h"
 #include "system/uFiles.h"
 #include "system/uMbcs.h"
 
@@ -24,7 +25,8 @@ const char kScreenSaverWord[] = u8"スクリーンセーバー";  // a Linux ter
 const char kUsage[] =
     "usage: exeadder COMMAND ...\n"
     "\n"
-    "exeadder stamp UNINST --product NAME --mutex MUTEX [--out DIR] [--install-dir DIR] [--replace] [--in-place]\n"
+    "exeadder stamp UNINST --product NAME --mutex MUTEX [--out DIR] [--install-dir DIR] [--for-signing]\n"
+    "               [--replace] [--in-place] [--unsign]\n"
     "    Makes a screen saver's uninstaller: writes DIR/NAMEUninst.exe (DIR: the current folder\n"
     "    unless --out gives one), a copy of UNINST with a block that holds the item \"GUID\"\n"
     "    (MUTEX, compressed): the name of the mutex that the screen saver holds while it runs.\n"
@@ -32,8 +34,11 @@ const char kUsage[] =
     "    HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NAME;\n"
     "    --install-dir names the folder where the installer puts NAME.scr, NAME.txt and the\n"
     "    uninstaller.\n"
+    "    --for-signing    put the block where the image ends (as add --behind-image), so that the\n"
+    "                     uninstaller still finds it behind the Authenticode signature that the\n"
+    "                     written file gets next.\n"
     "\n"
-    "exeadder add IN OUT [--key K] [--behind-image [--trailer FILE]] [--replace] [--in-place] ITEM...\n"
+    "exeadder add IN OUT [--key K] [--behind-image [--trailer FILE]] [--replace] [--in-place] [--unsign] ITEM...\n"
     "    Writes OUT: IN with a block of the ITEMs, in the order given. An ITEM is one of\n"
     "      --text NAME TEXT     the bytes of TEXT\n"
     "      --file NAME FILE     the bytes of FILE\n"
@@ -49,15 +54,22 @@ const char kUsage[] =
     "\n"
     "exeadder list FILE\n"
     "    Reads FILE's block as the uninstaller does and shows where it lies, its key and each\n"
-    "    item: name, stored size, compressed or plain, size and a preview of the data.\n"
+    "    item: name, stored size, compressed or plain, size and a preview of the data. Then\n"
+    "    whether FILE carries an Authenticode certificate table (offset and size, from the\n"
+    "    security directory) and whether the block lies inside the range the signature covers;\n"
+    "    it does not verify the signature (the signing tool does).\n"
     "\n"
-    "exeadder strip IN OUT [--in-place]\n"
+    "exeadder strip IN OUT [--in-place] [--unsign]\n"
     "    Writes OUT: IN without its block; other data behind the block stays.\n"
     "\n"
     "Rules:\n"
     "  A file that already carries a block is refused (the uninstaller reads only the last one)\n"
     "  unless --replace, which removes the old block first.\n"
     "  OUT may be IN only with --in-place (OUT may then be left out).\n"
+    "  A signed IN (one with an Authenticode certificate table) is refused, since any change\n"
+    "  invalidates its signature, unless --unsign, which removes the certificate table, clears\n"
+    "  the security directory entry and recomputes a PE checksum that was set; sign OUT again.\n"
+    "  Signing comes last: stamp --for-signing (or add --behind-image), sign, then list.\n"
     "  OUT is written to a temporary file beside it, read back with the uninstaller's own reader,\n"
     "  and only then renamed to OUT: a failure leaves no file written.\n"
     "Exit status: 0 done; 1 refused or failed, with one line on standard error; 2 wrong usage.\n";
@@ -285,14 +297,19 @@ void WriteThroughTemp(const std::string& Out, const std::string& Bytes, TCheck C
   Temp.Kept();
 }
 
-// IN with a block of Items, written to Out and read back; returns where the block lies.
+// IN with a block of Items, written to Out and read back; returns where the block lies. Note
+// gets what the builder has to know about signing: a signature removed, signing next.
 TFileWithBlock AddAndWrite(const std::string& In, const std::string& Out, const TNewItems& Items,
-                           const TAddOptions& Options, bool InPlace) {
+                           const TAddOptions& Options, const TCommandLine& Line, std::string& Note) {
   if (!toolplatform::IsFile(In)) Refuse("cannot read " + In + ": no such file");
-  CheckNotInPlace(In, Out, InPlace);
+  CheckNotInPlace(In, Out, Line.Has("--in-place"));
+  toolsigning::TInput Input;
   TFileWithBlock File;
   try {
-    File = FileWithBlock(In, Items, Options);
+    Input = toolsigning::PrepareInput(In, LoadFileBytes(In), Line.Has("--unsign"));
+    File = BytesWithBlock(Input.Bytes, Items, Options);
+  } catch (const toolsigning::ESignedInput& E) {
+    Refuse(E.what());
   } catch (const EBlockPresent& E) {
     Refuse(In + ": " + E.what() + " (--replace replaces it)");
   } catch (const EBlockWriteError& E) {
@@ -300,6 +317,7 @@ TFileWithBlock AddAndWrite(const std::string& In, const std::string& Out, const 
   } catch (const EFOpenError& E) {
     Refuse(E.what());
   }
+  File.Bytes = toolsigning::Finish(Input, std::move(File.Bytes));
   WriteThroughTemp(Out, File.Bytes, [&](const std::string& Temp) {
     try {
       CheckReadsBack(Temp, Items, File.BlockStart);
@@ -307,6 +325,14 @@ TFileWithBlock AddAndWrite(const std::string& In, const std::string& Out, const 
       Refuse(Out + " not written: " + E.what());
     }
   });
+  Note = toolsigning::RemovedLine(In, Input);
+  if (Options.Placement == TBlockPlacement::BehindImage || !Input.Removed.empty()) {
+    TBlockPlace Block;
+    Block.Found = true;
+    Block.Start = File.BlockStart;
+    Block.End = File.BlockStart + File.BlockLength;
+    Note += toolsigning::NextStepLine(Out, File.Bytes, &Block);
+  }
   return File;
 }
 
@@ -327,7 +353,8 @@ std::string OutputOf(const TCommandLine& Line, const char* Command) {
 // ---- commands ----
 
 std::string CmdAdd(const std::vector<std::string>& Args) {
-  const TCommandLine Line = Parse(Args, {"--key", "--trailer"}, {"--behind-image", "--replace", "--in-place"}, true);
+  const TCommandLine Line =
+      Parse(Args, {"--key", "--trailer"}, {"--behind-image", "--replace", "--in-place", "--unsign"}, true);
   const std::string Out = OutputOf(Line, "add");
   const std::string& In = Line.Positional[0];
   if (Line.Items.empty()) Usage("add needs at least one item (--text, --file, --ztext, --zfile)");
@@ -340,14 +367,16 @@ std::string CmdAdd(const std::vector<std::string>& Args) {
     Options.Trailer = ReadFileOrRefuse(Line.Value("--trailer"), "cannot read the trailer");
   }
   const TNewItems Items = ReadItems(Line.Items);
-  const TFileWithBlock File = AddAndWrite(In, Out, Items, Options, Line.Has("--in-place"));
+  std::string Note;
+  const TFileWithBlock File = AddAndWrite(In, Out, Items, Options, Line, Note);
   return "wrote " + Out + ": " + std::to_string(Items.size()) + (Items.size() == 1 ? " item, " : " items, ") +
-         Placement(File) + "\n";
+         Placement(File) + "\n" + Note;
 }
 
 std::string CmdStamp(const std::vector<std::string>& Args) {
   const TCommandLine Line =
-      Parse(Args, {"--product", "--mutex", "--out", "--install-dir"}, {"--replace", "--in-place"}, false);
+      Parse(Args, {"--product", "--mutex", "--out", "--install-dir"}, {"--for-signing", "--replace", "--in-place", "--unsign"},
+            false);
   if (Line.Positional.size() != 1) Usage("stamp needs one UNINST");
   if (!Line.Values.count("--product")) Usage("stamp needs --product NAME");
   if (!Line.Values.count("--mutex")) Usage("stamp needs --mutex MUTEX");
@@ -384,7 +413,9 @@ std::string CmdStamp(const std::vector<std::string>& Args) {
   const TNewItems Items = {{"GUID", Mutex, true}};
   TAddOptions Options;
   Options.Replace = Line.Has("--replace");
-  const TFileWithBlock File = AddAndWrite(In, Out, Items, Options, Line.Has("--in-place"));
+  if (Line.Has("--for-signing")) Options.Placement = TBlockPlacement::BehindImage;
+  std::string Note;
+  const TFileWithBlock File = AddAndWrite(In, Out, Items, Options, Line, Note);
 
   std::string Folder = Line.Value("--install-dir", "<install folder>");
   while (files::EndsWithDelimiter(Folder)) Folder.pop_back();
@@ -395,7 +426,7 @@ std::string CmdStamp(const std::vector<std::string>& Args) {
          "values of HKEY_LOCAL_MACHINE\\" + Key + "\n" +
          "  UninstallString       " + Installed + "\n" +
          "  QuietUninstallString  " + Installed + " /S\n" +
-         "  DisplayName           " + Product + kScreenSaverWord + "\n";
+         "  DisplayName           " + Product + kScreenSaverWord + "\n" + Note;
 }
 
 std::string CmdList(const std::vector<std::string>& Args) {
@@ -438,18 +469,27 @@ std::string CmdList(const std::vector<std::string>& Args) {
     Text += "the first item \"GUID\" is empty: the uninstaller will not check whether the screen saver runs\n";
   else
     Text += "the uninstaller checks the mutex named by item " + std::to_string(Guid - &Items[0] + 1) + " \"GUID\"\n";
+  try {
+    Text += toolsigning::SignatureLine(LoadFileBytes(Path), P);
+  } catch (const EFOpenError& E) {
+    Text += std::string("Authenticode signature not examined: ") + E.what() + "\n";
+  }
   return Text;
 }
 
 std::string CmdStrip(const std::vector<std::string>& Args) {
-  const TCommandLine Line = Parse(Args, {}, {"--in-place"}, false);
+  const TCommandLine Line = Parse(Args, {}, {"--in-place", "--unsign"}, false);
   const std::string Out = OutputOf(Line, "strip");
   const std::string& In = Line.Positional[0];
   if (!toolplatform::IsFile(In)) Refuse("cannot read " + In + ": no such file");
   CheckNotInPlace(In, Out, Line.Has("--in-place"));
+  toolsigning::TInput Input;
   std::string Stripped;
   try {
-    Stripped = FileWithoutBlock(In);
+    Input = toolsigning::PrepareInput(In, LoadFileBytes(In), Line.Has("--unsign"));
+    Stripped = toolsigning::Finish(Input, BytesWithoutBlock(Input.Bytes));
+  } catch (const toolsigning::ESignedInput& E) {
+    Refuse(E.what());
   } catch (const EBlockWriteError& E) {
     Refuse(In + ": " + E.what());
   } catch (const EFOpenError& E) {
@@ -464,6 +504,7 @@ std::string CmdStrip(const std::vector<std::string>& Args) {
       // No signature at the end and no image: no block, as wanted.
     }
   });
+  if (!Input.Removed.empty()) Note += toolsigning::RemovedLine(In, Input) + toolsigning::NextStepLine(Out, Stripped, nullptr);
   return "wrote " + Out + ": " + Bytes(static_cast<int64_t>(Stripped.size())) + ", without the block\n" + Note;
 }
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Uninstalls a sample screen saver as a user would, in a Wine prefix of its own (build/demo),
-# keeps screenshots of the window and of the final message, then uninstalls a second sample
-# unattended ("/S /LOG") and shows its exit code and log, and what is left before and after a
-# restart. Called by `./dev demo` after the build.
+# Makes a sample screen saver's uninstaller as the product's builder does (stamped for signing,
+# signed with a throwaway certificate, verified), uninstalls the sample as a user would, in a Wine
+# prefix of its own (build/demo), keeps screenshots of the window and of the final message, then
+# uninstalls a second sample unattended ("/S /LOG") and shows its exit code and log, and what is
+# left before and after a restart. Called by `./dev demo` after the build.
 #   scripts/demo.sh                 drive the program through the automation driver
 #   scripts/demo.sh --interactive   show the window on $DISPLAY and leave the clicking to you
 #   scripts/demo.sh --locale en_US  the same uninstall (of "Café") on a system of that language
@@ -96,12 +97,60 @@ step_prefix() {
     >>"$UNINST_STATE_DIR/wineboot.log" 2>&1 </dev/null
 }
 
-# The sample's uninstaller, made as the product's builder makes it, and read back.
+# stamp UNINST OUT_DIR [--for-signing]: the sample's uninstaller, made as the product's builder
+# makes it.
+stamp() {
+  local uninst=$1 dir=$2; shift 2
+  mkdir -p "$dir"
+  say "making the sample's uninstaller: exeadder stamp${*:+ $*}"
+  "$EXEADDER" stamp "$uninst" --product "$PRODUCT" --mutex "$GUID" --out "$dir" \
+    --install-dir 'C:\Program Files\'"$PRODUCT" "$@" | indent || fail "exeadder stamp failed"
+}
+
+# sign IN OUT: signed as a release is, with a throwaway self-signed code-signing certificate
+# (made once in build/demo/signing; no timestamp server), verified, and read back.
+sign() {
+  local in=$1 out=$2 keys=$OUT/signing
+  mkdir -p "$keys" "$(dirname "$out")"
+  if [ ! -f "$keys/signer.pem" ]; then
+    say "making a throwaway code-signing certificate (openssl)"
+    openssl req -x509 -days 3650 -nodes -newkey rsa:2048 -keyout "$keys/signer.key" -out "$keys/signer.pem" \
+      -subj '/CN=Korvane Demo Signer' -addext keyUsage=critical,digitalSignature \
+      -addext extendedKeyUsage=codeSigning >"$keys/openssl.log" 2>&1 || fail "openssl failed: $(cat "$keys/openssl.log")"
+  fi
+  say "signing it: osslsigncode sign"
+  rm -f "$out"
+  osslsigncode sign -certs "$keys/signer.pem" -key "$keys/signer.key" -n "$PRODUCT Uninstaller" -h sha256 \
+    -in "$in" -out "$out" 2>&1 | indent
+  [ -f "$out" ] || fail "osslsigncode sign failed"
+  say "verifying the signature: osslsigncode verify"
+  local verified=0
+  osslsigncode verify -CAfile "$keys/signer.pem" -in "$out" >"$keys/verify.log" 2>&1 && verified=1
+  grep -E 'Subject:|Signature verification|Number of verified signatures|^Succeeded|^Failed' "$keys/verify.log" | indent
+  [ "$verified" -eq 1 ] || fail "the signature does not verify"
+  say "checking it: exeadder list"
+  "$EXEADDER" list "$out" | indent || fail "exeadder list failed"
+}
+
+# The sample's uninstaller: stamped for signing, then signed. A 64-bit program cannot read a block
+# behind its own image (the image model reads 32-bit images only), so on the 64-bit route the
+# shipped 32-bit Uninst.exe is signed for show and the run uses the 64-bit build, stamped unsigned.
 step_stamp() {
   [ -x "$EXEADDER" ] || fail "the builder's tool is not built: $EXEADDER"
-  say "making the sample's uninstaller: exeadder stamp"
-  "$EXEADDER" stamp "$UNINST_WIN_BUILD/Uninst.exe" --product "$PRODUCT" --mutex "$GUID" --out "$OUT" \
-    --install-dir 'C:\Program Files\'"$PRODUCT" | indent || fail "exeadder stamp failed"
+  if [ "$UNINST_WIN_ARCH" = x86 ]; then
+    stamp "$UNINST_WIN_BUILD/Uninst.exe" "$OUT/stamped" --for-signing
+    sign "$OUT/stamped/${PRODUCT}Uninst.exe" "$OUT/${PRODUCT}Uninst.exe"
+    say "the uninstall that follows runs this signed $OUT/${PRODUCT}Uninst.exe"
+    return
+  fi
+  local shipped=$ROOT/build/win32/Uninst.exe
+  [ -f "$shipped" ] || fail "the shipped 32-bit program is not built: $shipped"
+  say "signing the shipped 32-bit uninstaller, for show"
+  stamp "$shipped" "$OUT/stamped32" --for-signing
+  sign "$OUT/stamped32/${PRODUCT}Uninst.exe" "$OUT/signed32/${PRODUCT}Uninst.exe"
+  say "NOTE: the uninstall that follows uses the UNSIGNED 64-bit build: on the 64-bit route the program is a"
+  say "      64-bit one, which cannot read a block behind its own image, where signing puts it"
+  stamp "$UNINST_WIN_BUILD/Uninst.exe" "$OUT"
   say "checking it: exeadder list"
   "$EXEADDER" list "$OUT/${PRODUCT}Uninst.exe" | indent || fail "exeadder list failed"
 }

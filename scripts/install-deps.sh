@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, tests, fuzzers, benchmarks and demo need.
+# Installs every Debian package the build, tests, fuzzers, benchmarks and demo need (the
+# Authenticode signing tool and openssl for the signing tests and the demo's signature).
 # Idempotent: returns at once when everything is already there.
 set -euo pipefail
 
@@ -11,6 +12,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   wine wine32:i386 wine64 xvfb x11-utils xauth imagemagick
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-wine locales libc-bin
+  osslsigncode openssl
 )
 
 missing=()

@@ -148,7 +148,7 @@ INSTANTIATE_TEST_SUITE_P(Installed, UninstallRunTest, ::testing::ValuesIn(kRunCa
 
 // ---- the running screen saver -------------------------------------------------------------
 
-enum class TBlockPlace { EndsTheFile, BehindTheImageWithDataAfter };
+enum class TBlockPlace { EndsTheFile, BehindTheImageWithDataAfter, UnderAnAuthenticodeSignature };
 
 struct TRunningCase {
   const char* name;
@@ -163,19 +163,29 @@ const TRunningCase kRunningCases[] = {
     {"PlainGuid", TBlockPlace::EndsTheFile, false},
     // The reader has to find the block through the image end: the check still happens.
     {"BlockBehindImageEnd", TBlockPlace::BehindTheImageWithDataAfter, true},
+    // As the product ships: stamped for signing, then signed with a real signing tool (the test
+    // e2e.SignUninstaller makes it). Run on its own, after that test (tests/e2e/CMakeLists.txt).
+    {"SignedWithAuthenticode", TBlockPlace::UnderAnAuthenticodeSignature, true},
 };
 
 class ScreenSaverRunningTest : public TUninstallScenario, public ::testing::WithParamInterface<TRunningCase> {};
 
 TEST_P(ScreenSaverRunningTest, WarnsAndChangesNothingUntilItHasEnded) {
   const TRunningCase& c = GetParam();
-  if (c.place == TBlockPlace::BehindTheImageWithDataAfter) {
+  if (c.place != TBlockPlace::EndsTheFile) {
     SKIP_UNLESS_THE_IMAGE_MODEL_READS_THE_PROGRAM();
   }
-  const std::string guid = FreshGuid();
+  std::string guid = FreshGuid();
   TSampleOptions o;
-  o.items = TNewItems{{"Version", "1.0", false}, {"GUID", guid, c.compressed}, {"Product", "Sample", false}};
-  o.blockOptions.Key = 0x3C;
+  if (c.place == TBlockPlace::UnderAnAuthenticodeSignature) {
+    // Installed as signed: the block and its mutex name are the signed file's own.
+    guid = SIGNED_UNINSTALLER_MUTEX;
+    o.uninstallerSource = WinePathOf(SIGNED_UNINSTALLER_PATH);
+    ASSERT_TRUE(FileExists(o.uninstallerSource)) << SIGNED_UNINSTALLER_PATH " was not made (the test e2e.SignUninstaller)";
+  } else {
+    o.items = TNewItems{{"Version", "1.0", false}, {"GUID", guid, c.compressed}, {"Product", "Sample", false}};
+    o.blockOptions.Key = 0x3C;
+  }
   if (c.place == TBlockPlace::BehindTheImageWithDataAfter) {
     // The block goes where the image ends, and a signing tool's data follows it.
     o.blockOptions.Placement = TBlockPlacement::BehindImage;

@@ -3,9 +3,7 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -14,6 +12,7 @@
 #include "appended/uExeAdder.h"
 #include "exeadder/uExeAdderTool.h"
 #include "support/PEBuilder.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -22,12 +21,9 @@ namespace fs = std::filesystem;
 const char kGuid[] = "{5A3C9E12-7B4D-4F0A-9C61-2E8D0B7F4A19}";
 
 // A folder in the temporary folder with the files the cases start from; removed at the end.
-class ToolFolder {
+class ToolFolder : public testsupport::TempFolder {
  public:
-  ToolFolder() {
-    std::random_device Random;
-    Dir_ = fs::temp_directory_path() / ("exeadder_test_" + std::to_string(Random()) + std::to_string(Random()));
-    fs::create_directories(Dir_);
+  ToolFolder() : TempFolder("exeadder_test_") {
     const std::string Image = pebuilder::SmallImage();
     Put("Uninst.exe", Image);
     Put("Stamped.exe", Image + BuildBlock({{"GUID", kGuid, true}}, kDefaultKey, static_cast<int64_t>(Image.size())));
@@ -41,38 +37,29 @@ class ToolFolder {
     pebuilder::PEBuilder LastNotFurthest;
     LastNotFurthest.Sections = {{0x400, 0x200}, {0x200, 0x200}};
     Put("Overlap.exe", LastNotFurthest.Build());
+    Put("Uninst64.exe", pebuilder::SignableImage(/*Pe32Plus=*/true));
+    // Signed in form only: the tool reads the security directory, not the signature.
+    const std::string Signed = pebuilder::WithCertificateTableOnly(pebuilder::SignableImage());
+    Put("Signed.exe", Signed);
+    std::string BadSigned = Signed;
+    BadSigned.replace(pebuilder::SecurityEntryOffset(Signed), 4, pebuilder::Le32(0x100));  // inside the headers
+    Put("BadSigned.exe", BadSigned);
     Put("plws.bin", "a trailer that ends in PLWS");
     Put("readme.txt", "Readme\r\n");
   }
-  ~ToolFolder() {
-    std::error_code Ignored;
-    fs::remove_all(Dir_, Ignored);
-  }
 
-  std::string operator()(const std::string& Name) const { return (Dir_ / Name).string(); }
-  void Put(const std::string& Name, const std::string& Bytes) const {
-    std::ofstream((*this)(Name), std::ios::binary | std::ios::trunc).write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
-  }
-  std::string Read(const std::string& Name) const {
-    std::ifstream In((*this)(Name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>());
-  }
   // Every file and its contents.
   std::map<std::string, std::string> Snapshot() const {
     std::map<std::string, std::string> Files;
-    for (const auto& Entry : fs::directory_iterator(Dir_)) Files[Entry.path().filename().string()] = Read(Entry.path().filename().string());
+    for (const auto& Entry : fs::directory_iterator(Dir())) Files[Entry.path().filename().string()] = Read(Entry.path().filename().string());
     return Files;
   }
   std::vector<std::string> Names() const {
     std::vector<std::string> Names;
-    for (const auto& Entry : fs::directory_iterator(Dir_)) Names.push_back(Entry.path().filename().string());
+    for (const auto& Entry : fs::directory_iterator(Dir())) Names.push_back(Entry.path().filename().string());
     std::sort(Names.begin(), Names.end());
     return Names;
   }
-  const fs::path& Dir() const { return Dir_; }
-
- private:
-  fs::path Dir_;
 };
 
 std::vector<std::string> Items(const TItemTypes& List) {
@@ -114,6 +101,15 @@ TEST(ExeAdderTool, RefusalsWriteNothing) {
        "past the end of the last section-table entry"},
       {"a trailer the reader takes for a block",
        {"add", F("Uninst.exe"), F("out.exe"), "--behind-image", "--trailer", F("plws.bin"), "--text", "GUID", "x"}, 1, "\"PLWS\""},
+      {"a signed input", {"add", F("Signed.exe"), F("out.exe"), "--text", "GUID", "x"}, 1,
+       "Signed.exe carries an Authenticode signature (certificate table of 1024 bytes at offset 1536), which this change "
+       "would invalidate: give --unsign to remove it, then sign the written file again"},
+      {"a signature whose table is not behind the image", {"strip", F("BadSigned.exe"), F("out.exe"), "--unsign"}, 1,
+       "names a certificate table of 1024 bytes at offset 256, which does not lie behind the image inside the file"},
+      {"behind a 64-bit image", {"add", F("Uninst64.exe"), F("out.exe"), "--behind-image", "--text", "GUID", "x"}, 1,
+       "is a 64-bit image (PE32+)"},
+      {"a 64-bit image for signing", {"stamp", F("Uninst64.exe"), "--product", "P", "--mutex", "m", "--for-signing", "--out", F("")},
+       1, "is a 64-bit image (PE32+)"},
       {"OUT in a missing folder", {"add", F("Uninst.exe"), F("none/out.exe"), "--text", "GUID", "x"}, 1, "cannot create a file beside"},
       {"a product name with Uninst", {"stamp", F("Uninst.exe"), "--product", "MyUninstaller", "--mutex", "m", "--out", F("")}, 1,
        "would take its product name as \"My\""},
@@ -221,13 +217,51 @@ TEST(ExeAdderTool, AddListAndStripBehindTheImage) {
   EXPECT_EQ(F.Names().size(), ToolFolder().Names().size() + 1);
 }
 
+// Signing appends a certificate table: the block stays readable only where the image ends, with
+// EndOffset set. Writing for signing says that signing comes next; list says whether it may.
+TEST(ExeAdderTool, SaysWhetherSigningKeepsTheBlockReadable) {
+  ToolFolder F;
+  F.Put("Unstripped.exe", pebuilder::SmallImage() + "symbol table");
+  TToolResult R = RunExeAdder({"stamp", F("Unstripped.exe"), "--product", "Ready", "--mutex", "m", "--for-signing", "--out", F("")});
+  ASSERT_EQ(R.ExitCode, 0) << R.Err;
+  EXPECT_NE(R.Out.find("block of 47 bytes at offset 1536, 12 bytes of other data behind it\n"), std::string::npos) << R.Out;
+  EXPECT_NE(R.Out.find("next step: sign " + F("ReadyUninst.exe") +
+                       " with Authenticode; the block lies where the image ends, inside the range the signature covers\n"),
+            std::string::npos)
+      << R.Out;
+  R = RunExeAdder({"stamp", F("Unstripped.exe"), "--product", "Late", "--mutex", "m", "--out", F("")});
+  ASSERT_EQ(R.ExitCode, 0) << R.Err;
+  EXPECT_EQ(R.Out.find("sign"), std::string::npos) << "nothing about signing unless asked: " << R.Out;
+  ASSERT_EQ(RunExeAdder({"stamp", F("Uninst64.exe"), "--product", "Wide", "--mutex", "m", "--out", F("")}).ExitCode, 0);
+
+  const std::string Ready = "not signed (no Authenticode certificate table); signing keeps the block readable: it lies where the image ends\n";
+  const std::string Hidden =
+      "not signed (no Authenticode certificate table); signing would hide the block from the uninstaller: write the file with "
+      "stamp --for-signing or add --behind-image\n";
+  struct Case { const char* File; std::string Says; } Cases[] = {
+      {"ReadyUninst.exe", Ready},
+      {"LateUninst.exe", Hidden},  // behind the symbol table: the reader would look at the image end
+      {"Stamped.exe", Ready},      // at the end, but also where the image ends
+      {"WideUninst.exe",
+       "not signed (no Authenticode certificate table); signing would hide the block from the uninstaller: its reader "
+       "finds a block behind 32-bit images only\n"},
+  };
+  for (const Case& C : Cases) {
+    R = RunExeAdder({"list", F(C.File)});
+    EXPECT_NE(R.Out.find(C.Says), std::string::npos) << C.File << ": " << R.Out << R.Err;
+  }
+  ASSERT_EQ(RunExeAdder({"add", F("Plain.bin"), F("plain.out"), "--text", "GUID", "x"}).ExitCode, 0);
+  EXPECT_NE(RunExeAdder({"list", F("plain.out")}).Out.find("\nnot a PE image, so not signed\n"), std::string::npos);
+}
+
 TEST(ExeAdderTool, HelpDescribesEveryCommand) {
   for (const std::vector<std::string>& Args : {std::vector<std::string>{"--help"}, {"add", "--help"}, {"list", "x", "--help"}}) {
     const TToolResult R = RunExeAdder(Args);
     EXPECT_EQ(R.ExitCode, 0);
     EXPECT_EQ(R.Err, "");
     for (const char* Word : {"exeadder stamp", "exeadder add", "exeadder list", "exeadder strip", "--replace", "--in-place",
-                             "--behind-image", "--trailer", "--key", "--ztext", "--zfile", "Exit status"})
+                             "--behind-image", "--trailer", "--key", "--ztext", "--zfile", "--for-signing", "--unsign",
+                             "Authenticode", "Exit status"})
       EXPECT_NE(R.Out.find(Word), std::string::npos) << Word;
   }
 }

@@ -173,6 +173,8 @@ TEST(BlockWriter, RefusesWhatTheReaderCouldNotReadBack) {
       {"last entry not the furthest", LastNotFurthest.Build(), Behind, "past the end of the last section-table entry"},
       {"last entry inside the headers", BssLast.Build(), Behind, "inside the headers"},
       {"image cut short", Cut.Build(), Behind, "past the end of the file"},
+      // The image model would read its sections 16 bytes early.
+      {"a 64-bit image", pebuilder::SignableImage(/*Pe32Plus=*/true), Behind, "is a 64-bit image (PE32+)"},
       {"trailer ending in the signature", Image, PlwsTrailer, "\"PLWS\""},
       {"damaged block at the end", Damaged, AtEnd, "damaged block (Bad Block)"},
   };

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "appended/uExeAdder.h"
+#include "support/PEBuilder.h"
 #include "winsupport/uImageModelRoute.h"
 #include "winsupport/uMachine.h"
 
@@ -119,6 +120,36 @@ TEST(ExeAdderToolWin, StampsListsAndRefusesLikeTheNativeTool) {
   EXPECT_EQ(GuidOf(Folder + "表Uninst.exe"), "m");
   EXPECT_NE(R.Out.find("Uninstall\\表\r\n"), std::string::npos) << R.Out;
   EXPECT_EQ(FileCount(Folder), 3u);
+}
+
+// A copy of the built program with a certificate table (in form only: the tool reads the security
+// directory, not the signature; a 32-bit or a 64-bit image, as the route builds it) is refused,
+// and with --unsign the table goes before the block is added.
+TEST(ExeAdderToolWin, RefusesASignedProgramUnlessUnsign) {
+  const std::string Folder = FreshTempFolder("exeadder-test");
+  const std::string Program = ReadFileBytes(WinePathOf(UNINST_EXE_PATH));
+  ASSERT_FALSE(Program.empty());
+  const std::string Signed = pebuilder::WithCertificateTableOnly(Program);
+  ASSERT_TRUE(WriteFileBytes(Folder + "SignedUninst.exe", Signed));
+
+  TRun R = RunExeAdder(Folder, "add SignedUninst.exe out.exe --ztext GUID " + std::string(kGuid));
+  EXPECT_EQ(R.ExitCode, 1u);
+  EXPECT_NE(R.Err.find("SignedUninst.exe carries an Authenticode signature (certificate table of 1024 bytes at offset "),
+            std::string::npos) << R.Err;
+  EXPECT_NE(R.Err.find("give --unsign"), std::string::npos) << R.Err;
+  EXPECT_EQ(FileCount(Folder), 1u);
+
+  R = RunExeAdder(Folder, "add --unsign --in-place SignedUninst.exe --ztext GUID " + std::string(kGuid));
+  ASSERT_EQ(R.ExitCode, 0u) << R.Err;
+  EXPECT_NE(R.Out.find("removed the Authenticode signature of SignedUninst.exe"), std::string::npos) << R.Out;
+  EXPECT_EQ(GuidOf(Folder + "SignedUninst.exe"), kGuid);
+  // The program as it was before the table, with the alignment padding, then the block.
+  const std::string Unsigned = ReadFileBytes(Folder + "SignedUninst.exe");
+  const std::size_t Padded = (Program.size() + 7) / 8 * 8;
+  const std::size_t Entry = pebuilder::SecurityEntryOffset(Program);
+  EXPECT_EQ(Unsigned.substr(Entry, 8), std::string(8, '\0')) << "the security directory entry is cleared";
+  EXPECT_TRUE(Unsigned.substr(Program.size(), Padded - Program.size()) == std::string(Padded - Program.size(), '\0'));
+  EXPECT_EQ(FileCount(Folder), 1u);
 }
 
 // The program as built carries no block, and the tool says so.

@@ -1,0 +1,51 @@
+// The builder's tool and Authenticode signatures. A signature covers the file up to its
+// certificate table, which ends the file, so a block must be written before signing, where the
+// image ends (the reader then finds it with the table behind it). A change to a signed file
+// would invalidate its signature: the tool refuses one unless the builder asks for the
+// signature to go (--unsign). `list` says where the table lies and whether it covers the block.
+#pragma once
+#include <string>
+
+#include "appended/uExeAdder.h"
+#include "appended/uMessageError.h"
+
+namespace toolsigning {
+
+// A signed input that the tool will not change as it stands; the message says why.
+class ESignedInput : public EMessageError {
+ public:
+  using EMessageError::EMessageError;
+};
+
+// A file's contents as the tool goes on to change them.
+struct TInput {
+  std::string Bytes;    // without the certificate table when it was removed
+  std::string Removed;  // "certificate table of N bytes at offset X" when it was; else empty
+};
+
+// Bytes, the contents of the file Path, ready for a change. Raises ESignedInput for a signed file
+// unless Unsign; with it, removes the certificate table and clears the security directory entry
+// (and raises ESignedInput when the entry names no table that lies behind the image inside the
+// file). An unsigned file passes unchanged.
+TInput PrepareInput(const std::string& Path, std::string Bytes, bool Unsign);
+
+// The changed contents Out of Input, with the PE checksum recomputed when a signature was
+// removed and the field was set, so that the file written is consistent.
+std::string Finish(const TInput& Input, std::string Out);
+
+// "removed the Authenticode signature of IN (...)\n", or nothing when Input was unsigned.
+std::string RemovedLine(const std::string& In, const TInput& Input);
+
+// True when the reader still finds the block at Block in Bytes once a signature is appended (the
+// block starts where the image ends and its EndOffset is set).
+bool StaysReadableWhenSigned(const std::string& Bytes, const TBlockPlace& Block);
+
+// What the builder does next with the written file OutName (contents Bytes, its block at Block,
+// or no block when Block is null): sign it; or, when signing would hide the block, write it for
+// signing first.
+std::string NextStepLine(const std::string& OutName, const std::string& Bytes, const TBlockPlace* Block);
+
+// The line of `list` about the signature of a file with contents Bytes whose block lies at Block.
+std::string SignatureLine(const std::string& Bytes, const TBlockPlace& Block);
+
+}  // namespace toolsigning
