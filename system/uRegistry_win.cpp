@@ -68,7 +68,13 @@ std::string ReadRegistryString(HKEY root, const std::string& registryPath) {
 
 bool KeyExists(HKEY root, const std::string& keyPath) {
   handles::TUniqueKey key;
-  return RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+  const LONG status = RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, key.put());
+  return status == ERROR_SUCCESS || status == ERROR_ACCESS_DENIED;
+}
+
+LONG OpenForDeletion(HKEY root, const std::string& keyPath) {
+  handles::TUniqueKey key;
+  return RegOpenKeyExA(root, StripTrailingDelimiter(keyPath, "\\").c_str(), 0, KEY_ALL_ACCESS, key.put());
 }
 
 TKeyDeletion SystemKeyDeletion() {
