@@ -114,6 +114,9 @@ bool RelaunchFromTemp(const TStartOptions& options, unsigned& exitCode) {
     exitCode = StartFailed(options, "一時コピーを作成できませんでした", copy, error);
     return false;
   }
+  // The copy keeps the installed file's read-only attribute, with which the restart could not
+  // delete it, nor a later run on Windows 95/98/Me replace it.
+  files::ClearReadOnly(copy);
   runlog::Log("一時コピーを作成しました: " + copy);
 
   handback::TOutcomeChannel channel;

@@ -54,21 +54,13 @@ bool ScreenSaverRunning(const std::string& exePath) {
   return !notRunning;
 }
 
-// Neither the deletion nor the deletion at the restart takes a read-only file: the attribute
-// goes first. Returns the attributes to put back should the path stay; 0 when none were changed.
-DWORD ClearReadOnly(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return 0;
-  if (!SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) return 0;
-  runlog::Log("読み取り専用属性を解除しました: " + path);
-  return attributes;
-}
-
 // Deletes one listed path (a folder when it ends in "\"), trying attempts times in all, 100 ms
 // apart while it still exists; a survivor goes to the deletion at the restart. The log names the
 // state it ends in, and the system's errors when it stays.
 TPathState RemovePath(const std::string& path, int attempts) {
-  const DWORD readOnly = ClearReadOnly(path);
+  // Neither the deletion nor the deletion at the restart takes a read-only file.
+  const DWORD readOnly = files::ClearReadOnly(path);
+  if (readOnly != 0) runlog::Log("読み取り専用属性を解除しました: " + path);
   DWORD deleteError = ERROR_SUCCESS;
   for (int attempt = 0; attempt < attempts; ++attempt) {
     if (attempt > 0) Sleep(100);
@@ -174,10 +166,14 @@ TUninstallOutcome RunUninstall(const std::string& exePath, const std::vector<std
 
   // An empty key path (no product found) must never reach the Uninstall key itself.
   if (!uninstallKeyPath.empty()) {
-    registry::DeleteRegistryKeyTree(HKEY_LOCAL_MACHINE, uninstallKeyPath);
+    const LONG status = registry::DeleteRegistryKeyTree(HKEY_LOCAL_MACHINE, uninstallKeyPath);
     outcome.EntryRemains = registry::KeyExists(HKEY_LOCAL_MACHINE, uninstallKeyPath);
-    runlog::Log((outcome.EntryRemains ? "レジストリキーを削除できませんでした: " : "レジストリキーを削除しました: ") +
-                std::string(kHklm) + uninstallKeyPath);
+    if (outcome.EntryRemains) {
+      runlog::Log(std::string("レジストリキーを削除できませんでした: ") + kHklm + uninstallKeyPath + " (" +
+                  syserror::Describe(static_cast<DWORD>(status)) + ")");
+    } else {
+      runlog::Log(std::string("レジストリキーを削除しました: ") + kHklm + uninstallKeyPath);
+    }
   }
   const arp::TTitles titles = AddRemoveProgramsTitles();
   if (platform::WindowsVersion().PlatformId == VER_PLATFORM_WIN32_WINDOWS) {

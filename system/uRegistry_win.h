@@ -43,8 +43,10 @@ TKeyDeletion SystemKeyDeletion();
 // Deletes keyPath (with or without a trailing "\") and everything under it, deepest keys first,
 // each through deletion. A key that cannot be opened with full access is left with its whole
 // tree; a key that cannot be deleted stays while its siblings still go. A path made only of "\"
-// (the root itself) or an empty path deletes nothing.
-void DeleteRegistryKeyTree(HKEY root, const std::string& keyPath,
+// (the root itself) or an empty path deletes nothing (ERROR_INVALID_PARAMETER). ERROR_SUCCESS
+// when every key went; else the status of the first open or deletion that failed, the reason
+// the rest stays (ERROR_FILE_NOT_FOUND when there was no such key).
+LONG DeleteRegistryKeyTree(HKEY root, const std::string& keyPath,
                            const TKeyDeletion& deletion = SystemKeyDeletion());
 
 }  // namespace registry

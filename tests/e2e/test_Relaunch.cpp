@@ -1,6 +1,6 @@
 // Which process shows the window: only an exact "START" makes the program the temporary copy;
-// anything else makes it copy itself to the temporary folder and hand over, and where that copy
-// cannot be made the program ends without a window.
+// a normal start makes it copy itself to the temporary folder and hand over, and where that copy
+// cannot be made the program ends without a window. (Other arguments: test_CommandLine.)
 #include <gtest/gtest.h>
 
 #include "uUninstallScenario.h"
@@ -17,9 +17,7 @@ struct TArgumentCase {
 std::ostream& operator<<(std::ostream& os, const TArgumentCase& c) { return os << c.name; }
 
 const TArgumentCase kArgumentCases[] = {
-    {"LowerCaseStart", "start", false},
-    {"MixedCaseStart", "Start", false},
-    {"LongerThanStart", "STARTED", false},
+    {"NoArgument", "", false},
     // A file of the copy's name planted in the temporary folder is neither run nor overwritten:
     // the copy goes into a folder of its own.
     {"FileOfTheCopysNameInTemporaryFolder", "", true},
