@@ -321,7 +321,7 @@ TEST_P(UnattendedTest, EndsWithTheOutcomeAndShowsNothing) {
   if (c.setup == TSetup::ScreenSaverRunning) {
     copyWanted.push_back("スクリーンセーバーの動作確認: ミューテックス " + guid + " が存在します (動作中です)");
   } else if (c.setup == TSetup::MutexNameRefused) {
-    // Taken as running, as specified; the log names the system's reason.
+    // Taken as running, like a mutex that exists; the log names the system's reason.
     copyWanted.push_back("スクリーンセーバーの動作確認: ミューテックス " + guid + " を作成できません (エラー ");
   } else if (c.setup == TSetup::UnreadableBlock) {
     copyWanted.push_back("エラーで中断しました: data error");
