@@ -19,6 +19,8 @@
 #include "system/uSafeDll_win.h"
 #include "ui/uAltFixOnVista_win.h"
 #include "ui/uApplication_win.h"
+#include "ui/uMessageDialog.h"
+#include "ui/uText_win.h"
 #include "ui/uVisualStyles_win.h"
 
 namespace {
@@ -69,13 +71,29 @@ void LogStart(const app::TStartOptions& options, const std::string& exe) {
 
 // The interactive copy: the window, and the exit code it leaves.
 unsigned RunWindow(ui::TApplication& application) {
-  application.SetTitle(texts::kApplicationTitle);
   const app::TfrmMain* form = application.CreateForm<app::TfrmMain>();
   application.Run();
   return form->ExitCode;
 }
 
+// Whether path, as CreateProcess would complete it, is this program's own file.
+bool NamesProgram(const std::string& path, const std::string& exe) {
+  return files::SameFile(path, exe) || files::SameFile(path + ".exe", exe);
+}
+
 unsigned RunProgram(ui::TApplication& application, const app::TStartOptions& options, const std::string& exe) {
+  // Every box of the program carries it, the starter's and the usage box too.
+  application.SetTitle(texts::kApplicationTitle);
+  if (options.Usage) {
+    ui::ShowInformation(ui::FormatText(texts::kUsage, ui::SystemText(files::ExtractFileName(exe))));
+    return exitcode::kDone;
+  }
+  // Whoever passes switches is a script or a tool: it is told by the exit code, and nothing is
+  // shown or changed. (A silent run it did not ask for would report success for nothing done.)
+  if (!options.UnknownArgument.empty()) {
+    runlog::Log("不明な引数があるため何もせずに終了します: " + options.UnknownArgument);
+    return exitcode::kInvalidCommandLine;
+  }
   try {
     // A process that is not the temporary copy starts one and ends without a window.
     unsigned starterCode = exitcode::kDone;
@@ -103,7 +121,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // Before the relaunch decision, so that a process that only starts its copy holds the hook too.
   const altfix::TAltFixModule altFix(&ui::VisualStylesInEffect);
   const std::string exe = files::ModuleFileName();
-  const app::TStartOptions options = app::ParseStartOptions(GetCommandLineA());
+  const app::TStartOptions options =
+      app::ParseStartOptions(GetCommandLineA(), [&exe](const std::string& path) { return NamesProgram(path, exe); });
   runlog::SetLogFile(LogPathFor(options, exe));
   LogStart(options, exe);
   const unsigned code = RunProgram(application, options, exe);

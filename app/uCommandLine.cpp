@@ -35,3 +35,17 @@ std::vector<TCommandLineArgument> SplitCommandLine(const std::string& commandLin
   }
   return args;
 }
+
+std::size_t ProgramPathEnd(const std::string& commandLine, const TNamesProgram& namesProgram) {
+  const std::vector<TCommandLineArgument> args = SplitCommandLine(commandLine);
+  if (args.empty()) return commandLine.size();
+  const std::size_t begin = args[0].Begin;
+  if (commandLine[begin] == '"' || !namesProgram) return args[0].End;
+  for (const TCommandLineArgument& arg : args) {
+    const std::string candidate = commandLine.substr(begin, arg.End - begin);
+    // A quote ends what CreateProcess reads as one unquoted path.
+    if (candidate.find('"') != std::string::npos) break;
+    if (namesProgram(candidate)) return arg.End;
+  }
+  return args[0].End;
+}

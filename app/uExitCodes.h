@@ -11,12 +11,15 @@ constexpr unsigned kDone = 0;
 constexpr unsigned kRestartRequired = 3010;
 // The user closed the window (Cancel, Escape, close box) before any run.
 constexpr unsigned kCancelled = 1602;
-// Any other failure: an unreadable block, a copy that could not be made or started.
+// Any other failure: an unreadable block, a copy that could not be made or started, no rights to
+// delete the uninstall entry, a file neither deleted nor scheduled, an entry left in place.
 constexpr unsigned kFailed = 1603;
 // No uninstall entry for this product; nothing changed (ERROR_UNKNOWN_PRODUCT).
 constexpr unsigned kUnknownProduct = 1605;
 // The screen saver is running; nothing changed (ERROR_INSTALL_ALREADY_RUNNING, which deployment
 // tools retry by default).
 constexpr unsigned kScreenSaverRunning = 1618;
+// An argument that is none of the known forms; nothing changed (ERROR_INVALID_COMMAND_LINE).
+constexpr unsigned kInvalidCommandLine = 1639;
 
 }  // namespace exitcode

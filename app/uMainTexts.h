@@ -22,4 +22,32 @@ constexpr ui::TOwnText kUninstallDoneAfterRestart =
     OWN_TEXT("アンインストールが完了しました\r\n下記のファイルは再起動後に削除されます\r\n");
 constexpr ui::TOwnText kLineBreak = OWN_TEXT("\r\n");
 
+// The run could not finish: files or the uninstall entry are left. Followed by the parts below
+// that apply, in this order.
+constexpr ui::TOwnText kUninstallIncomplete = OWN_TEXT("アンインストールを完了できませんでした");
+// Followed by a line break and a path for every file that was neither deleted nor scheduled.
+constexpr ui::TOwnText kFilesRemain = OWN_TEXT("\r\n\r\n下記のファイルは削除できなかったため残っています\r\n");
+constexpr ui::TOwnText kEntryRemains =
+    OWN_TEXT("\r\n\r\nアンインストール情報を削除できなかったため\r\n"
+             "「アプリケーションの追加と削除」の項目が残っています");
+// Followed by a line break and a path for every file left for the restart.
+constexpr ui::TOwnText kAlsoAfterRestart = OWN_TEXT("\r\n\r\n下記のファイルは再起動後に削除されます\r\n");
+
+// Without the rights to delete the uninstall entry nothing is touched; %s takes the product name.
+constexpr ui::TOwnText kAdministratorRequired =
+    OWN_TEXT("%s のアンインストールには管理者の権限が必要です\r\n\r\nアンインストールに失敗しました");
+
+// The started program could not make or start its temporary copy. Followed by a line break and
+// the path concerned (when there is one), a line break and the system's reason, then the end.
+constexpr ui::TOwnText kCopyNotStarted = OWN_TEXT("アンインストーラーを一時フォルダーから起動できませんでした\r\n");
+constexpr ui::TOwnText kUninstallFailedEnd = OWN_TEXT("\r\n\r\nアンインストールに失敗しました");
+
+// "/?": the switches; %s takes the executable's file name.
+constexpr ui::TOwnText kUsage =
+    OWN_TEXT("使い方: %s [/S] [/LOG | /LOG=ファイル名]\r\n\r\n"
+             "/S : 何も表示せずにアンインストールします\r\n"
+             "/LOG : 一時フォルダーにログを記録します\r\n"
+             "/LOG=ファイル名 : 指定したファイルにログを記録します\r\n"
+             "/? : この説明を表示します");
+
 }  // namespace texts

@@ -14,6 +14,25 @@
 #include "ui/uText_win.h"
 
 namespace app {
+namespace {
+
+// A list of paths as the outcome boxes show them: each on a line of its own, after a line break.
+ui::TText PathLines(const std::vector<std::string>& paths) {
+  ui::TText lines;
+  for (const std::string& path : paths) lines += texts::kLineBreak + ui::SystemText(path);
+  return lines;
+}
+
+// The outcome of a run that did not finish: what stays, then what waits for the restart.
+ui::TText IncompleteText(const TUninstallOutcome& outcome) {
+  ui::TText message = texts::kUninstallIncomplete;
+  if (!outcome.NotRemoved.empty()) message += texts::kFilesRemain + PathLines(outcome.NotRemoved);
+  if (outcome.EntryRemains) message += texts::kEntryRemains;
+  if (!outcome.AfterRestart.empty()) message += texts::kAlsoAfterRestart + PathLines(outcome.AfterRestart);
+  return message;
+}
+
+}  // namespace
 
 TfrmMain::TfrmMain() : TfrmMain(files::ModuleFileName()) {}
 
@@ -89,12 +108,15 @@ void TfrmMain::btnOKClick(ui::TComponent*) {
     ui::ShowWarning(texts::kScreenSaverRunning);
     return;
   }
-  if (outcome.AfterRestart.empty()) {
+  // Nothing was changed, and nothing this window offers can change that: it closes.
+  if (outcome.KeyRefused != ERROR_SUCCESS) {
+    ui::ShowError(ui::FormatText(texts::kAdministratorRequired, ui::SystemText(ProductNameFromExePath(exePath_))));
+  } else if (!outcome.Complete()) {
+    ui::ShowError(IncompleteText(outcome));
+  } else if (outcome.AfterRestart.empty()) {
     ui::ShowInformation(texts::kUninstallDone);
   } else {
-    ui::TText message = texts::kUninstallDoneAfterRestart;
-    for (const std::string& path : outcome.AfterRestart) message += texts::kLineBreak + ui::SystemText(path);
-    ui::ShowInformation(message);
+    ui::ShowInformation(texts::kUninstallDoneAfterRestart + PathLines(outcome.AfterRestart));
   }
   Close();
 }

@@ -37,7 +37,8 @@ class TfrmMain : public ui::TForm {
 
   // The process's exit code once the window has closed: 1602 until a run is tried, then the
   // outcome of the last run (0 or 3010 when it completed, 1618 for a running screen saver, 1603
-  // for a block that could not be read); 1605 without an uninstall entry.
+  // for a block that could not be read, missing rights, or files or the entry left in place);
+  // 1605 without an uninstall entry.
   unsigned ExitCode;
 
   void FormCreate(ui::TComponent* Sender);

@@ -5,25 +5,34 @@
 #include <string>
 
 #include "app/uExitCodes.h"
+#include "app/uMainTexts.h"
 #include "system/uHandBack_win.h"
 #include "system/uFiles_win.h"
 #include "system/uPlatform_win.h"
 #include "system/uPrivateFolder_win.h"
 #include "system/uRestartDelete_win.h"
 #include "system/uRunLog_win.h"
+#include "system/uSystemError_win.h"
+#include "ui/uMessageDialog.h"
+#include "ui/uText_win.h"
 
 namespace app {
 namespace {
 
 // The copy's own file goes at the next restart, then the private folder it sits in (never any
-// other folder: a copy started directly from elsewhere leaves its folder alone).
+// other folder: a copy started directly from elsewhere leaves its folder alone). A refusal
+// leaves only the copy behind in the temporary folder: it is logged, and the uninstall goes on.
 void ScheduleOwnCopy(const std::string& exe) {
-  restart::DeleteFileAtRestart(exe);
-  runlog::Log("一時コピーを再起動後に削除します: " + exe);
+  const auto schedule = [](const std::string& path, const std::string& what) {
+    const DWORD error = restart::DeleteFileAtRestart(path);
+    runlog::Log(error == ERROR_SUCCESS ? what + "を再起動後に削除します: " + path
+                                       : what + "を再起動後に削除できません: " + path + " (" +
+                                             syserror::Describe(error) + ")");
+  };
+  schedule(exe, "一時コピー");
   const std::string folder = files::ExtractFilePath(exe);
   if (platform::IsNTFamily() && privatefolder::IsPrivateFolder(folder, files::TemporaryFolder())) {
-    restart::DeleteFileAtRestart(files::ExcludeTrailingDelimiter(folder));
-    runlog::Log("一時フォルダーを再起動後に削除します: " + files::ExcludeTrailingDelimiter(folder));
+    schedule(files::ExcludeTrailingDelimiter(folder), "一時フォルダー");
   }
 }
 
@@ -35,16 +44,35 @@ void RemoveCopy(const std::string& copy, const std::string& privateFolder) {
   RemoveDirectoryA(files::ExcludeTrailingDelimiter(privateFolder).c_str());
 }
 
-unsigned StartFailed(const TStartOptions& options, const std::string& what) {
-  runlog::Log(what + " (エラー " + std::to_string(GetLastError()) + ")");
-  return options.Silent ? exitcode::kFailed : exitcode::kDone;
+// A start that went wrong, with the system's error taken where the failing call returned: the
+// log says what and why; interactively a box says it too, or the user's Remove in Add/Remove
+// Programs would end without a word. Nothing has been uninstalled: 1603.
+unsigned StartFailed(const TStartOptions& options, const std::string& what, const std::string& where,
+                     DWORD error) {
+  runlog::Log(what + (where.empty() ? std::string() : ": " + where) + " (" + syserror::Describe(error) + ")");
+  if (!options.Silent) {
+    ui::TText message = texts::kCopyNotStarted;
+    if (!where.empty()) message += texts::kLineBreak + ui::SystemText(where);
+    message += texts::kLineBreak + ui::SystemText(syserror::SystemErrorText(error)) + texts::kUninstallFailedEnd;
+    ui::ShowError(message);
+  }
+  return exitcode::kFailed;
+}
+
+// The error of the call that just failed, or fallback where it failed without naming one.
+DWORD LastErrorOr(DWORD fallback) {
+  const DWORD error = GetLastError();
+  return error != ERROR_SUCCESS ? error : fallback;
 }
 
 }  // namespace
 
 bool RelaunchFromTemp(const TStartOptions& options, unsigned& exitCode) {
   exitCode = exitcode::kDone;
+  SetLastError(ERROR_SUCCESS);
   const std::string exe = files::ModuleFileName();
+  // A path cut short, or none: taken as too long for the buffer.
+  const DWORD exeError = exe.empty() ? LastErrorOr(ERROR_FILENAME_EXCED_RANGE) : ERROR_SUCCESS;
   if (options.IsCopy) {
     if (!exe.empty()) ScheduleOwnCopy(exe);
     return true;
@@ -52,9 +80,13 @@ bool RelaunchFromTemp(const TStartOptions& options, unsigned& exitCode) {
 
   // Without a usable temporary folder or own path the copy would land in the wrong place:
   // end instead, as a failed copy does.
+  SetLastError(ERROR_SUCCESS);
   const std::string temp = files::TemporaryFolder();
+  // A folder that did not fit in 260 bytes sets no error of its own.
+  const DWORD tempError = temp.empty() ? LastErrorOr(ERROR_FILENAME_EXCED_RANGE) : ERROR_SUCCESS;
   if (exe.empty() || temp.empty()) {
-    exitCode = StartFailed(options, "一時フォルダーまたは実行ファイルのパスを取得できませんでした");
+    exitCode = StartFailed(options, "一時フォルダーまたは実行ファイルのパスを取得できませんでした", std::string(),
+                           exe.empty() ? exeError : tempError);
     return false;
   }
   // A folder of its own on the NT family: nothing placed in the shared temporary folder can be
@@ -64,29 +96,34 @@ bool RelaunchFromTemp(const TStartOptions& options, unsigned& exitCode) {
   if (platform::IsNTFamily()) {
     privateFolder = privatefolder::CreatePrivateFolder(temp);
     if (privateFolder.empty()) {
-      exitCode = StartFailed(options, "一時フォルダーを作成できませんでした: " + temp);
+      const DWORD error = LastErrorOr(ERROR_CANNOT_MAKE);
+      exitCode = StartFailed(options, "一時フォルダーを作成できませんでした", temp, error);
       return false;
     }
   }
   const std::string copy = (privateFolder.empty() ? temp : privateFolder) + files::ExtractFileName(exe);
   if (copy.size() >= MAX_PATH) {
     RemoveCopy(std::string(), privateFolder);
-    SetLastError(ERROR_FILENAME_EXCED_RANGE);
-    exitCode = StartFailed(options, "一時コピーのパスが長すぎます: " + copy);
+    exitCode = StartFailed(options, "一時コピーのパスが長すぎます", copy, ERROR_FILENAME_EXCED_RANGE);
     return false;
   }
   // In the new folder nothing may be replaced; in the shared one an earlier run's copy is.
   if (!CopyFileA(exe.c_str(), copy.c_str(), privateFolder.empty() ? FALSE : TRUE)) {
-    exitCode = StartFailed(options, "一時コピーを作成できませんでした: " + copy);
+    const DWORD error = LastErrorOr(ERROR_CANNOT_COPY);
     RemoveCopy(std::string(), privateFolder);
+    exitCode = StartFailed(options, "一時コピーを作成できませんでした", copy, error);
     return false;
   }
+  // The copy keeps the installed file's read-only attribute, with which the restart could not
+  // delete it, nor a later run on Windows 95/98/Me replace it.
+  files::ClearReadOnly(copy);
   runlog::Log("一時コピーを作成しました: " + copy);
 
   handback::TOutcomeChannel channel;
   if (options.Silent && !channel.Create()) {
-    exitCode = StartFailed(options, "一時コピーとの通信路を作成できませんでした");
+    const DWORD error = LastErrorOr(ERROR_CANNOT_MAKE);
     RemoveCopy(copy, privateFolder);
+    exitCode = StartFailed(options, "一時コピーとの通信路を作成できませんでした", std::string(), error);
     return false;
   }
   const std::string logPath = options.Log ? runlog::LogFile() : std::string();
@@ -102,10 +139,11 @@ bool RelaunchFromTemp(const TStartOptions& options, unsigned& exitCode) {
   const BOOL started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, options.Silent ? TRUE : FALSE, 0,
                                       nullptr, privateFolder.empty() ? nullptr : privateFolder.c_str(), &startup,
                                       &process);
+  const DWORD startError = started ? ERROR_SUCCESS : LastErrorOr(ERROR_CANNOT_MAKE);
   channel.CloseCopyEnds();
   if (!started) {
-    exitCode = StartFailed(options, "一時コピーを起動できませんでした: " + copy);
     RemoveCopy(copy, privateFolder);
+    exitCode = StartFailed(options, "一時コピーを起動できませんでした", copy, startError);
     return false;
   }
   handles::TUniqueHandleObj copyProcess(process.hProcess);

@@ -44,16 +44,21 @@ void ParseHandBack(const std::string& value, TStartOptions& options) {
 
 }  // namespace
 
-TStartOptions ParseStartOptions(const std::string& commandLine) {
-  const std::vector<TCommandLineArgument> args = SplitCommandLine(commandLine);
+TStartOptions ParseStartOptions(const std::string& commandLine, const TNamesProgram& namesProgram) {
+  const std::string line = commandLine.substr(ProgramPathEnd(commandLine, namesProgram));
+  const std::vector<TCommandLineArgument> args = SplitCommandLine(line);
   TStartOptions options;
-  std::size_t next = 1;
-  if (args.size() > 1 && args[1].Text == "START") {
+  if (args.size() == 1 && args[0].Text == "/?") {
+    options.Usage = true;
+    return options;
+  }
+  std::size_t next = 0;
+  if (!args.empty() && args[0].Text == "START") {
     options.IsCopy = true;
     // A path never holds "/", so the starter's path ends where the first switch begins.
-    std::size_t end = 2;
+    std::size_t end = 1;
     while (end < args.size() && !IsSwitch(args[end].Text)) ++end;
-    if (end > 2) options.StarterPath = commandLine.substr(args[2].Begin, args[end - 1].End - args[2].Begin);
+    if (end > 1) options.StarterPath = line.substr(args[1].Begin, args[end - 1].End - args[1].Begin);
     next = end;
   }
   const std::string handBack = "/HANDBACK=";
@@ -66,6 +71,8 @@ TStartOptions ParseStartOptions(const std::string& commandLine) {
       options.LogPath = arg.size() > 5 ? arg.substr(5) : std::string();
     } else if (options.IsCopy && arg.compare(0, handBack.size(), handBack) == 0) {
       ParseHandBack(arg.substr(handBack.size()), options);
+    } else if (options.UnknownArgument.empty()) {
+      options.UnknownArgument = line.substr(args[i].Begin, args[i].End - args[i].Begin);
     }
   }
   return options;

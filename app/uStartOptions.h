@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "app/uCommandLine.h"
+
 namespace app {
 
 // A Windows handle's value as it travels on the command line: as wide as the program's pointers.
@@ -24,11 +26,19 @@ struct TStartOptions {
   // outcome goes back to the starter and of the starter process. 0 when absent.
   THandleValue HandBackPipe = 0;
   THandleValue StarterProcess = 0;
+  // "/?" as the only argument: the usage box, and nothing else.
+  bool Usage = false;
+  // The first argument that is none of the forms above, as written; empty when there is none.
+  // Whoever passes it expects something this program does not do: the run changes nothing.
+  std::string UnknownArgument;
 };
 
-// Reads the options from the whole command line (the program itself first). Switches are the
-// arguments that begin with "/"; unknown ones and other arguments are ignored.
-TStartOptions ParseStartOptions(const std::string& commandLine);
+// Reads the options from the whole command line, the program itself first (where its unquoted
+// path ends, namesProgram says: ProgramPathEnd). Known forms: no argument; "START" (exactly),
+// the starter's path and the copy's switches; "/S" or "/s"; "/LOG" and "/LOG=<path>" with LOG in
+// any case; "/?" alone. Any other argument is UnknownArgument; the known switches around it are
+// still read, so that the log can say so.
+TStartOptions ParseStartOptions(const std::string& commandLine, const TNamesProgram& namesProgram = {});
 
 // The copy's command line: the copy's path in double quotes, " START ", the starter's short path
 // unquoted, then " /S" when silent, " /LOG=\"<logPath>\"" when logPath is not empty, and

@@ -47,7 +47,11 @@ unsigned RunUnattended(const TStartOptions& options, const std::string& exePath)
   if (!deferred.empty()) {
     starter.WaitForStarterEnd(kStarterEndLimitMs);
     // Too late for the starter's code, which has been handed back; this copy's own says it.
-    if (!DeleteDeferredFile(deferred) && code == exitcode::kDone) code = exitcode::kRestartRequired;
+    const TPathState state = DeleteDeferredFile(deferred);
+    if (state == TPathState::AfterRestart && code == exitcode::kDone) code = exitcode::kRestartRequired;
+    if (state == TPathState::NotRemoved && (code == exitcode::kDone || code == exitcode::kRestartRequired)) {
+      code = exitcode::kFailed;
+    }
   }
   return code;
 }

@@ -12,6 +12,7 @@
 #include "system/uRestartDelete_win.h"
 #include "system/uRunLog_win.h"
 #include "system/uRunMutex_win.h"
+#include "system/uSystemError_win.h"
 
 namespace app {
 namespace {
@@ -40,11 +41,57 @@ bool ScreenSaverRunning(const std::string& exePath) {
     runlog::Log("スクリーンセーバーの動作確認: GUID 項目がないため確認しません");
     return false;
   }
-  const bool notRunning = runmutex::TryCreateRunMutex(guid);
+  DWORD createError = ERROR_SUCCESS;
+  const bool notRunning = runmutex::TryCreateRunMutex(guid, &createError);
   runmutex::ReleaseRunMutex();
-  runlog::Log("スクリーンセーバーの動作確認: ミューテックス " + guid +
-              (notRunning ? " は存在しません (動作していません)" : " が存在します (動作中です)"));
+  if (createError != ERROR_SUCCESS) {
+    runlog::Log("スクリーンセーバーの動作確認: ミューテックス " + guid + " を作成できません (" +
+                syserror::Describe(createError) + "); 動作中として扱います");
+  } else {
+    runlog::Log("スクリーンセーバーの動作確認: ミューテックス " + guid +
+                (notRunning ? " は存在しません (動作していません)" : " が存在します (動作中です)"));
+  }
   return !notRunning;
+}
+
+// Deletes one listed path (a folder when it ends in "\"), trying attempts times in all, 100 ms
+// apart while it still exists; a survivor goes to the deletion at the restart. The log names the
+// state it ends in, and the system's errors when it stays.
+TPathState RemovePath(const std::string& path, int attempts) {
+  // Neither the deletion nor the deletion at the restart takes a read-only file.
+  const DWORD readOnly = files::ClearReadOnly(path);
+  if (readOnly != 0) runlog::Log("読み取り専用属性を解除しました: " + path);
+  DWORD deleteError = ERROR_SUCCESS;
+  for (int attempt = 0; attempt < attempts; ++attempt) {
+    if (attempt > 0) Sleep(100);
+    bool deleted = false;
+    try {
+      deleted = files::EndsWithDelimiter(path) ? RemoveDirectoryA(path.c_str()) != FALSE
+                                               : DeleteFileA(path.c_str()) != FALSE;
+      deleteError = deleted ? ERROR_SUCCESS : GetLastError();
+    } catch (...) {
+      // A deletion that raised did not delete: if the path is still there it is scheduled.
+      deleted = false;
+    }
+    if (deleted) {
+      runlog::Log("削除しました: " + path);
+      return TPathState::Deleted;
+    }
+    if (!files::PathExists(path)) {
+      runlog::Log("見つかりません: " + path);
+      return TPathState::NotFound;
+    }
+  }
+  const DWORD scheduleError = restart::DeleteFileAtRestart(path);
+  if (scheduleError == ERROR_SUCCESS) {
+    runlog::Log("再起動後に削除します: " + path);
+    return TPathState::AfterRestart;
+  }
+  // Left as it was found.
+  if (readOnly != 0) SetFileAttributesA(path.c_str(), readOnly);
+  runlog::Log("削除できませんでした: " + path + " (削除: " + syserror::Describe(deleteError) +
+              "; 再起動後の削除: " + syserror::Describe(scheduleError) + ")");
+  return TPathState::NotRemoved;
 }
 
 }  // namespace
@@ -93,36 +140,40 @@ TUninstallOutcome RunUninstall(const std::string& exePath, const std::vector<std
   outcome.ScreenSaverRunning = ScreenSaverRunning(exePath);
   if (outcome.ScreenSaverRunning) return outcome;
 
-  bool success = true;
+  // A user without the rights to delete the entry (Windows 2000 and XP do not elevate) would be
+  // left with a half-removed product whose entry stays: asked before anything is deleted.
+  // Windows 95/98/Me have no registry security.
+  if (!uninstallKeyPath.empty() && platform::IsNTFamily()) {
+    const LONG status = registry::OpenForDeletion(HKEY_LOCAL_MACHINE, uninstallKeyPath);
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
+      outcome.KeyRefused = status;
+      runlog::Log(std::string("アンインストール情報を削除する権限がないため何も削除しません: ") + kHklm +
+                  uninstallKeyPath + " (" + syserror::Describe(static_cast<DWORD>(status)) + ")");
+      return outcome;
+    }
+  }
+
   for (const std::string& path : files) {
     if (outcome.Deferred.empty() && files::SameFile(path, deferPath) && files::FileExists(path)) {
       outcome.Deferred = path;
       runlog::Log("起動元の終了後に削除します: " + path);
       continue;
     }
-    try {
-      success = files::EndsWithDelimiter(path) ? RemoveDirectoryA(path.c_str()) != FALSE : DeleteFileA(path.c_str()) != FALSE;
-    } catch (...) {
-      // A deletion that raised did not delete: if the path is still there it is scheduled.
-      success = false;
-    }
-    if (success) {
-      runlog::Log("削除しました: " + path);
-    } else if (files::PathExists(path)) {
-      restart::DeleteFileAtRestart(path);
-      outcome.AfterRestart.push_back(path);
-      runlog::Log("再起動後に削除します: " + path);
-    } else {
-      runlog::Log("見つかりません: " + path);
-    }
+    const TPathState state = RemovePath(path, 1);
+    if (state == TPathState::AfterRestart) outcome.AfterRestart.push_back(path);
+    if (state == TPathState::NotRemoved) outcome.NotRemoved.push_back(path);
   }
 
   // An empty key path (no product found) must never reach the Uninstall key itself.
   if (!uninstallKeyPath.empty()) {
-    registry::DeleteRegistryKeyTree(HKEY_LOCAL_MACHINE, uninstallKeyPath);
-    runlog::Log((registry::KeyExists(HKEY_LOCAL_MACHINE, uninstallKeyPath) ? "レジストリキーを削除できませんでした: "
-                                             : "レジストリキーを削除しました: ") +
-                std::string(kHklm) + uninstallKeyPath);
+    const LONG status = registry::DeleteRegistryKeyTree(HKEY_LOCAL_MACHINE, uninstallKeyPath);
+    outcome.EntryRemains = registry::KeyExists(HKEY_LOCAL_MACHINE, uninstallKeyPath);
+    if (outcome.EntryRemains) {
+      runlog::Log(std::string("レジストリキーを削除できませんでした: ") + kHklm + uninstallKeyPath + " (" +
+                  syserror::Describe(static_cast<DWORD>(status)) + ")");
+    } else {
+      runlog::Log(std::string("レジストリキーを削除しました: ") + kHklm + uninstallKeyPath);
+    }
   }
   const arp::TTitles titles = AddRemoveProgramsTitles();
   if (platform::WindowsVersion().PlatformId == VER_PLATFORM_WIN32_WINDOWS) {
@@ -135,24 +186,10 @@ TUninstallOutcome RunUninstall(const std::string& exePath, const std::vector<std
 
 unsigned ExitCodeOf(const TUninstallOutcome& outcome) {
   if (outcome.ScreenSaverRunning) return exitcode::kScreenSaverRunning;
+  if (outcome.KeyRefused != ERROR_SUCCESS || !outcome.Complete()) return exitcode::kFailed;
   return outcome.AfterRestart.empty() ? exitcode::kDone : exitcode::kRestartRequired;
 }
 
-bool DeleteDeferredFile(const std::string& path) {
-  for (int attempt = 0; attempt < 50; ++attempt) {
-    if (DeleteFileA(path.c_str())) {
-      runlog::Log("削除しました: " + path);
-      return true;
-    }
-    if (!files::PathExists(path)) {
-      runlog::Log("見つかりません: " + path);
-      return true;
-    }
-    Sleep(100);
-  }
-  restart::DeleteFileAtRestart(path);
-  runlog::Log("再起動後に削除します: " + path);
-  return false;
-}
+TPathState DeleteDeferredFile(const std::string& path) { return RemovePath(path, 50); }
 
 }  // namespace app

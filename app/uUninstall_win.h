@@ -30,28 +30,46 @@ struct TProduct {
 
 TProduct DiscoverProduct(const std::string& exePath);
 
-struct TUninstallOutcome {
-  bool ScreenSaverRunning = false;  // nothing was changed
-  std::vector<std::string> AfterRestart;  // paths handed to the deletion at the next restart
-  std::string Deferred;  // the listed path that was left for DeleteDeferredFile
+// What became of one listed path: exactly one of these.
+enum class TPathState {
+  Deleted,
+  AfterRestart,  // scheduled for deletion at the next restart
+  NotFound,      // gone before it could be deleted
+  NotRemoved,    // neither deleted nor scheduled: still there
 };
 
-// Checks the screen saver's mutex (named by the "GUID" item of exePath's appended block), then
-// deletes the files in order, schedules every survivor for the next restart, deletes the
-// uninstall key tree and refreshes Add/Remove Programs (placed behind mainWindow, which may be
-// null). A listed file that is the same file as deferPath is not touched: it is the running
-// starter's, and the caller deletes it once the starter has ended. A failure to read the block
-// raises before anything has changed.
+struct TUninstallOutcome {
+  bool ScreenSaverRunning = false;  // nothing was changed
+  // The uninstall key did not open with the rights its deletion needs (NT family): the status of
+  // that refusal, and nothing was changed. ERROR_SUCCESS otherwise.
+  LONG KeyRefused = ERROR_SUCCESS;
+  std::vector<std::string> AfterRestart;  // paths handed to the deletion at the next restart
+  std::vector<std::string> NotRemoved;    // paths neither deleted nor scheduled
+  bool EntryRemains = false;  // the uninstall key is still there after its tree was deleted
+  std::string Deferred;  // the listed path that was left for DeleteDeferredFile
+  // Every path is gone or scheduled and the entry is gone.
+  bool Complete() const { return NotRemoved.empty() && !EntryRemains; }
+};
+
+// Checks the screen saver's mutex (named by the "GUID" item of exePath's appended block), then,
+// on the NT family, that the uninstall key opens with the rights its deletion needs; then deletes
+// the files in order, schedules every survivor for the next restart, deletes the uninstall key
+// tree and refreshes Add/Remove Programs (placed behind mainWindow, which may be null). A listed
+// file that is the same file as deferPath is not touched: it is the running starter's, and the
+// caller deletes it once the starter has ended. A failure to read the block raises before
+// anything has changed; on Windows 95/98/Me so does WININIT.INI, as the deletion at the restart
+// says, once files may have been deleted.
 TUninstallOutcome RunUninstall(const std::string& exePath, const std::vector<std::string>& files,
                                const std::string& uninstallKeyPath, HWND mainWindow,
                                const std::string& deferPath);
 
-// 0, 3010 or 1618 for a run that did not raise.
+// 0, 3010, 1603 or 1618 for a run that did not raise: 1603 when the rights were missing or the
+// run is not complete, also when other files went to the restart.
 unsigned ExitCodeOf(const TUninstallOutcome& outcome);
 
 // Deletes the deferred file, trying again for a few seconds while it is still in use (the
 // starter's image is released only as its process goes). A file still there then is scheduled
-// for the next restart, and the result is false.
-bool DeleteDeferredFile(const std::string& path);
+// for the next restart, or not removed when that is refused too.
+TPathState DeleteDeferredFile(const std::string& path);
 
 }  // namespace app

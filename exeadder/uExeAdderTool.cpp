@@ -1,5 +1,6 @@
 #include "exeadder/uExeAdderTool.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <set>
@@ -9,6 +10,7 @@
 #include "appended/uBlockWriter.h"
 #include "appended/uExeAdder.h"
 #include "appended/uStreamUtils.h"
+#include "exeadder/uMutexName.h"
 #include "exeadder/uToolPlatform.h"
 #include "exeadder/uToolSigning.h"
 #include "system/uFiles.h"
@@ -70,6 +72,9 @@ const char kUsage[] =
     "  invalidates its signature, unless --unsign, which removes the certificate table, clears\n"
     "  the security directory entry and recomputes a PE checksum that was set; sign OUT again.\n"
     "  Signing comes last: stamp --for-signing (or add --behind-image), sign, then list.\n"
+    "  A \"GUID\" (MUTEX, or the first item of that name) must be a name that CreateMutexA takes:\n"
+    "  no NUL byte, at most 259 bytes, and no backslash but the one after a leading \"Global\" or\n"
+    "  \"Local\". The uninstaller would take the screen saver for running on every run otherwise.\n"
     "  OUT is written to a temporary file beside it, read back with the uninstaller's own reader,\n"
     "  and only then renamed to OUT: a failure leaves no file written.\n"
     "Exit status: 0 done; 1 refused or failed, with one line on standard error; 2 wrong usage.\n";
@@ -367,6 +372,12 @@ std::string CmdAdd(const std::vector<std::string>& Args) {
     Options.Trailer = ReadFileOrRefuse(Line.Value("--trailer"), "cannot read the trailer");
   }
   const TNewItems Items = ReadItems(Line.Items);
+  // The uninstaller takes the first item of exactly that name; an empty one means no check.
+  const auto Guid = std::find_if(Items.begin(), Items.end(), [](const TNewItem& I) { return I.Name == "GUID"; });
+  if (Guid != Items.end() && !Guid->Data.empty()) {
+    const std::string Why = MutexNameRefusal(Guid->Data);
+    if (!Why.empty()) Refuse("item \"GUID\": " + Why);
+  }
   std::string Note;
   const TFileWithBlock File = AddAndWrite(In, Out, Items, Options, Line, Note);
   return "wrote " + Out + ": " + std::to_string(Items.size()) + (Items.size() == 1 ? " item, " : " items, ") +
@@ -402,6 +413,8 @@ std::string CmdStamp(const std::vector<std::string>& Args) {
     Refuse("the uninstaller " + FileName + " would take its product name as " + Quoted(Derived) +
            " (the part before the first \"Uninst\"), not " + Quoted(Product));
   if (Mutex.empty()) Refuse("the mutex name is empty: the uninstaller would not check whether the screen saver runs");
+  const std::string MutexRefused = MutexNameRefusal(Mutex);
+  if (!MutexRefused.empty()) Refuse(MutexRefused);
 
   std::string Out = FileName;
   if (Line.Values.count("--out")) {

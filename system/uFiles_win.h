@@ -14,6 +14,11 @@ bool FileExists(const std::string& path);
 // A file or a folder exists under path.
 bool PathExists(const std::string& path);
 
+// Takes the read-only attribute off path, which neither DeleteFileA nor the deletion at the next
+// restart would remove otherwise. The attributes it had (to put back), or 0 when there was no
+// such attribute or it could not be taken off.
+DWORD ClearReadOnly(const std::string& path);
+
 // The whole file, other writers shut out while it is read. 0, or the error code with content
 // unchanged.
 DWORD ReadWholeFile(const std::string& path, std::string* content);

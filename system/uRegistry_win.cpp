@@ -12,14 +12,17 @@ namespace {
 constexpr DWORD kStringBufferSize = 255;
 constexpr DWORD kSubkeyNameSize = 260;
 
-// Returns whether the key itself was deleted. Each level keeps its own path, index and handle.
-bool DeleteKeyTreeStep(HKEY root, const std::string& keyPath, const TKeyDeletion& deletion) {
+// Returns whether the key itself was deleted; firstFailure keeps the status of the first open or
+// deletion that failed. Each level keeps its own path, index and handle.
+bool DeleteKeyTreeStep(HKEY root, const std::string& keyPath, const TKeyDeletion& deletion, LONG& firstFailure) {
   if (keyPath.empty()) return false;
   const std::string working = keyPath.back() == '\\' ? keyPath : keyPath + "\\";
   const std::string withoutDelimiter = StripTrailingDelimiter(working, "\\");
 
   handles::TUniqueKey key;
-  if (RegOpenKeyExA(root, withoutDelimiter.c_str(), 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS) {
+  const LONG opened = RegOpenKeyExA(root, withoutDelimiter.c_str(), 0, KEY_ALL_ACCESS, key.put());
+  if (opened != ERROR_SUCCESS) {
+    if (firstFailure == ERROR_SUCCESS) firstFailure = opened;
     return false;
   }
   DWORD index = 0;
@@ -31,11 +34,13 @@ bool DeleteKeyTreeStep(HKEY root, const std::string& keyPath, const TKeyDeletion
     if (status != ERROR_SUCCESS) break;
     // A deleted subkey moves the following ones down by one: enumerate the same index again.
     const std::string subkey(name, std::min<DWORD>(nameLength, kSubkeyNameSize));
-    if (!DeleteKeyTreeStep(root, working + subkey, deletion)) ++index;
+    if (!DeleteKeyTreeStep(root, working + subkey, deletion, firstFailure)) ++index;
   }
   // The handle stays open until the key itself has been tried.
   const std::string& deletePath = deletion.TrailingDelimiter ? working : withoutDelimiter;
-  return deletion.DeleteKey(root, deletePath.c_str()) == ERROR_SUCCESS;
+  const LONG deleted = deletion.DeleteKey(root, deletePath.c_str());
+  if (deleted != ERROR_SUCCESS && firstFailure == ERROR_SUCCESS) firstFailure = deleted;
+  return deleted == ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -68,7 +73,13 @@ std::string ReadRegistryString(HKEY root, const std::string& registryPath) {
 
 bool KeyExists(HKEY root, const std::string& keyPath) {
   handles::TUniqueKey key;
-  return RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+  const LONG status = RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, key.put());
+  return status == ERROR_SUCCESS || status == ERROR_ACCESS_DENIED;
+}
+
+LONG OpenForDeletion(HKEY root, const std::string& keyPath) {
+  handles::TUniqueKey key;
+  return RegOpenKeyExA(root, StripTrailingDelimiter(keyPath, "\\").c_str(), 0, KEY_ALL_ACCESS, key.put());
 }
 
 TKeyDeletion SystemKeyDeletion() {
@@ -76,10 +87,12 @@ TKeyDeletion SystemKeyDeletion() {
   return TKeyDeletion{&RegDeleteKeyA, platform::IsNTFamily()};
 }
 
-void DeleteRegistryKeyTree(HKEY root, const std::string& keyPath, const TKeyDeletion& deletion) {
+LONG DeleteRegistryKeyTree(HKEY root, const std::string& keyPath, const TKeyDeletion& deletion) {
   // "\" alone names the root: opening it would hand back the root key and its whole tree.
-  if (keyPath.find_first_not_of('\\') == std::string::npos) return;
-  DeleteKeyTreeStep(root, keyPath, deletion);
+  if (keyPath.find_first_not_of('\\') == std::string::npos) return ERROR_INVALID_PARAMETER;
+  LONG firstFailure = ERROR_SUCCESS;
+  DeleteKeyTreeStep(root, keyPath, deletion, firstFailure);
+  return firstFailure;
 }
 
 }  // namespace registry

@@ -23,8 +23,13 @@ std::string ReadRegistryString(HKEY root, const std::string& keyPath, const std:
 // The same, for "key\path\value" in one string (SplitRegistryPath).
 std::string ReadRegistryString(HKEY root, const std::string& registryPath);
 
-// Whether keyPath exists under root and can be opened for reading.
+// Whether keyPath exists under root: it opens for reading, or it is there but refuses to.
 bool KeyExists(HKEY root, const std::string& keyPath);
+
+// Opens keyPath (with or without its trailing "\") with the access that DeleteRegistryKeyTree
+// asks of every key of the tree, and closes it again: ERROR_SUCCESS, or the status of the
+// refusal (ERROR_FILE_NOT_FOUND when there is no such key).
+LONG OpenForDeletion(HKEY root, const std::string& keyPath);
 
 // How one key of a tree is deleted: the call that deletes it and the form of path it is given.
 using TRegDeleteKeyFn = LONG(WINAPI*)(HKEY, LPCSTR);
@@ -38,8 +43,10 @@ TKeyDeletion SystemKeyDeletion();
 // Deletes keyPath (with or without a trailing "\") and everything under it, deepest keys first,
 // each through deletion. A key that cannot be opened with full access is left with its whole
 // tree; a key that cannot be deleted stays while its siblings still go. A path made only of "\"
-// (the root itself) or an empty path deletes nothing.
-void DeleteRegistryKeyTree(HKEY root, const std::string& keyPath,
+// (the root itself) or an empty path deletes nothing (ERROR_INVALID_PARAMETER). ERROR_SUCCESS
+// when every key went; else the status of the first open or deletion that failed, the reason
+// the rest stays (ERROR_FILE_NOT_FOUND when there was no such key).
+LONG DeleteRegistryKeyTree(HKEY root, const std::string& keyPath,
                            const TKeyDeletion& deletion = SystemKeyDeletion());
 
 }  // namespace registry

@@ -7,25 +7,14 @@
 #include "system/uFiles_win.h"
 #include "system/uMbcs.h"
 #include "system/uPlatform_win.h"
+#include "system/uSystemError_win.h"
 #include "system/uWininit.h"
 
 namespace restart {
 namespace {
 
-// The system's text for an error code, without its closing line break.
-std::string SystemErrorText(DWORD code) {
-  char* text = nullptr;
-  const DWORD length = FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string message;
-  if (length != 0 && text != nullptr) message.assign(text, length);
-  if (text != nullptr) LocalFree(text);
-  return mbcs::TrimControlBytes(message);
-}
-
 [[noreturn]] void RaiseCannotOpen(const std::string& file, DWORD code) {
-  throw EWininitError("ファイル \"" + file + "\". " + SystemErrorText(code) + " は開けません");
+  throw EWininitError("ファイル \"" + file + "\". " + syserror::SystemErrorText(code) + " は開けません");
 }
 
 [[noreturn]] void RaiseCannotWrite(const std::string& file) {
@@ -33,7 +22,7 @@ std::string SystemErrorText(DWORD code) {
 }
 
 [[noreturn]] void RaiseCannotCreate(const std::string& file, DWORD code) {
-  throw EWininitError("ファイル \"" + file + "\". " + SystemErrorText(code) + " を作成できません");
+  throw EWininitError("ファイル \"" + file + "\". " + syserror::SystemErrorText(code) + " を作成できません");
 }
 
 bool SameTextByLocale(const std::string& a, const std::string& b) {
@@ -47,9 +36,10 @@ bool RenameSectionHasKeys(const std::string& file) {
                                   static_cast<DWORD>(keys.size()), file.c_str()) > 0;
 }
 
-void ScheduleInWininit(const std::string& path) {
+DWORD ScheduleInWininit(const std::string& path) {
   const std::string file = files::WininitPath();
-  if (file.empty()) return;
+  // No Windows folder to write to: nothing is scheduled.
+  if (file.empty()) return ERROR_PATH_NOT_FOUND;
 
   std::string original;
   const bool existed = files::FileExists(file);
@@ -90,16 +80,21 @@ void ScheduleInWininit(const std::string& path) {
     restoreAfterErase();
     RaiseCannotCreate(file, code);
   }
+  return ERROR_SUCCESS;
 }
 
 }  // namespace
 
-void DeleteFileAtRestart(const std::string& path) {
+DWORD DeleteFileAtRestart(const std::string& path) {
   if (platform::IsNTFamily()) {
-    MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    return;
+    // The delayed form writes the Session Manager's registry value; a refusal that names no
+    // reason of its own (Wine's, for a value it cannot extend) is that write's.
+    SetLastError(ERROR_SUCCESS);
+    if (MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return ERROR_SUCCESS;
+    const DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? error : ERROR_CANTWRITE;
   }
-  ScheduleInWininit(path);
+  return ScheduleInWininit(path);
 }
 
 }  // namespace restart

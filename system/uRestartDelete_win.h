@@ -1,5 +1,7 @@
 // Deletion of a file or folder at the next start of Windows.
 #pragma once
+#include <windows.h>
+
 #include <string>
 
 #include "appended/uMessageError.h"
@@ -13,13 +15,14 @@ class EWininitError : public EMessageError {
   using EMessageError::EMessageError;
 };
 
-// Asks Windows to delete path (a file or a folder, full path) at the next start.
-// NT family: MoveFileExA with MOVEFILE_DELAY_UNTIL_REBOOT on the path as given; a refusal goes
-// unreported. Windows 95/98/Me: a "NUL=" line with the short form of path, appended to the
-// "[rename]" section of %windir%\WININIT.INI, which ends up the file's only such section and its
-// last, with the entries of every earlier one kept ahead of it in file order. Throws
-// EWininitError when WININIT.INI cannot be read, erased or written; the entries scheduled before
-// stay in the file then. Does nothing when the location of WININIT.INI cannot be worked out.
-void DeleteFileAtRestart(const std::string& path);
+// Asks Windows to delete path (a file or a folder, full path) at the next start; 0 when it is
+// scheduled, else the system's error code with nothing scheduled.
+// NT family: MoveFileExA with MOVEFILE_DELAY_UNTIL_REBOOT on the path as given. Windows 95/98/Me:
+// a "NUL=" line with the short form of path, appended to the "[rename]" section of
+// %windir%\WININIT.INI, which ends up the file's only such section and its last, with the entries
+// of every earlier one kept ahead of it in file order. Throws EWininitError when WININIT.INI
+// cannot be read, erased or written; the entries scheduled before stay in the file then.
+// ERROR_PATH_NOT_FOUND when the location of WININIT.INI cannot be worked out.
+DWORD DeleteFileAtRestart(const std::string& path);
 
 }  // namespace restart

@@ -5,14 +5,15 @@ namespace runmutex {
 std::string RunMutexName;
 handles::TUniqueHandleObj RunMutexHandle;
 
-bool TryCreateRunMutex(const std::string& name) {
+bool TryCreateRunMutex(const std::string& name, DWORD* createError) {
   RunMutexName = name;
-  return CreateMutexIfAbsent(RunMutexHandle, RunMutexName);
+  return CreateMutexIfAbsent(RunMutexHandle, RunMutexName, createError);
 }
 
 void ReleaseRunMutex() { CloseMutexHandle(RunMutexHandle); }
 
-bool CreateMutexIfAbsent(handles::TUniqueHandleObj& handle, const std::string& name) {
+bool CreateMutexIfAbsent(handles::TUniqueHandleObj& handle, const std::string& name, DWORD* createError) {
+  if (createError) *createError = ERROR_SUCCESS;
   handles::TUniqueHandleObj existing(OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name.c_str()));
   if (existing) {
     // Not ours to own: releasing fails harmlessly unless this thread happens to own it.
@@ -21,8 +22,12 @@ bool CreateMutexIfAbsent(handles::TUniqueHandleObj& handle, const std::string& n
     return false;
   }
   // A mutex made between the open and the create is taken as absent: its handle comes back too.
-  handle.reset(CreateMutexA(nullptr, FALSE, name.c_str()));
-  return static_cast<bool>(handle);
+  const HANDLE created = CreateMutexA(nullptr, FALSE, name.c_str());
+  // Read before anything else runs; a failure that names no reason is taken as a name refused.
+  const DWORD error = created ? ERROR_SUCCESS : GetLastError();
+  handle.reset(created);
+  if (!created && createError) *createError = error != ERROR_SUCCESS ? error : ERROR_INVALID_NAME;
+  return created != nullptr;
 }
 
 void CloseMutexHandle(handles::TUniqueHandleObj& handle) {

@@ -13,8 +13,9 @@ extern handles::TUniqueHandleObj RunMutexHandle;
 
 // Stores name in RunMutexName and applies CreateMutexIfAbsent to RunMutexHandle. True: no
 // mutex of that name existed and this process now holds a new one (the screen saver is not
-// running). False: it exists (the screen saver runs) or could not be created.
-bool TryCreateRunMutex(const std::string& name);
+// running). False: it exists (the screen saver runs) or could not be created; createError, when
+// given, then receives CreateMutexA's error, or 0 when the mutex existed.
+bool TryCreateRunMutex(const std::string& name, DWORD* createError = nullptr);
 
 // Applies CloseMutexHandle to RunMutexHandle. Does nothing when no handle is held.
 void ReleaseRunMutex();
@@ -22,7 +23,8 @@ void ReleaseRunMutex();
 // Opens an existing mutex of that name with all access: when there is one, lets it go and
 // leaves handle empty, returning false. Otherwise creates it (not owned) into handle and
 // returns whether that gave a handle. The test is an open followed by a create, not atomic.
-bool CreateMutexIfAbsent(handles::TUniqueHandleObj& handle, const std::string& name);
+// createError, when given, receives CreateMutexA's error when it failed, else 0.
+bool CreateMutexIfAbsent(handles::TUniqueHandleObj& handle, const std::string& name, DWORD* createError = nullptr);
 
 // Releases and closes the mutex handle holds, leaving it empty; nothing when it is empty.
 void CloseMutexHandle(handles::TUniqueHandleObj& handle);

@@ -17,7 +17,17 @@
 namespace e2e {
 namespace {
 
-enum class TSetup { Normal, LockedText, MissingEntry, ScreenSaverRunning, UnreadableBlock, LongTemporaryFolder };
+enum class TSetup {
+  Normal,
+  LockedText,
+  MissingEntry,
+  ScreenSaverRunning,
+  UnreadableBlock,
+  LongTemporaryFolder,
+  EntryReadOnly,         // the entry does not open for deletion: nothing is deleted
+  SchedulingRefused,     // the text file is in use and the deletion at the restart refuses
+  MutexNameRefused,      // the "GUID" names no mutex that can be created
+};
 enum class TLog { Given, Default, Unwritable };
 
 struct TUnattendedCase {
@@ -44,6 +54,9 @@ const TUnattendedCase kCases[] = {
     {"Windows98NoUninstallEntry", true, TSetup::MissingEntry, TLog::Given, 1605},
     {"Windows98ScreenSaverRunning", true, TSetup::ScreenSaverRunning, TLog::Given, 1618},
     {"Windows98UnreadableBlock", true, TSetup::UnreadableBlock, TLog::Given, 1603},
+    {"NoRightsToDeleteTheEntry", false, TSetup::EntryReadOnly, TLog::Given, 1603},
+    {"FileNeitherDeletedNorScheduled", false, TSetup::SchedulingRefused, TLog::Given, 1603},
+    {"MutexThatCannotBeCreated", false, TSetup::MutexNameRefused, TLog::Given, 1618},
 };
 
 // Polls, with a generous limit, until nothing exists at path.
@@ -55,7 +68,9 @@ bool WaitUntilGone(const std::string& path) {
   return !PathExists(path);
 }
 
-bool Changes(TSetup s) { return s == TSetup::Normal || s == TSetup::LockedText; }
+bool Changes(TSetup s) { return s == TSetup::Normal || s == TSetup::LockedText || s == TSetup::SchedulingRefused; }
+// The text file is held open while the run deletes.
+bool TextInUse(TSetup s) { return s == TSetup::LockedText || s == TSetup::SchedulingRefused; }
 
 // Watches, from its own thread, for any visible top-level window of a process whose executable
 // has the given file name, and for any box under the program's title.
@@ -170,7 +185,7 @@ class UnattendedTest : public TUninstallScenario, public ::testing::WithParamInt
 
 TEST_P(UnattendedTest, EndsWithTheOutcomeAndShowsNothing) {
   const TUnattendedCase& c = GetParam();
-  const std::string guid = FreshGuid();
+  const std::string guid = c.setup == TSetup::MutexNameRefused ? "Korvane\\" + FreshGuid() : FreshGuid();
   TSampleOptions o;
   o.appendedBlock = c.setup == TSetup::UnreadableBlock ? UnreadableGuidBlock() : GuidBlock(guid);
   if (c.setup == TSetup::MissingEntry) o.entry = TEntryKind::Missing;
@@ -196,13 +211,21 @@ TEST_P(UnattendedTest, EndsWithTheOutcomeAndShowsNothing) {
   }
 
   std::unique_ptr<THeldByHelper> holder;
-  if (c.setup == TSetup::LockedText) {
+  if (TextInUse(c.setup)) {
     holder = std::make_unique<THeldByHelper>("lock_files", "", "\"" + sample.txtPath + "\"");
   } else if (c.setup == TSetup::ScreenSaverRunning) {
     holder = std::make_unique<THeldByHelper>("hold_named_mutex", guid, "");
   }
   if (holder) {
     ASSERT_TRUE(holder->Ready());
+  }
+  std::unique_ptr<TReadOnlyKey> readOnlyKey;
+  if (c.setup == TSetup::EntryReadOnly) {
+    readOnlyKey = std::make_unique<TReadOnlyKey>(HKEY_LOCAL_MACHINE, sample.keyPath);
+    if (!readOnlyKey->Refuses()) GTEST_SKIP() << "this system does not enforce registry key access lists";
+  }
+  if (c.setup == TSetup::SchedulingRefused) {
+    ASSERT_TRUE(BlockPendingRenames());
   }
   const TSampleState before = CaptureState(sample);
   const std::vector<std::string> pendingBefore = PendingRenameStrings();
@@ -226,7 +249,7 @@ TEST_P(UnattendedTest, EndsWithTheOutcomeAndShowsNothing) {
   // The moment the started program has ended, the work is done.
   if (Changes(c.setup)) {
     EXPECT_FALSE(FileExists(sample.scrPath));
-    EXPECT_EQ(FileExists(sample.txtPath), c.setup == TSetup::LockedText);
+    EXPECT_EQ(FileExists(sample.txtPath), TextInUse(c.setup));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, sample.keyPath)) << "the entry's key tree is left";
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, sample.siblingKeyPath + "\\Components")) << "the sibling entry is hurt";
     // The installed uninstaller goes once the started program has let go of it.
@@ -283,23 +306,35 @@ TEST_P(UnattendedTest, EndsWithTheOutcomeAndShowsNothing) {
   }
 
   const std::string entry = "HKEY_LOCAL_MACHINE\\" + sample.keyPath + "\\";
+  // Where the restart refuses, the copy's own file and folder are left too: logged, no failure.
+  const std::string schedule = c.setup == TSetup::SchedulingRefused ? "を再起動後に削除できません: " : "を再起動後に削除します: ";
   std::vector<std::string> copyWanted = {"開始: 無人 (一時コピー); 実行ファイル " + copyPath,
-                                         "一時コピーを再起動後に削除します: " + copyPath};
-  if (!c.windows98) copyWanted.push_back("一時フォルダーを再起動後に削除します: ");
+                                         "一時コピー" + schedule + copyPath};
+  if (!c.windows98) copyWanted.push_back("一時フォルダー" + schedule);
   copyWanted.push_back("製品名: Sample");
   if (c.setup == TSetup::MissingEntry) {
     copyWanted.push_back("アンインストール情報: " + entry + " なし");
   } else {
     copyWanted.push_back("アンインストール情報: " + entry + " あり (UninstallString " + sample.uninstallerPath + ")");
   }
+  const std::string absent = "スクリーンセーバーの動作確認: ミューテックス " + guid + " は存在しません (動作していません)";
   if (c.setup == TSetup::ScreenSaverRunning) {
     copyWanted.push_back("スクリーンセーバーの動作確認: ミューテックス " + guid + " が存在します (動作中です)");
+  } else if (c.setup == TSetup::MutexNameRefused) {
+    // Taken as running, like a mutex that exists; the log names the system's reason.
+    copyWanted.push_back("スクリーンセーバーの動作確認: ミューテックス " + guid + " を作成できません (エラー ");
   } else if (c.setup == TSetup::UnreadableBlock) {
     copyWanted.push_back("エラーで中断しました: data error");
+  } else if (c.setup == TSetup::EntryReadOnly) {
+    copyWanted.push_back(absent);
+    copyWanted.push_back("アンインストール情報を削除する権限がないため何も削除しません: " + entry + " (エラー 5");
   } else if (Changes(c.setup)) {
-    copyWanted.push_back("スクリーンセーバーの動作確認: ミューテックス " + guid + " は存在しません (動作していません)");
+    copyWanted.push_back(absent);
     copyWanted.push_back("削除しました: " + sample.scrPath);
-    copyWanted.push_back((c.setup == TSetup::LockedText ? "再起動後に削除します: " : "削除しました: ") + sample.txtPath);
+    const char* txtState = c.setup == TSetup::LockedText          ? "再起動後に削除します: "
+                           : c.setup == TSetup::SchedulingRefused ? "削除できませんでした: "
+                                                                  : "削除しました: ";
+    copyWanted.push_back(txtState + sample.txtPath + (c.setup == TSetup::SchedulingRefused ? " (削除: エラー 32" : ""));
     copyWanted.push_back("起動元の終了後に削除します: " + sample.uninstallerPath);
     copyWanted.push_back("レジストリキーを削除しました: " + entry);
     if (c.windows98) copyWanted.push_back("「アプリケーションの追加と削除」は開いていません");
@@ -313,6 +348,8 @@ TEST_P(UnattendedTest, EndsWithTheOutcomeAndShowsNothing) {
   if (c.windows98) {
     EXPECT_TRUE(PendingRenameStrings().empty());
     EXPECT_EQ(lstrcmpiA(copyPath.c_str(), TempCopyPath(sample).c_str()), 0) << Show(copyPath);
+  } else if (c.setup == TSetup::SchedulingRefused) {
+    EXPECT_EQ(PendingRenameStrings(), pendingBefore) << Show(PendingRenameStrings());
   } else {
     EXPECT_TRUE(IsPrivateCopyPath(copyPath, sample)) << Show(copyPath);
     std::vector<std::string> pending = pendingBefore;

@@ -32,6 +32,7 @@ struct TRunCase {
   std::string product;
   std::vector<TFile> locked;  // held open by another process while the run deletes
   bool windows98;
+  std::vector<TFile> readOnly = {};  // installed with the read-only attribute
 };
 
 std::ostream& operator<<(std::ostream& os, const TRunCase& c) { return os << c.name; }
@@ -46,6 +47,11 @@ const TRunCase kRunCases[] = {
     {"Windows98AllDeleted", "Sample", {}, true},
     {"Windows98TwoFilesLocked", "Sample", {kScr, kTxt}, true},
     {"Windows98TrailByteBackslashProduct", "表", {kScr}, true},
+    // Neither the deletion nor the restart takes a read-only file: the attribute goes first.
+    {"ReadOnlyFiles", "Sample", {}, false, {kScr, kUninstaller}},
+    {"ReadOnlyFileLocked", "Sample", {kTxt}, false, {kTxt}},
+    {"Windows98ReadOnlyFiles", "Sample", {}, true, {kTxt, kUninstaller}},
+    {"Windows98ReadOnlyFileLocked", "Sample", {kScr}, true, {kScr}},
 };
 
 class UninstallRunTest : public TUninstallScenario, public ::testing::WithParamInterface<TRunCase> {};
@@ -57,6 +63,9 @@ TEST_P(UninstallRunTest, DeletesFilesAndEntryAndLeavesTheRestForTheRestart) {
   o.appendedBlock = GuidBlock(FreshGuid());
   const TSample sample = InstallUninstallable(o);
   if (c.windows98) RunAsWindows98(sample);
+  for (TFile f : c.readOnly) {
+    ASSERT_TRUE(SetFileAttributesA(PathOf(sample, f).c_str(), FILE_ATTRIBUTE_READONLY));
+  }
 
   TRunningUninstaller run = StartAsAddRemovePrograms(sample);
   ASSERT_TRUE(run.started.handle) << "cannot start " << Show(sample.UninstallString());

@@ -11,6 +11,7 @@
 #include "appended/uBlockWriter.h"
 #include "appended/uExeAdder.h"
 #include "exeadder/uExeAdderTool.h"
+#include "exeadder/uMutexName.h"
 #include "support/PEBuilder.h"
 #include "support/TempFolder.h"
 
@@ -252,6 +253,44 @@ TEST(ExeAdderTool, SaysWhetherSigningKeepsTheBlockReadable) {
   }
   ASSERT_EQ(RunExeAdder({"add", F("Plain.bin"), F("plain.out"), "--text", "GUID", "x"}).ExitCode, 0);
   EXPECT_NE(RunExeAdder({"list", F("plain.out")}).Out.find("\nnot a PE image, so not signed\n"), std::string::npos);
+}
+
+// Names that CreateMutexA can never take: an uninstaller carrying one would report a running
+// screen saver (1618) on every run.
+TEST(ExeAdderTool, RefusesGuidValuesThatNoMutexCanTake) {
+  struct Case { const char* What; std::string Name; const char* Says; } Refused[] = {
+      {"a backslash", "Korvane\\Sample", "backslash"},
+      {"a backslash after the namespace's", "Global\\a\\b", "backslash"},
+      {"a namespace in another case", "global\\Sample", "backslash"},
+      {"a namespace of the system's", "Session\\1\\Sample", "backslash"},
+      {"a namespace alone", "Local\\", "no mutex in it"},
+      {"a NUL", std::string("{5A3C}\0tail", 11), "NUL"},
+      {"260 bytes", std::string(260, 'x'), "260 bytes long"},
+  };
+  for (const Case& C : Refused) EXPECT_NE(MutexNameRefusal(C.Name).find(C.Says), std::string::npos) << C.What;
+  const std::string Taken[] = {kGuid, "Global\\{5A3C}", "Local\\Sample", std::string(259, 'x'), "Global",
+                               // 0x95 0x5C: the second byte of the character is not a backslash.
+                               "\x95\x5C\x8E\xA6"};
+  for (const std::string& Name : Taken) EXPECT_EQ(MutexNameRefusal(Name), "") << Name;
+
+  // Both commands refuse such a value, with the reason, and write nothing.
+  ToolFolder F;
+  F.Put("nul.txt", std::string("{5A3C}\0tail", 11));
+  const auto Before = F.Snapshot();
+  const std::vector<std::string> Commands[] = {
+      {"stamp", F("Uninst.exe"), "--product", "Sample", "--mutex", "Korvane\\Sample", "--out", F("")},
+      {"add", F("Uninst.exe"), F("out.exe"), "--text", "GUID", std::string(300, 'x')},
+      {"add", F("Uninst.exe"), F("out.exe"), "--text", "Version", "1.0", "--zfile", "GUID", F("nul.txt")},
+  };
+  for (const std::vector<std::string>& Args : Commands) {
+    const TToolResult R = RunExeAdder(Args);
+    EXPECT_EQ(R.ExitCode, 1) << Args[0];
+    EXPECT_NE(R.Err.find("the uninstaller would"), std::string::npos) << R.Err;
+    EXPECT_EQ(R.Err.find('\n'), R.Err.size() - 1) << R.Err;
+  }
+  EXPECT_TRUE(F.Snapshot() == Before);
+  // Only the first "GUID" is the uninstaller's; an empty one means no check at all.
+  EXPECT_EQ(RunExeAdder({"add", F("Uninst.exe"), F("out.exe"), "--text", "GUID", "", "--text", "GUID", "a\\b"}).ExitCode, 0);
 }
 
 TEST(ExeAdderTool, HelpDescribesEveryCommand) {

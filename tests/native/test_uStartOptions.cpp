@@ -17,37 +17,47 @@ struct TOptionsCase {
   const char* starterPath;
   app::THandleValue pipe;
   app::THandleValue starter;
+  const char* unknown;  // the first argument of no known form, as written
 };
 
 TEST(StartOptions, SwitchesOfANormalStartAndOfTheCopy) {
   const TOptionsCase cases[] = {
-      {"\"C:\\P F\\FooUninst.exe\"", false, false, false, "", "", 0, 0},
-      {"\"C:\\P F\\FooUninst.exe\" /S", false, true, false, "", "", 0, 0},
-      {"\"C:\\P F\\FooUninst.exe\" /s", false, true, false, "", "", 0, 0},
-      {"FooUninst.exe /S /LOG", false, true, true, "", "", 0, 0},
-      {"FooUninst.exe /log /S", false, true, true, "", "", 0, 0},
-      {"FooUninst.exe /LOG=C:\\logs\\foo.log", false, false, true, "C:\\logs\\foo.log", "", 0, 0},
-      {"FooUninst.exe /LOG=\"C:\\my logs\\foo.log\" /S", false, true, true, "C:\\my logs\\foo.log", "", 0, 0},
-      {"FooUninst.exe \"/LOG=C:\\my logs\\foo.log\"", false, false, true, "C:\\my logs\\foo.log", "", 0, 0},
-      // Not the switches: other words, longer switches, a lower-case "start".
-      {"FooUninst.exe /SILENT /LOGFILE=x S", false, false, false, "", "", 0, 0},
-      {"FooUninst.exe start /S", false, true, false, "", "", 0, 0},
+      {"\"C:\\P F\\FooUninst.exe\"", false, false, false, "", "", 0, 0, ""},
+      {"\"C:\\P F\\FooUninst.exe\" /S", false, true, false, "", "", 0, 0, ""},
+      {"\"C:\\P F\\FooUninst.exe\" /s", false, true, false, "", "", 0, 0, ""},
+      {"FooUninst.exe /S /LOG", false, true, true, "", "", 0, 0, ""},
+      {"FooUninst.exe /log /S", false, true, true, "", "", 0, 0, ""},
+      {"FooUninst.exe /LOG=C:\\logs\\foo.log", false, false, true, "C:\\logs\\foo.log", "", 0, 0, ""},
+      {"FooUninst.exe /LOG=\"C:\\my logs\\foo.log\" /S", false, true, true, "C:\\my logs\\foo.log", "", 0, 0, ""},
+      {"FooUninst.exe \"/LOG=C:\\my logs\\foo.log\"", false, false, true, "C:\\my logs\\foo.log", "", 0, 0, ""},
+      // Not the switches: other words, longer switches, other prefixes, a lower-case "start". The
+      // known switches around them are still read, for the log.
+      {"FooUninst.exe /SILENT /LOGFILE=x S", false, false, false, "", "", 0, 0, "/SILENT"},
+      {"FooUninst.exe /LOG /quiet", false, false, true, "", "", 0, 0, "/quiet"},
+      {"FooUninst.exe -s", false, false, false, "", "", 0, 0, "-s"},
+      {"FooUninst.exe /S=1", false, false, false, "", "", 0, 0, "/S=1"},
+      {"FooUninst.exe /S /LOGX", false, true, false, "", "", 0, 0, "/LOGX"},
+      {"FooUninst.exe start /S", false, true, false, "", "", 0, 0, "start"},
+      {"FooUninst.exe STARTED", false, false, false, "", "", 0, 0, "STARTED"},
+      {"FooUninst.exe \"\"", false, false, false, "", "", 0, 0, "\"\""},
+      {"FooUninst.exe /? /S", false, true, false, "", "", 0, 0, "/?"},
       // Only the copy takes a hand-back channel.
-      {"FooUninst.exe /S /HANDBACK=12:16", false, true, false, "", "", 0, 0},
+      {"FooUninst.exe /S /HANDBACK=12:16", false, true, false, "", "", 0, 0, "/HANDBACK=12:16"},
       {"\"C:\\T\\FooUninst.exe\" START C:\\PROGRA~1\\Foo\\FOOUNI~1.EXE", true, false, false, "",
-       "C:\\PROGRA~1\\Foo\\FOOUNI~1.EXE", 0, 0},
+       "C:\\PROGRA~1\\Foo\\FOOUNI~1.EXE", 0, 0, ""},
       {"\"C:\\T\\FooUninst.exe\" START C:\\PROGRA~1\\Foo\\FOOUNI~1.EXE /S /LOG=\"C:\\T\\FooUninst.log\" "
        "/HANDBACK=124:128",
-       true, true, true, "C:\\T\\FooUninst.log", "C:\\PROGRA~1\\Foo\\FOOUNI~1.EXE", 124, 128},
+       true, true, true, "C:\\T\\FooUninst.log", "C:\\PROGRA~1\\Foo\\FOOUNI~1.EXE", 124, 128, ""},
       // A path without a short form stays whole, blanks and all, up to the first switch.
       {"\"C:\\T\\FooUninst.exe\" START C:\\Program Files\\Foo  Bar\\FooUninst.exe /S /HANDBACK=1:2", true, true,
-       false, "", "C:\\Program Files\\Foo  Bar\\FooUninst.exe", 1, 2},
-      {"\"C:\\T\\FooUninst.exe\" START", true, false, false, "", "", 0, 0},
+       false, "", "C:\\Program Files\\Foo  Bar\\FooUninst.exe", 1, 2, ""},
+      {"\"C:\\T\\FooUninst.exe\" START", true, false, false, "", "", 0, 0, ""},
+      {"\"C:\\T\\FooUninst.exe\" START p /S /quiet", true, true, false, "", "p", 0, 0, "/quiet"},
       // A hand-back value that is not two handle values is no channel at all.
-      {"x START p /HANDBACK=12", true, false, false, "", "p", 0, 0},
-      {"x START p /HANDBACK=12:0", true, false, false, "", "p", 0, 0},
-      {"x START p /HANDBACK=18446744073709551616:4", true, false, false, "", "p", 0, 0},
-      {"x START p /HANDBACK=0x10:4", true, false, false, "", "p", 0, 0},
+      {"x START p /HANDBACK=12", true, false, false, "", "p", 0, 0, ""},
+      {"x START p /HANDBACK=12:0", true, false, false, "", "p", 0, 0, ""},
+      {"x START p /HANDBACK=18446744073709551616:4", true, false, false, "", "p", 0, 0, ""},
+      {"x START p /HANDBACK=0x10:4", true, false, false, "", "p", 0, 0, ""},
   };
   for (const TOptionsCase& c : cases) {
     const TStartOptions o = ParseStartOptions(c.line);
@@ -58,7 +68,46 @@ TEST(StartOptions, SwitchesOfANormalStartAndOfTheCopy) {
     EXPECT_EQ(o.StarterPath, c.starterPath) << c.line;
     EXPECT_EQ(o.HandBackPipe, c.pipe) << c.line;
     EXPECT_EQ(o.StarterProcess, c.starter) << c.line;
+    EXPECT_EQ(o.UnknownArgument, c.unknown) << c.line;
+    EXPECT_FALSE(o.Usage) << c.line;
   }
+}
+
+TEST(StartOptions, QuestionMarkAloneAsksForTheUsage) {
+  EXPECT_TRUE(ParseStartOptions("\"C:\\P F\\FooUninst.exe\" /?").Usage);
+  EXPECT_TRUE(ParseStartOptions("FooUninst.exe   /?  ").Usage);
+  EXPECT_FALSE(ParseStartOptions("FooUninst.exe /? /S").Usage);
+  EXPECT_FALSE(ParseStartOptions("FooUninst.exe START /?").Usage);
+}
+
+// Add/Remove Programs runs an UninstallString as written, quotes or not: an unquoted path with
+// blanks is the program's path, not arguments.
+TEST(StartOptions, AnUnquotedProgramPathWithBlanksIsNoArgument) {
+  const std::string exe = "C:\\Program Files\\Foo Bar\\FooUninst.exe";
+  const TNamesProgram isExe = [&](const std::string& path) { return path == exe || path + ".exe" == exe; };
+  struct TCase {
+    std::string line;
+    bool silent;
+    std::string unknown;
+  } cases[] = {
+      {exe, false, ""},
+      {exe + " /S", true, ""},
+      {"  " + exe + "\t/S /quiet", true, "/quiet"},
+      // CreateProcess completes a name without its extension.
+      {"C:\\Program Files\\Foo Bar\\FooUninst /S", true, ""},
+      // Another program's path is arguments after its first part, as before.
+      {"C:\\Program Files\\Other\\OtherUninst.exe /S", true, "Files\\Other\\OtherUninst.exe"},
+  };
+  for (const TCase& c : cases) {
+    const TStartOptions o = ParseStartOptions(c.line, isExe);
+    EXPECT_EQ(o.Silent, c.silent) << c.line;
+    EXPECT_EQ(o.UnknownArgument, c.unknown) << c.line;
+  }
+  // A quoted path ends at its quote, whatever the test says.
+  EXPECT_EQ(ProgramPathEnd("\"a b\" c", [](const std::string&) { return true; }), 5u);
+  EXPECT_EQ(ProgramPathEnd("a b c", nullptr), 1u);
+  EXPECT_EQ(ProgramPathEnd("a \"b c\" d", [](const std::string&) { return true; }), 1u);
+  EXPECT_EQ(ProgramPathEnd("", [](const std::string&) { return true; }), 0u);
 }
 
 TEST(StartOptions, CopyCommandLineReadsBackAsWritten) {

@@ -48,6 +48,14 @@ TEST(OwnText, BothFormsOfEveryTextAreTheSameText) {
       {"done", texts::kUninstallDone},
       {"done after restart", texts::kUninstallDoneAfterRestart},
       {"line break", texts::kLineBreak},
+      {"incomplete", texts::kUninstallIncomplete},
+      {"files remain", texts::kFilesRemain},
+      {"entry remains", texts::kEntryRemains},
+      {"also after restart", texts::kAlsoAfterRestart},
+      {"administrator required", texts::kAdministratorRequired},
+      {"copy not started", texts::kCopyNotStarted},
+      {"uninstall failed", texts::kUninstallFailedEnd},
+      {"usage", texts::kUsage},
   };
   for (const auto& c : cases) {
     ASSERT_NE(c.text.Bytes, nullptr) << c.name;

@@ -138,6 +138,11 @@ TEST_F(DisplayTexts, MessageBoxesShowTheJapaneseTextsWithNamesAndPaths) {
          product + L" のインストール情報が見つかりませんでした\r\n\r\nアンインストールに失敗しました"},
         {"done with a path", texts::kUninstallDone + texts::kLineBreak + ui::SystemText(WideToAnsi(path)),
          L"アンインストールが完了しました\r\n" + path},
+        {"administrator rights", ui::FormatText(texts::kAdministratorRequired, name),
+         product + L" のアンインストールには管理者の権限が必要です\r\n\r\nアンインストールに失敗しました"},
+        {"a file remains", texts::kUninstallIncomplete + texts::kFilesRemain + texts::kLineBreak +
+                               ui::SystemText(WideToAnsi(path)),
+         L"アンインストールを完了できませんでした\r\n\r\n下記のファイルは削除できなかったため残っています\r\n\r\n" + path},
     };
     for (const auto& b : boxes) {
       TMessageBoxWatcher watcher;

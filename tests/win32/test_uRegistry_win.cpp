@@ -157,7 +157,7 @@ TEST_F(RegistryTest, DeletesTheWholeTreeDeepestFirstWithOrWithoutTrailingDelimit
     BuildTree(tree);
     CreateKey(HKEY_CURRENT_USER, key_ + "\\Sibling");
     g_deleted.clear();
-    registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree + suffix, kRecordingNT);
+    EXPECT_EQ(registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree + suffix, kRecordingNT), ERROR_SUCCESS);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tree)) << suffix;
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, key_ + "\\Sibling"));
     const std::vector<std::string> expected = {
@@ -200,7 +200,8 @@ TEST_F(RegistryTest, KeyThatRefusesDeletionStaysAndLaterSiblingsStillGo) {
   BuildTree(tree);
   g_deleted.clear();
   g_refused = tree + "\\A\\A2\\";
-  registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree, kRecordingNT);
+  // The first refusal is the reason the tree stays.
+  EXPECT_EQ(registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree, kRecordingNT), ERROR_ACCESS_DENIED);
   g_refused.clear();
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, tree + "\\A\\A2"));
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tree + "\\A\\A1"));
@@ -257,12 +258,31 @@ TEST_F(RegistryTest, KeyProtectedByItsAccessListStaysWithItsTree) {
   EXPECT_TRUE(SetKeyAccess(tree + "\\A", false));
 }
 
+// What a user without administrator rights meets at an installed product's key: it reads, it
+// does not open for deletion, and it counts as there.
+TEST_F(RegistryTest, AKeyThatOnlyReadsDoesNotOpenForDeletion) {
+  const std::string tree = key_ + "\\Product";
+  BuildTree(tree);
+  EXPECT_EQ(registry::OpenForDeletion(HKEY_CURRENT_USER, tree + "\\"), ERROR_SUCCESS);
+  EXPECT_EQ(registry::OpenForDeletion(HKEY_CURRENT_USER, key_ + "\\Missing\\"), ERROR_FILE_NOT_FOUND);
+  {
+    const testsupport::TReadOnlyKey readOnly(HKEY_CURRENT_USER, tree);
+    if (!readOnly.Refuses()) GTEST_SKIP() << "this system does not enforce registry key access lists";
+    EXPECT_EQ(registry::OpenForDeletion(HKEY_CURRENT_USER, tree + "\\"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(registry::OpenForDeletion(HKEY_CURRENT_USER, tree), ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(registry::KeyExists(HKEY_CURRENT_USER, tree));
+    EXPECT_EQ(registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree), ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(registry::KeyExists(HKEY_CURRENT_USER, tree + "\\A\\A1\\A11"));
+  }
+  EXPECT_FALSE(registry::KeyExists(HKEY_CURRENT_USER, key_ + "\\Missing"));
+}
+
 TEST_F(RegistryTest, NeverDeletesTheRootItself) {
   BuildTree(key_);
   HKEY root = nullptr;
   ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, KEY_ALL_ACCESS, &root), ERROR_SUCCESS);
   for (const std::string path : {"", "\\", "\\\\"}) {
-    registry::DeleteRegistryKeyTree(root, path);
+    EXPECT_EQ(registry::DeleteRegistryKeyTree(root, path), ERROR_INVALID_PARAMETER);
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, key_ + "\\A\\A1\\A11")) << "[" << path << "]";
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, key_ + "\\B")) << "[" << path << "]";
   }
@@ -271,7 +291,7 @@ TEST_F(RegistryTest, NeverDeletesTheRootItself) {
 
 TEST_F(RegistryTest, MissingKeyDeletesNothing) {
   CreateKey(HKEY_CURRENT_USER, key_ + "\\Other");
-  registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, key_ + "\\Missing\\");
+  EXPECT_EQ(registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, key_ + "\\Missing\\"), ERROR_FILE_NOT_FOUND);
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, key_ + "\\Other"));
 }
 

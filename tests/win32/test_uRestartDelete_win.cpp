@@ -54,8 +54,8 @@ TEST(RestartDeleteNT, MoveFileExGetsTheLongPathAndTheRestartDeletesIt) {
   ASSERT_TRUE(WriteFileBytes(file, "x"));
   ASSERT_TRUE(CreateDirectoryA(subfolder.c_str(), nullptr));
 
-  restart::DeleteFileAtRestart(file);
-  restart::DeleteFileAtRestart(subfolder);
+  EXPECT_EQ(restart::DeleteFileAtRestart(file), 0u);
+  EXPECT_EQ(restart::DeleteFileAtRestart(subfolder), 0u);
 
   const std::vector<std::string> expected = {"\\??\\" + file, "", "\\??\\" + subfolder, ""};
   EXPECT_EQ(PendingRenames(), expected);
@@ -65,6 +65,23 @@ TEST(RestartDeleteNT, MoveFileExGetsTheLongPathAndTheRestartDeletesIt) {
   EXPECT_FALSE(testsupport::FileExists(file));
   EXPECT_FALSE(testsupport::FolderExists(subfolder));
   EXPECT_TRUE(PendingRenames().empty());
+  ClearPendingRenames();
+}
+
+// A refusal is reported with the system's error and schedules nothing.
+TEST(RestartDeleteNT, ARefusalIsReportedAndSchedulesNothing) {
+  ASSERT_TRUE(platform::IsNTFamily());
+  ClearPendingRenames();
+  const std::string file = testsupport::FreshTempFolder("uninst restart refused") + "Saver.scr";
+  ASSERT_TRUE(WriteFileBytes(file, "x"));
+  ASSERT_TRUE(testsupport::BlockPendingRenames());
+  const std::vector<std::string> blocked = PendingRenames();
+
+  EXPECT_NE(restart::DeleteFileAtRestart(file), 0u);
+  EXPECT_EQ(PendingRenames(), blocked);
+  ClearPendingRenames();
+  EXPECT_EQ(restart::DeleteFileAtRestart(file), 0u);
+  EXPECT_EQ(PendingRenames(), (std::vector<std::string>{"\\??\\" + file, ""}));
   ClearPendingRenames();
 }
 
@@ -171,7 +188,7 @@ TEST_F(RestartDelete9x, CallsInARowBuildOneSectionInCallOrder) {
   ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
   const std::string missing = folder_ + "Missing Long Name.exe";
 
-  for (const std::string& path : {first, second, folder, missing}) restart::DeleteFileAtRestart(path);
+  for (const std::string& path : {first, second, folder, missing}) EXPECT_EQ(restart::DeleteFileAtRestart(path), 0u);
 
   EXPECT_EQ(Visible(ReadFileBytes(WininitPath())),
             Visible("[rename]\r\nNUL=" + SystemShortPath(first) + "\r\nNUL=" +

@@ -84,12 +84,32 @@ TEST(RunMutex, ReleaseWithoutHandleDoesNothing) {
 }
 
 TEST(RunMutex, AnotherKindOfObjectUnderTheNameCountsAsRunning) {
-  // The open finds no mutex and the create fails: reported as running, no handle kept.
+  // The open finds no mutex and the create fails: reported as running, no handle kept, and the
+  // create's own error handed back.
   const std::string name = UniqueName("event");
   handles::TUniqueHandleObj event(CreateEventA(nullptr, TRUE, FALSE, name.c_str()));
   ASSERT_TRUE(event);
-  EXPECT_FALSE(runmutex::TryCreateRunMutex(name));
+  DWORD error = 0;
+  EXPECT_FALSE(runmutex::TryCreateRunMutex(name, &error));
   EXPECT_FALSE(RunMutexHandle);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+// A failed create is told apart from a mutex that exists by its error: the run logs it.
+TEST(RunMutex, AFailedCreateHandsBackItsError) {
+  DWORD error = 0;
+  EXPECT_FALSE(runmutex::TryCreateRunMutex("Korvane\\" + UniqueName("backslash"), &error));
+  EXPECT_FALSE(RunMutexHandle);
+  EXPECT_NE(error, 0u);
+  const std::string name = UniqueName("held-here");
+  handles::TUniqueHandleObj held(CreateMutexA(nullptr, FALSE, name.c_str()));
+  ASSERT_TRUE(held);
+  error = ~0u;
+  EXPECT_FALSE(runmutex::TryCreateRunMutex(name, &error));
+  EXPECT_EQ(error, 0u) << "an existing mutex is no failure";
+  EXPECT_TRUE(runmutex::TryCreateRunMutex(UniqueName("fresh"), &error));
+  EXPECT_EQ(error, 0u);
+  runmutex::ReleaseRunMutex();
 }
 
 TEST(RunMutex, CreateMutexIfAbsentWorksOnTheGivenVariable) {

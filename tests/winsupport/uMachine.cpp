@@ -1,5 +1,7 @@
 #include "winsupport/uMachine.h"
 
+#include <sddl.h>
+
 #include <algorithm>
 
 namespace testsupport {
@@ -239,6 +241,42 @@ void ClearPendingRenames() {
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS)
     RegDeleteValueA(key.get(), kPendingValue);
 }
+
+bool BlockPendingRenames() {
+  handles::TUniqueKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, key.put()) != ERROR_SUCCESS) return false;
+  const char data[] = "not a list of strings";
+  return RegSetValueExA(key.get(), kPendingValue, 0, REG_BINARY, reinterpret_cast<const BYTE*>(data), sizeof(data)) ==
+         ERROR_SUCCESS;
+}
+
+namespace {
+
+// Gives the key an access list of the one SDDL form; false when that fails.
+bool SetKeyAccessList(HKEY root, const std::string& path, const char* sddl) {
+  handles::TUniqueKey key;
+  if (RegOpenKeyExA(root, path.c_str(), 0, WRITE_DAC | READ_CONTROL, key.put()) != ERROR_SUCCESS) {
+    return false;
+  }
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor, nullptr)) return false;
+  const bool set = RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
+  LocalFree(descriptor);
+  return set;
+}
+
+}  // namespace
+
+TReadOnlyKey::TReadOnlyKey(HKEY root, const std::string& path) : root_(root), path_(path) {
+  // Everyone, the administrators and the system: read only, and nothing inherited. Deletion is
+  // denied outright as well: Wine running a program as Windows 95/98/Me opens keys with whatever
+  // access the list allows, as those systems ignore the access asked for.
+  if (!SetKeyAccessList(root_, path_, "D:P(D;;SD;;;WD)(A;;KR;;;WD)(A;;KR;;;BA)(A;;KR;;;SY)")) return;
+  handles::TUniqueKey probe;
+  refuses_ = RegOpenKeyExA(root_, path_.c_str(), 0, KEY_ALL_ACCESS, probe.put()) == ERROR_ACCESS_DENIED;
+}
+
+TReadOnlyKey::~TReadOnlyKey() { SetKeyAccessList(root_, path_, "D:(A;;KA;;;WD)"); }
 
 void ClearWininit() {
   const std::string windows = WindowsFolder();

@@ -76,6 +76,24 @@ std::string ReadString(HKEY root, const std::string& path, const std::string& va
 // Creates the key as needed and stores a REG_SZ value; false when either fails.
 bool SetString(HKEY root, const std::string& path, const std::string& value, const std::string& data);
 
+// A key that everyone may read but nobody may change or delete, as an installed product's key
+// looks to a user without administrator rights: its access list allows reading only and denies
+// deletion (its owner may still change the list). Full access comes back when the owner goes.
+class TReadOnlyKey {
+ public:
+  TReadOnlyKey(HKEY root, const std::string& path);
+  ~TReadOnlyKey();
+  TReadOnlyKey(const TReadOnlyKey&) = delete;
+  TReadOnlyKey& operator=(const TReadOnlyKey&) = delete;
+  // True once the system refuses to open the key with full access.
+  bool Refuses() const { return refuses_; }
+
+ private:
+  HKEY root_;
+  std::string path_;
+  bool refuses_ = false;
+};
+
 // --- deletion at the next start --------------------------------------------------------------
 
 // The strings of HKLM\...\Session Manager\PendingFileRenameOperations in order, empty ones (no
@@ -84,6 +102,11 @@ std::vector<std::string> PendingRenameStrings();
 // The same as (source, target) pairs; target empty = delete.
 std::vector<std::pair<std::string, std::string>> PendingRenames();
 void ClearPendingRenames();
+// Makes the NT family's deletion at the next start refuse: PendingFileRenameOperations holds
+// binary data, which MoveFileExA's delayed form cannot extend, until ClearPendingRenames. (Wine's
+// MoveFileExA succeeds for any path, a missing one included: only its registry write can fail.)
+// False when the value cannot be written.
+bool BlockPendingRenames();
 // Removes WININIT.INI, the wininit.bak a restart leaves and any temporary file left beside them.
 void ClearWininit();
 // A Wine restart: carries out the pending operations and WININIT.INI as a start of Windows does.

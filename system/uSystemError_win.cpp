@@ -1,0 +1,23 @@
+#include "system/uSystemError_win.h"
+
+#include "system/uMbcs.h"
+
+namespace syserror {
+
+std::string SystemErrorText(DWORD code) {
+  char* text = nullptr;
+  const DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string message;
+  if (length != 0 && text != nullptr) message.assign(text, length);
+  if (text != nullptr) LocalFree(text);
+  return mbcs::TrimControlBytes(message);
+}
+
+std::string Describe(DWORD code) {
+  const std::string text = SystemErrorText(code);
+  return "エラー " + std::to_string(code) + (text.empty() ? std::string() : ": " + text);
+}
+
+}  // namespace syserror
