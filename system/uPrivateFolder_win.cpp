@@ -100,9 +100,11 @@ using TRtlNtStatusToDosError = ULONG(NTAPI*)(NTSTATUS);
 // nobody can put another folder in its place in between.
 NTSTATUS CreateFolderIn(TNtCreateFile ntCreateFile, HANDLE parent, const std::string& name,
                         SECURITY_ATTRIBUTES* security, handles::TUniqueFile& folder) {
-  std::wstring wide(name.begin(), name.end());
-  UNICODE_STRING objectName = {static_cast<USHORT>(wide.size() * sizeof(wchar_t)),
-                               static_cast<USHORT>(wide.size() * sizeof(wchar_t)), &wide[0]};
+  // A plain buffer: std::wstring would import wcslen, which the oldest C runtimes are not known
+  // to export.
+  std::vector<WCHAR> wide(name.begin(), name.end());
+  UNICODE_STRING objectName = {static_cast<USHORT>(wide.size() * sizeof(WCHAR)),
+                               static_cast<USHORT>(wide.size() * sizeof(WCHAR)), wide.data()};
   OBJECT_ATTRIBUTES attributes;
   InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, parent,
                              security->lpSecurityDescriptor);
@@ -139,8 +141,9 @@ bool TAdminOnlyDescriptor::Build() {
   const auto setControl = Proc<TSetSecurityDescriptorControl>("SetSecurityDescriptorControl");
   if (!initialize || !setDacl || !setOwner) return false;
 
-  list_ = Aligned(acl::BuildAllowList({acl::LocalSystemSid(), acl::AdministratorsSid(), UserSidWithoutAdministratorRights()},
-                                      acl::kFileAllAccess, acl::kInheritToFilesAndFolders));
+  const std::vector<std::string> allowed = {acl::LocalSystemSid(), acl::AdministratorsSid(),
+                                            UserSidWithoutAdministratorRights()};
+  list_ = Aligned(acl::BuildAllowList(allowed, acl::kFileAllAccess, acl::kInheritToFilesAndFolders));
 
   if (!initialize(&descriptor_, SECURITY_DESCRIPTOR_REVISION)) return false;
   if (!setDacl(&descriptor_, TRUE, reinterpret_cast<PACL>(list_.data()), FALSE)) return false;

@@ -76,7 +76,8 @@ bool DeleteKeyTreeStep(HKEY root, const std::string& withoutDelimiter, const std
     if (status != ERROR_SUCCESS) break;
     // The name is joined with its own "\": a name may end in a byte 0x5C that is the second
     // byte of a character ("ソ"), which must not be taken for the delimiter.
-    const std::string child = withoutDelimiter + "\\" + std::string(name.data(), std::min<std::size_t>(nameLength, name.size()));
+    const std::string child =
+        withoutDelimiter + "\\" + std::string(name.data(), std::min<std::size_t>(nameLength, name.size()));
     // A deleted subkey moves the following ones down by one: enumerate the same index again.
     if (!DeleteKeyTreeStep(root, child, child + "\\", deletion)) ++index;
   }
