@@ -58,8 +58,11 @@ const char* ModeText(const app::TStartOptions& options) {
 std::string LogPathFor(const app::TStartOptions& options, const std::string& exe) {
   if (!options.Log) return std::string();
   if (!options.LogPath.empty()) return files::FullPath(options.LogPath);
+  // A link in the temporary folder's path, which its user can place, would lead the log, written
+  // with administrator rights, into any folder.
   const std::string temp = files::TemporaryFolder();
-  return temp.empty() ? std::string() : temp + app::DefaultLogFileName(exe);
+  if (temp.empty() || files::LiesBehindReparsePoint(temp)) return std::string();
+  return temp + app::DefaultLogFileName(exe);
 }
 
 void LogStart(const app::TStartOptions& options, const std::string& exe) {
@@ -110,22 +113,47 @@ unsigned RunProgram(ui::TApplication& application, const app::TStartOptions& opt
   return exitcode::kFailed;
 }
 
+// The error report for a failure that escaped the start-up: as a window's errors are reported,
+// then in the log; nothing shown in an unattended run.
+void ReportStartUpFailure(bool silent) noexcept {
+  try {
+    try {
+      throw;
+    } catch (const std::exception& error) {
+      runlog::Log(std::string("エラーで中断しました: ") + error.what());
+    } catch (...) {
+      runlog::Log("予期しないエラーが発生しました");
+    }
+  } catch (...) {
+    // Not even the log line could be made.
+  }
+  if (!silent) ui::ReportException();
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // Before anything can load a DLL out of the (temporary) program folder, COM's included.
   safedll::RestrictDllSearchPath();
-  const TComInitialization com;
-  platform::WindowsVersion();
-  ui::TApplication application;
-  // Before the relaunch decision, so that a process that only starts its copy holds the hook too.
-  const altfix::TAltFixModule altFix(&ui::VisualStylesInEffect);
-  const std::string exe = files::ModuleFileName();
-  const app::TStartOptions options =
-      app::ParseStartOptions(GetCommandLineA(), [&exe](const std::string& path) { return NamesProgram(path, exe); });
-  runlog::SetLogFile(LogPathFor(options, exe));
-  LogStart(options, exe);
-  const unsigned code = RunProgram(application, options, exe);
-  runlog::Log("終了コード: " + std::to_string(code));
-  return static_cast<int>(code);
+  bool silent = false;
+  try {
+    // Read first, so that a failure of any later start-up step shows nothing in a silent run.
+    const std::string exe = files::ModuleFileName();
+    const app::TStartOptions options =
+        app::ParseStartOptions(GetCommandLineA(), [&exe](const std::string& path) { return NamesProgram(path, exe); });
+    silent = options.Silent;
+    const TComInitialization com;
+    platform::WindowsVersion();
+    ui::TApplication application;
+    // Before the relaunch decision, so that a process that only starts its copy holds the hook too.
+    const altfix::TAltFixModule altFix(&ui::VisualStylesInEffect);
+    runlog::SetLogFile(LogPathFor(options, exe));
+    LogStart(options, exe);
+    const unsigned code = RunProgram(application, options, exe);
+    runlog::Log("終了コード: " + std::to_string(code));
+    return static_cast<int>(code);
+  } catch (...) {
+    ReportStartUpFailure(silent);
+  }
+  return static_cast<int>(exitcode::kFailed);
 }

@@ -31,17 +31,41 @@ void ScheduleOwnCopy(const std::string& exe) {
   };
   schedule(exe, "一時コピー");
   const std::string folder = files::ExtractFilePath(exe);
-  if (platform::IsNTFamily() && privatefolder::IsPrivateFolder(folder, files::TemporaryFolder())) {
+  if (platform::IsNTFamily() && (privatefolder::IsPrivateFolder(folder, files::TemporaryFolder()) ||
+                                 privatefolder::IsPrivateFolder(folder, files::SystemTemporaryFolder()))) {
+    // Held as the starter held it, so that nobody can swap the folder under the running copy.
+    privatefolder::HoldForTheRun(folder);
     schedule(files::ExcludeTrailingDelimiter(folder), "一時フォルダー");
   }
 }
 
 // Takes back what a start that went wrong left: the copy and its private folder, never a file
 // that was there before.
-void RemoveCopy(const std::string& copy, const std::string& privateFolder) {
-  if (privateFolder.empty()) return;
+void RemoveCopy(const std::string& copy, privatefolder::TPrivateFolder& privateFolder) {
+  if (privateFolder.Path.empty()) return;
   if (!copy.empty()) DeleteFileA(copy.c_str());
-  RemoveDirectoryA(files::ExcludeTrailingDelimiter(privateFolder).c_str());
+  // The folder cannot be removed while it is held; once empty, it is harmless to let go first.
+  privateFolder.Folder.reset();
+  privateFolder.Parent.reset();
+  RemoveDirectoryA(files::ExcludeTrailingDelimiter(privateFolder.Path).c_str());
+}
+
+// The copy's private folder: in the temporary folder, or, when that lies behind a reparse point
+// (which its user can put there), in the system's temporary folder, which only administrators
+// may change; without administrator rights then none.
+// On failure GetLastError tells why, as after CreatePrivateFolder.
+privatefolder::TPrivateFolder MakePrivateFolder(const std::string& temp) {
+  privatefolder::TPrivateFolder made = privatefolder::CreatePrivateFolder(temp);
+  if (!made.ParentIsReparsePoint) return made;
+  const DWORD refusal = GetLastError();
+  runlog::Log("一時フォルダーはリパースポイントを経由しているため使いません: " + temp);
+  const std::string systemTemp = files::SystemTemporaryFolder();
+  if (systemTemp.empty() || !privatefolder::HasAdministratorRights()) {
+    SetLastError(refusal);
+    return made;
+  }
+  runlog::Log("代わりにシステムの一時フォルダーを使います: " + systemTemp);
+  return privatefolder::CreatePrivateFolder(systemTemp);
 }
 
 // A start that went wrong, with the system's error taken where the failing call returned: the
@@ -92,23 +116,23 @@ bool RelaunchFromTemp(const TStartOptions& options, unsigned& exitCode) {
   // A folder of its own on the NT family: nothing placed in the shared temporary folder can be
   // run or loaded in the copy's place. Windows 95/98/Me have no file security to give it, and
   // WININIT.INI cannot remove a folder.
-  std::string privateFolder;
+  privatefolder::TPrivateFolder privateFolder;
   if (platform::IsNTFamily()) {
-    privateFolder = privatefolder::CreatePrivateFolder(temp);
-    if (privateFolder.empty()) {
+    privateFolder = MakePrivateFolder(temp);
+    if (privateFolder.Path.empty()) {
       const DWORD error = LastErrorOr(ERROR_CANNOT_MAKE);
       exitCode = StartFailed(options, "一時フォルダーを作成できませんでした", temp, error);
       return false;
     }
   }
-  const std::string copy = (privateFolder.empty() ? temp : privateFolder) + files::ExtractFileName(exe);
+  const std::string copy = (privateFolder.Path.empty() ? temp : privateFolder.Path) + files::ExtractFileName(exe);
   if (copy.size() >= MAX_PATH) {
     RemoveCopy(std::string(), privateFolder);
     exitCode = StartFailed(options, "一時コピーのパスが長すぎます", copy, ERROR_FILENAME_EXCED_RANGE);
     return false;
   }
   // In the new folder nothing may be replaced; in the shared one an earlier run's copy is.
-  if (!CopyFileA(exe.c_str(), copy.c_str(), privateFolder.empty() ? FALSE : TRUE)) {
+  if (!CopyFileA(exe.c_str(), copy.c_str(), privateFolder.Path.empty() ? FALSE : TRUE)) {
     const DWORD error = LastErrorOr(ERROR_CANNOT_COPY);
     RemoveCopy(std::string(), privateFolder);
     exitCode = StartFailed(options, "一時コピーを作成できませんでした", copy, error);
@@ -137,8 +161,8 @@ bool RelaunchFromTemp(const TStartOptions& options, unsigned& exitCode) {
   PROCESS_INFORMATION process = {};
   // Started in its own folder, so that not even the current folder holds anything planted.
   const BOOL started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, options.Silent ? TRUE : FALSE, 0,
-                                      nullptr, privateFolder.empty() ? nullptr : privateFolder.c_str(), &startup,
-                                      &process);
+                                      nullptr, privateFolder.Path.empty() ? nullptr : privateFolder.Path.c_str(),
+                                      &startup, &process);
   const DWORD startError = started ? ERROR_SUCCESS : LastErrorOr(ERROR_CANNOT_MAKE);
   channel.CloseCopyEnds();
   if (!started) {
@@ -148,6 +172,9 @@ bool RelaunchFromTemp(const TStartOptions& options, unsigned& exitCode) {
   }
   handles::TUniqueHandleObj copyProcess(process.hProcess);
   handles::TUniqueHandleObj copyThread(process.hThread);
+  // From here on the copy holds its folder itself.
+  privateFolder.Folder.reset();
+  privateFolder.Parent.reset();
   runlog::Log("一時コピーを起動しました: プロセス " + std::to_string(process.dwProcessId));
   if (!options.Silent) return false;
 

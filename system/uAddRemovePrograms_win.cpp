@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "system/uFiles_win.h"
 #include "system/uHandles_win.h"
 #include "system/uPlatform_win.h"
 
@@ -13,8 +14,19 @@ namespace {
 const char kDialogClass[] = "#32770";
 const char kTabControlClass[] = "SysTabControl32";
 const char kOpenCommand[] = "rundll32.exe shell32.dll,Control_RunDLL AppWiz.cpl";
+// How long the old window may take to close, and the new one to take input: a window that hangs
+// must not hang the uninstall, nor an unattended run waiting for it.
+constexpr UINT kCloseLimitMs = 5000;
+constexpr DWORD kInputIdleLimitMs = 5000;
 
 }  // namespace
+
+std::string OpenProgramPath() {
+  // Named by its full path: a search would look in the program's own folder first, the shared
+  // temporary folder on these systems.
+  const std::string windows = files::WindowsFolder();
+  return windows.empty() ? std::string() : windows + "rundll32.exe";
+}
 
 HWND FindAddRemoveProgramsWindow(const TTitles& titles) {
   if (platform::WindowsVersion().PlatformId != VER_PLATFORM_WIN32_WINDOWS) return nullptr;
@@ -27,6 +39,10 @@ HWND FindAddRemoveProgramsWindow(const TTitles& titles) {
 }
 
 void RefreshAddRemovePrograms(HWND mainWindow, const TTitles& titles) {
+  RefreshAddRemovePrograms(mainWindow, titles, OpenProgramPath());
+}
+
+void RefreshAddRemovePrograms(HWND mainWindow, const TTitles& titles, const std::string& program) {
   HWND window = FindAddRemoveProgramsWindow(titles);
   if (window == nullptr) return;
 
@@ -35,11 +51,17 @@ void RefreshAddRemovePrograms(HWND mainWindow, const TTitles& titles) {
 
   std::string command = kOpenCommand;
   if (HWND tabs = FindWindowExA(window, nullptr, kTabControlClass, nullptr)) {
-    const LRESULT focused = SendMessageA(tabs, TCM_GETCURFOCUS, 0, 0);
-    command += ",," + std::to_string(static_cast<long>(focused) + 1);
+    DWORD_PTR focused = 0;
+    if (SendMessageTimeoutA(tabs, TCM_GETCURFOCUS, 0, 0, SMTO_ABORTIFHUNG, kCloseLimitMs, &focused)) {
+      command += ",," + std::to_string(static_cast<long>(static_cast<LRESULT>(focused)) + 1);
+    }
   }
 
-  SendMessageA(window, WM_CLOSE, 0, 0);
+  // A window that did not handle its closing in time is left alone: a second one beside it would
+  // not be what the user had open.
+  DWORD_PTR closed = 0;
+  if (!SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, kCloseLimitMs, &closed)) return;
+  if (program.empty()) return;
 
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
@@ -47,14 +69,15 @@ void RefreshAddRemovePrograms(HWND mainWindow, const TTitles& titles) {
   startup.dwX = static_cast<DWORD>(rect.left);
   startup.dwY = static_cast<DWORD>(rect.top);
   PROCESS_INFORMATION info = {};
-  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                      &info)) {
+  // No handle is inherited: the window lives on after the uninstall, and a pipe it held (the
+  // output of a deployment tool that started the uninstall) would never report its end.
+  if (!CreateProcessA(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
     return;
   }
   {
     handles::TUniqueHandleObj process(info.hProcess);
     handles::TUniqueHandleObj thread(info.hThread);
-    WaitForInputIdle(process.get(), INFINITE);
+    WaitForInputIdle(process.get(), kInputIdleLimitMs);
   }
 
   if (HWND reopened = FindAddRemoveProgramsWindow(titles)) {

@@ -3,6 +3,47 @@
 #include "system/uMbcs.h"
 
 namespace files {
+namespace {
+
+// The path with "/" read as "\". "/" (0x2F) is never the second byte of a character.
+std::string WithBackslashes(std::string path) {
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+
+// Positions of the "\" bytes that are not the second byte of a character.
+std::vector<std::size_t> DelimiterPositions(const std::string& path) {
+  std::vector<std::size_t> positions;
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (mbcs::IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
+      ++i;
+    } else if (path[i] == '\\') {
+      positions.push_back(i);
+    }
+  }
+  return positions;
+}
+
+bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+
+std::string AsciiLowerCase(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+// Where the text of a UNC path's component that starts at begin ends (a delimiter or the end).
+std::size_t ComponentEnd(const std::vector<std::size_t>& delimiters, std::size_t begin, std::size_t size) {
+  for (std::size_t d : delimiters) {
+    if (d >= begin) return d;
+  }
+  return size;
+}
+
+}  // namespace
 
 std::string ExtractFileName(const std::string& path) {
   const std::size_t pos = mbcs::LastDelimiter("\\:", path);
@@ -30,6 +71,47 @@ std::string IncludeTrailingDelimiter(const std::string& path) {
 
 std::string ExcludeTrailingDelimiter(const std::string& path) {
   return EndsWithDelimiter(path) ? path.substr(0, path.size() - 1) : path;
+}
+
+bool IsDeviceOrRawPath(const std::string& path) {
+  const std::string p = WithBackslashes(path);
+  if (StartsWith(p, "\\\\.\\") || StartsWith(p, "\\\\?\\") || StartsWith(p, "\\??\\") || p == "\\\\." || p == "\\\\?") {
+    return true;
+  }
+  if (!StartsWith(p, "\\\\")) return false;
+  // "\\server\pipe\name" opens a named pipe of that server, this machine's too.
+  const std::vector<std::size_t> delimiters = DelimiterPositions(p);
+  const std::size_t serverEnd = ComponentEnd(delimiters, 2, p.size());
+  if (serverEnd >= p.size()) return false;
+  const std::size_t shareEnd = ComponentEnd(delimiters, serverEnd + 1, p.size());
+  return AsciiLowerCase(p.substr(serverEnd + 1, shareEnd - serverEnd - 1)) == "pipe";
+}
+
+std::vector<std::string> FoldersOnTheWay(const std::string& folder) {
+  std::vector<std::string> folders;
+  if (IsDeviceOrRawPath(folder)) return folders;
+  const std::string p = WithBackslashes(folder);
+  const std::vector<std::size_t> delimiters = DelimiterPositions(p);
+  std::size_t begin = 0;  // where the first folder below the root begins
+  const char drive = AsciiLowerCase(p.substr(0, 1)).c_str()[0];
+  if (p.size() >= 3 && p[1] == ':' && p[2] == '\\' && drive >= 'a' && drive <= 'z') {
+    begin = 3;
+  } else if (StartsWith(p, "\\\\")) {
+    const std::size_t serverEnd = ComponentEnd(delimiters, 2, p.size());
+    if (serverEnd >= p.size()) return folders;
+    const std::size_t shareEnd = ComponentEnd(delimiters, serverEnd + 1, p.size());
+    if (shareEnd >= p.size()) return folders;
+    begin = shareEnd + 1;
+  } else {
+    return folders;
+  }
+  for (std::size_t d : delimiters) {
+    if (d < begin) continue;
+    if (d > begin) folders.push_back(p.substr(0, d));  // "\\" twice in a row names no folder
+    begin = d + 1;
+  }
+  if (begin < p.size()) folders.push_back(p);
+  return folders;
 }
 
 }  // namespace files

@@ -2,6 +2,7 @@
 // of a double-byte character is never taken for a "\"); uFiles_win.h asks the file system.
 #pragma once
 #include <string>
+#include <vector>
 
 namespace files {
 
@@ -21,5 +22,15 @@ bool EndsWithDelimiter(const std::string& path);
 std::string IncludeTrailingDelimiter(const std::string& path);
 // The path without its last "\", when it ends in one.
 std::string ExcludeTrailingDelimiter(const std::string& path);
+
+// True for a path that leads outside the folders of a disk: into the system's device and pipe
+// namespace ("\\.\", "\??\"), past the system's reading of paths ("\\?\"), or to the pipes of a
+// server ("\\server\pipe\"). "/" counts as "\", as the system reads it.
+bool IsDeviceOrRawPath(const std::string& path);
+
+// The folders that lead to folder below its root, folder itself last: "C:\a\b\" gives "C:\a"
+// and "C:\a\b", "\\server\share\a" gives "\\server\share\a". Empty for a root, a relative path
+// and a path that IsDeviceOrRawPath.
+std::vector<std::string> FoldersOnTheWay(const std::string& folder);
 
 }  // namespace files

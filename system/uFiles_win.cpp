@@ -4,6 +4,8 @@
 
 #include "system/uHandles_win.h"
 #include "system/uMbcs.h"
+#include "system/uPlatform_win.h"
+#include "system/uSafeDll_win.h"
 
 namespace files {
 namespace {
@@ -22,6 +24,25 @@ std::string FolderFrom(TFolderCall call) {
 DWORD LastErrorOr(DWORD fallback) {
   const DWORD code = GetLastError();
   return code != 0 ? code : fallback;
+}
+
+// A new file of a unique name in folder (the system makes it empty); empty when none can be made.
+std::string TemporaryFileIn(const std::string& folder) {
+  char temp[MAX_PATH + 1] = {};
+  if (GetTempFileNameA(folder.empty() ? "." : folder.c_str(), "ini", 0, temp) == 0) return std::string();
+  return temp;
+}
+
+// A rename that another program's brief hold on either file (a virus scanner, an indexer) can
+// make fail is tried a few times.
+bool RenameWithRetries(TRenameFn rename, const std::string& from, const std::string& to) {
+  for (int attempt = 0;; ++attempt) {
+    if (rename(from.c_str(), to.c_str())) return true;
+    if (attempt == 4) return false;
+    const DWORD code = GetLastError();
+    Sleep(100);
+    SetLastError(code);
+  }
 }
 
 }  // namespace
@@ -71,17 +92,38 @@ DWORD WriteWholeFile(const std::string& path, const std::string& content) {
   return 0;
 }
 
-DWORD ReplaceWholeFile(const std::string& path, const std::string& content) {
-  // MoveFileExA is missing on Windows 95/98/Me, hence delete and rename.
+DWORD ReplaceWholeFile(const std::string& path, const std::string& content, TRenameFn rename) {
+  // MoveFileExA is missing on Windows 95/98/Me, hence renames alone: the old file goes aside
+  // under a temporary name, the new one takes its place, and only then is the old one deleted.
+  // At no moment is a complete file the only one left and deleted.
   const std::string folder = ExtractFilePath(path);
-  char temp[MAX_PATH + 1] = {};
-  if (GetTempFileNameA(folder.empty() ? "." : folder.c_str(), "ini", 0, temp) == 0) {
-    return GetLastError();
+  const std::string written = TemporaryFileIn(folder);
+  if (written.empty()) return GetLastError();
+  if (const DWORD code = WriteWholeFile(written, content)) {
+    DeleteFileA(written.c_str());
+    return code;
   }
-  DWORD code = WriteWholeFile(temp, content);
-  if (code == 0 && FileExists(path) && !DeleteFileA(path.c_str())) code = GetLastError();
-  if (code == 0 && !MoveFileA(temp, path.c_str())) code = GetLastError();
-  if (code != 0) DeleteFileA(temp);
+  if (!FileExists(path)) {
+    if (RenameWithRetries(rename, written, path)) return 0;
+    const DWORD code = LastErrorOr(ERROR_WRITE_FAULT);
+    DeleteFileA(written.c_str());
+    return code;  // missing, as it was
+  }
+  // A temporary name made by the system is a file already: it makes room for the rename.
+  const std::string aside = TemporaryFileIn(folder);
+  if (aside.empty() || !DeleteFileA(aside.c_str()) || !rename(path.c_str(), aside.c_str())) {
+    const DWORD code = LastErrorOr(ERROR_WRITE_FAULT);
+    if (!aside.empty()) DeleteFileA(aside.c_str());
+    DeleteFileA(written.c_str());
+    return code;  // the file as it was
+  }
+  if (RenameWithRetries(rename, written, path)) {
+    DeleteFileA(aside.c_str());
+    return 0;
+  }
+  const DWORD code = LastErrorOr(ERROR_WRITE_FAULT);
+  // The old file goes back; the new content is given up only once it has.
+  if (RenameWithRetries(rename, aside, path)) DeleteFileA(written.c_str());
   return code;
 }
 
@@ -110,6 +152,48 @@ std::string SystemFolder() {
   return FolderFrom([](char* buffer) { return GetSystemDirectoryA(buffer, MAX_PATH); });
 }
 
+std::string WindowsFolder() {
+  return FolderFrom([](char* buffer) { return GetWindowsDirectoryA(buffer, MAX_PATH); });
+}
+
+std::string SystemTemporaryFolder() {
+  // Windows 2000 and later (and NT 4.0 Terminal Server) give each user of a terminal server a
+  // Windows folder of their own; this is the machine's.
+  using TGetSystemWindowsDirectory = UINT(WINAPI*)(LPSTR, UINT);
+  const auto getSystemWindowsDirectory = safedll::GetProc<TGetSystemWindowsDirectory>(
+      GetModuleHandleA("kernel32.dll"), "GetSystemWindowsDirectoryA");
+  const std::string windows =
+      getSystemWindowsDirectory
+          ? FolderFrom([&](char* buffer) { return getSystemWindowsDirectory(buffer, MAX_PATH); })
+          : WindowsFolder();
+  return windows.empty() ? std::string() : windows + "Temp\\";
+}
+
+handles::TUniqueFile HoldFolder(const std::string& folder) {
+  // Listing is read access, so the sharing rules apply to the handle: a handle with no data
+  // access at all would not keep anybody from renaming the folder.
+  return handles::TUniqueFile(CreateFileA(folder.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+bool IsReparsePoint(HANDLE handle) {
+  BY_HANDLE_FILE_INFORMATION info;
+  return GetFileInformationByHandle(handle, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+bool LiesBehindReparsePoint(const std::string& folder) {
+  if (!platform::IsNTFamily()) return false;
+  const std::vector<std::string> folders = FoldersOnTheWay(folder);
+  if (folders.empty()) return true;
+  for (const std::string& f : folders) {
+    // Read by path: the attributes of a link itself, not of where it leads.
+    const DWORD attributes = GetFileAttributesA(f.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+  }
+  return false;
+}
+
 std::string WininitPath() {
   const char kPattern[] = "%windir%\\WININIT.INI";
   char buffer[MAX_PATH] = {};
@@ -118,8 +202,7 @@ std::string WininitPath() {
   if (std::string(buffer) != kPattern) return mbcs::TrimControlBytes(buffer);
   // Without the variable the text comes back unexpanded, a path relative to the current folder;
   // Windows reads WININIT.INI from its own folder, so that is where the entry goes.
-  const std::string windows =
-      FolderFrom([](char* folder) { return GetWindowsDirectoryA(folder, MAX_PATH); });
+  const std::string windows = WindowsFolder();
   return windows.empty() ? std::string() : windows + "WININIT.INI";
 }
 

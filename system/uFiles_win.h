@@ -6,6 +6,7 @@
 #include <string>
 
 #include "system/uFiles.h"
+#include "system/uHandles_win.h"
 
 namespace files {
 
@@ -25,10 +26,14 @@ DWORD ReadWholeFile(const std::string& path, std::string* content);
 // Creates the file or empties it, and writes content. 0, or the error code (the file may then
 // hold part of content).
 DWORD WriteWholeFile(const std::string& path, const std::string& content);
+// How a file is renamed: MoveFileA, or a stand-in given by a test.
+using TRenameFn = BOOL(WINAPI*)(LPCSTR from, LPCSTR to);
 // Puts content in place of the file: written whole under a temporary name in the same folder
-// first, so that a failed write never leaves a half-written file behind. 0, or the error code
-// with the file as it was.
-DWORD ReplaceWholeFile(const std::string& path, const std::string& content);
+// first, so that a failed write never leaves a half-written file behind, and the old file set
+// aside under another until the new one is in place. 0, or the error code with the file as it
+// was. Should neither the new file nor the old one get the file's name (renames that keep
+// failing), both stay under their temporary names in the folder and the file is missing.
+DWORD ReplaceWholeFile(const std::string& path, const std::string& content, TRenameFn rename = &MoveFileA);
 
 // The full path of a loaded module, the running executable by default. The buffer grows until
 // the whole path fits, so a long path is never cut short; empty when the call fails or the path
@@ -39,9 +44,28 @@ std::string ModuleFileName(HMODULE module = nullptr);
 std::string TemporaryFolder();
 // The system folder with its trailing "\"; empty when it cannot be read.
 std::string SystemFolder();
+// The Windows folder with its trailing "\"; empty when it cannot be read.
+std::string WindowsFolder();
+// The system's own temporary folder, "Temp" in the Windows folder of the machine (not a user's
+// own Windows folder under Terminal Services), with its trailing "\"; empty when it cannot be
+// read. Only administrators and the system may rename or replace it.
+std::string SystemTemporaryFolder();
 // %windir%\WININIT.INI, the file Windows 95/98/Me carries out at start; empty when the Windows
 // folder cannot be worked out within 260 bytes.
 std::string WininitPath();
+
+// Opens an existing folder (NT family) and holds it: as long as the owner lives, nobody can
+// rename, delete or replace it, nor a folder on the way to it, since it is shared for reading and
+// writing only. Empty when it cannot be opened (GetLastError tells why); a reparse point is opened
+// itself, not followed.
+handles::TUniqueFile HoldFolder(const std::string& folder);
+// Whether the file or folder open under handle is a reparse point (a junction, a mount point, a
+// symbolic link).
+bool IsReparsePoint(HANDLE handle);
+// Whether folder, or a folder on the way to it below its root, is a reparse point, so that what
+// is put there lands where the point leads. Also true for a path whose folders cannot be told
+// apart (relative, a device or raw path). Windows 95/98/Me know no reparse points: false there.
+bool LiesBehindReparsePoint(const std::string& folder);
 
 // The full form of a path relative to the current folder (GetFullPathNameA); the path itself
 // when the system cannot give one.

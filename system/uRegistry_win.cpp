@@ -1,46 +1,111 @@
 #include "system/uRegistry_win.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "system/uHandles_win.h"
 #include "system/uMbcs.h"
 #include "system/uPlatform_win.h"
+#include "system/uSafeDll_win.h"
 
 namespace registry {
 namespace {
 
 constexpr DWORD kStringBufferSize = 255;
 constexpr DWORD kSubkeyNameSize = 260;
+// Bytes per character that a name can take in an ANSI code page: two in code page 932, up to
+// three (four for a surrogate pair) where the ANSI code page is UTF-8.
+constexpr DWORD kBytesPerCharacter = 4;
+
+// The name buffer for the subkeys of key: the system counts the longest name in characters, and
+// a name of double-byte characters takes twice that in bytes.
+DWORD SubkeyNameBufferSize(HKEY key) {
+  DWORD longest = 0;
+  if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, &longest, nullptr, nullptr, nullptr, nullptr, nullptr,
+                       nullptr) != ERROR_SUCCESS) {
+    longest = 0;
+  }
+  return std::max<DWORD>(kSubkeyNameSize, (std::min<DWORD>(longest, 32767) + 1) * kBytesPerCharacter);
+}
+
+// Whether the key at path is a symbolic link; if it is, link holds it opened as the link itself,
+// with the right to delete it.
+bool OpenIfLink(HKEY root, const std::string& path, handles::TUniqueKey& link) {
+  handles::TUniqueKey key;
+  if (RegOpenKeyExA(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE | DELETE, key.put()) != ERROR_SUCCESS) {
+    return false;
+  }
+  DWORD type = REG_NONE;
+  DWORD size = 0;
+  const LONG status = RegQueryValueExA(key.get(), "SymbolicLinkValue", nullptr, &type, nullptr, &size);
+  if ((status != ERROR_SUCCESS && status != ERROR_MORE_DATA) || type != REG_LINK) return false;
+  link = std::move(key);
+  return true;
+}
 
 // Returns whether the key itself was deleted; firstFailure keeps the status of the first open or
-// deletion that failed. Each level keeps its own path, index and handle.
-bool DeleteKeyTreeStep(HKEY root, const std::string& keyPath, const TKeyDeletion& deletion, LONG& firstFailure) {
-  if (keyPath.empty()) return false;
-  const std::string working = keyPath.back() == '\\' ? keyPath : keyPath + "\\";
-  const std::string withoutDelimiter = StripTrailingDelimiter(working, "\\");
-
+// deletion that failed. withoutDelimiter names the key; working is the same path with one "\"
+// after it. Each level keeps its own paths, index and handle.
+bool DeleteKeyTreeStep(HKEY root, const std::string& withoutDelimiter, const std::string& working,
+                       const TKeyDeletion& deletion, LONG& firstFailure) {
+  if (deletion.DeleteLink) {
+    // A link goes as a link: what it leads to may be any key of the machine.
+    handles::TUniqueKey link;
+    if (OpenIfLink(root, withoutDelimiter, link)) {
+      const LONG deleted = deletion.DeleteLink(link.get());
+      if (deleted != ERROR_SUCCESS && firstFailure == ERROR_SUCCESS) firstFailure = deleted;
+      return deleted == ERROR_SUCCESS;
+    }
+  }
   handles::TUniqueKey key;
   const LONG opened = RegOpenKeyExA(root, withoutDelimiter.c_str(), 0, KEY_ALL_ACCESS, key.put());
   if (opened != ERROR_SUCCESS) {
     if (firstFailure == ERROR_SUCCESS) firstFailure = opened;
     return false;
   }
+  std::vector<char> name(SubkeyNameBufferSize(key.get()));
   DWORD index = 0;
   for (;;) {
-    char name[kSubkeyNameSize];
-    DWORD nameLength = kSubkeyNameSize;
+    DWORD nameLength = static_cast<DWORD>(name.size());
     const LONG status =
-        RegEnumKeyExA(key.get(), index, name, &nameLength, nullptr, nullptr, nullptr, nullptr);
+        RegEnumKeyExA(key.get(), index, name.data(), &nameLength, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_MORE_DATA) {
+      // A longer name added since the buffer was sized: once more with room for it; a name that
+      // still does not fit is passed over, not the rest.
+      const DWORD larger = SubkeyNameBufferSize(key.get());
+      if (larger > name.size()) {
+        name.resize(larger);
+      } else {
+        ++index;
+      }
+      continue;
+    }
     if (status != ERROR_SUCCESS) break;
+    // The name is joined with its own "\": a name may end in a byte 0x5C that is the second
+    // byte of a character ("ソ"), which must not be taken for the delimiter.
+    const std::string child =
+        withoutDelimiter + "\\" + std::string(name.data(), std::min<std::size_t>(nameLength, name.size()));
     // A deleted subkey moves the following ones down by one: enumerate the same index again.
-    const std::string subkey(name, std::min<DWORD>(nameLength, kSubkeyNameSize));
-    if (!DeleteKeyTreeStep(root, working + subkey, deletion, firstFailure)) ++index;
+    if (!DeleteKeyTreeStep(root, child, child + "\\", deletion, firstFailure)) ++index;
   }
   // The handle stays open until the key itself has been tried.
   const std::string& deletePath = deletion.TrailingDelimiter ? working : withoutDelimiter;
   const LONG deleted = deletion.DeleteKey(root, deletePath.c_str());
   if (deleted != ERROR_SUCCESS && firstFailure == ERROR_SUCCESS) firstFailure = deleted;
   return deleted == ERROR_SUCCESS;
+}
+
+// Deletes the key open under link as the link itself, through the native call: the registry
+// functions of the system would follow it.
+LONG WINAPI DeleteLinkKey(HKEY link) {
+  using TNtDeleteKey = LONG(NTAPI*)(HANDLE);
+  using TRtlNtStatusToDosError = ULONG(NTAPI*)(LONG);
+  const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  const auto ntDeleteKey = safedll::GetProc<TNtDeleteKey>(ntdll, "NtDeleteKey");
+  const auto toError = safedll::GetProc<TRtlNtStatusToDosError>(ntdll, "RtlNtStatusToDosError");
+  if (!ntDeleteKey || !toError) return ERROR_CALL_NOT_IMPLEMENTED;
+  const LONG status = ntDeleteKey(link);
+  return status >= 0 ? ERROR_SUCCESS : static_cast<LONG>(toError(status));
 }
 
 }  // namespace
@@ -83,15 +148,19 @@ LONG OpenForDeletion(HKEY root, const std::string& keyPath) {
 }
 
 TKeyDeletion SystemKeyDeletion() {
-  // Windows 95/98/Me wants the path without its trailing "\"; the NT family takes it either way.
-  return TKeyDeletion{&RegDeleteKeyA, platform::IsNTFamily()};
+  // Windows 95/98/Me wants the path without its trailing "\" and knows no links; the NT family
+  // takes the path either way.
+  const bool nt = platform::IsNTFamily();
+  return TKeyDeletion{&RegDeleteKeyA, nt, nt ? &DeleteLinkKey : nullptr};
 }
 
 LONG DeleteRegistryKeyTree(HKEY root, const std::string& keyPath, const TKeyDeletion& deletion) {
   // "\" alone names the root: opening it would hand back the root key and its whole tree.
   if (keyPath.find_first_not_of('\\') == std::string::npos) return ERROR_INVALID_PARAMETER;
+  // The key itself is named as given: its last byte decides whether a "\" is added.
+  const std::string working = keyPath.back() == '\\' ? keyPath : keyPath + "\\";
   LONG firstFailure = ERROR_SUCCESS;
-  DeleteKeyTreeStep(root, keyPath, deletion, firstFailure);
+  DeleteKeyTreeStep(root, StripTrailingDelimiter(working, "\\"), working, deletion, firstFailure);
   return firstFailure;
 }
 

@@ -31,21 +31,29 @@ bool KeyExists(HKEY root, const std::string& keyPath);
 // refusal (ERROR_FILE_NOT_FOUND when there is no such key).
 LONG OpenForDeletion(HKEY root, const std::string& keyPath);
 
-// How one key of a tree is deleted: the call that deletes it and the form of path it is given.
+// How one key of a tree is deleted: the call that deletes it and the form of path it is given,
+// and the call that deletes a symbolic link as the link itself.
 using TRegDeleteKeyFn = LONG(WINAPI*)(HKEY, LPCSTR);
+using TDeleteLinkFn = LONG(WINAPI*)(HKEY link);
 struct TKeyDeletion {
   TRegDeleteKeyFn DeleteKey;
   bool TrailingDelimiter;  // "key\": the NT family takes it; Windows 95/98/Me wants "key"
+  // Given a key opened as a link (REG_OPTION_OPEN_LINK); null where links are not looked for.
+  TDeleteLinkFn DeleteLink = nullptr;
 };
-// RegDeleteKeyA, with the path form of the platform the program runs on.
+// RegDeleteKeyA, with the path form of the platform the program runs on; on the NT family links
+// are deleted through NtDeleteKey.
 TKeyDeletion SystemKeyDeletion();
 
 // Deletes keyPath (with or without a trailing "\") and everything under it, deepest keys first,
-// each through deletion. A key that cannot be opened with full access is left with its whole
-// tree; a key that cannot be deleted stays while its siblings still go. A path made only of "\"
-// (the root itself) or an empty path deletes nothing (ERROR_INVALID_PARAMETER). ERROR_SUCCESS
-// when every key went; else the status of the first open or deletion that failed, the reason
-// the rest stays (ERROR_FILE_NOT_FOUND when there was no such key).
+// each through deletion. Each subkey's path is its parent's, "\" and its name, whatever byte the
+// name ends in; no name is too long to be read. With deletion.DeleteLink, a key that is a
+// symbolic link is deleted as a link and never followed, so nothing it leads to is touched. A
+// key that cannot be opened with full access is left with its whole tree; a key that cannot be
+// deleted stays while its siblings still go. A path made only of "\" (the root itself) or an
+// empty path deletes nothing (ERROR_INVALID_PARAMETER). ERROR_SUCCESS when every key went; else
+// the status of the first open or deletion that failed, the reason the rest stays
+// (ERROR_FILE_NOT_FOUND when there was no such key).
 LONG DeleteRegistryKeyTree(HKEY root, const std::string& keyPath,
                            const TKeyDeletion& deletion = SystemKeyDeletion());
 

@@ -41,6 +41,10 @@ DWORD ScheduleInWininit(const std::string& path) {
   // No Windows folder to write to: nothing is scheduled.
   if (file.empty()) return ERROR_PATH_NOT_FOUND;
 
+  // The system may still hold lines that another program has just written through the profile
+  // functions (a "[rename]" entry of its own): they reach the file with this flush, before it is
+  // read, and so are carried over rather than erased unseen with the section.
+  WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str());
   std::string original;
   const bool existed = files::FileExists(file);
   if (existed) {
@@ -49,8 +53,6 @@ DWORD ScheduleInWininit(const std::string& path) {
   wininit::TLines entries =
       wininit::CollectRenameEntries(wininit::SplitLines(original), SameTextByLocale);
 
-  // A copy of the file cached by an earlier profile call could be older than the file.
-  WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str());
   const bool erase = RenameSectionHasKeys(file);
   if (erase && !WritePrivateProfileStringA("rename", nullptr, nullptr, file.c_str())) {
     RaiseCannotWrite(file);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "system/uFiles.h"
 #include "system/uHandles_win.h"
 #include "system/uPlatform_win.h"
 #include "system/uRunLog.h"
@@ -13,8 +14,12 @@ std::string g_logFile;
 
 // Opens the log for appending, waiting a little while the other process of the run writes.
 handles::TUniqueFile OpenForAppend(const std::string& path) {
-  // Windows 95/98/Me know no reparse points and may refuse the flag.
-  const DWORD flags = FILE_ATTRIBUTE_NORMAL | (platform::IsNTFamily() ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
+  // Windows 95/98/Me know neither reparse points nor impersonation and may refuse the flags. On
+  // the NT family, should the path still reach a pipe, its server may only identify the program,
+  // never act as it.
+  const DWORD flags =
+      FILE_ATTRIBUTE_NORMAL |
+      (platform::IsNTFamily() ? FILE_FLAG_OPEN_REPARSE_POINT | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION : 0);
   for (int attempt = 0; attempt < 100; ++attempt) {
     handles::TUniqueFile file(
         CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, flags, nullptr));
@@ -36,7 +41,11 @@ bool IsPlainFile(HANDLE file) {
 
 }  // namespace
 
-void SetLogFile(const std::string& path) { g_logFile = path; }
+void SetLogFile(const std::string& path) {
+  // Not even opened: opening a pipe lets its server act in the program's name, and a device
+  // (\\.\C:) passes for a disk file.
+  g_logFile = files::IsDeviceOrRawPath(path) ? std::string() : path;
+}
 
 const std::string& LogFile() { return g_logFile; }
 

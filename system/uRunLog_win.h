@@ -5,7 +5,9 @@
 
 namespace runlog {
 
-// The file that Log appends to; empty (the default) writes nothing. Main thread only.
+// The file that Log appends to; empty (the default) writes nothing. A path to a device or a pipe,
+// or one that skips the system's reading of paths ("\\.\", "\\?\", "\??\", "\\server\pipe\"), is
+// refused and leaves it empty: the run goes on without a log. Main thread only.
 void SetLogFile(const std::string& path);
 const std::string& LogFile();
 

@@ -47,7 +47,9 @@ bool RepaintOnCueChange(int code, const CWPSTRUCT* record, TStylesQuery stylesIn
   // theme question is asked only for the cue change itself.
   if (code < 0 || !record || record->message != WM_UPDATEUISTATE) return false;
   if (!stylesInEffect || !stylesInEffect()) return false;
-  const std::vector<ui::TForm*> forms = ui::Application().Forms();
+  const ui::TApplication* application = ui::CurrentApplication();
+  if (!application) return false;
+  const std::vector<ui::TForm*> forms = application->Forms();
   for (ui::TForm* form : forms) {
     if (form->Handle() == record->hwnd) {
       InvalidateWindowedTree(*form);

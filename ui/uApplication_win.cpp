@@ -20,12 +20,27 @@ HWND TopLevelOf(HWND window) {
   return window;
 }
 
+// The message of the exception being handled; call inside a catch block.
+TText CurrentExceptionMessage() {
+  try {
+    throw;
+  } catch (const std::exception& error) {
+    // On the NT family every message that reaches here is ASCII and strings from the system
+    // (paths). The messages that hold the program's own Japanese texts come from the
+    // WININIT.INI procedure of Windows 95/98/Me, where the bytes are shown unchanged anyway.
+    return SystemText(error.what());
+  } catch (...) {
+    return OWN_TEXT("不明なエラーが発生しました");
+  }
+}
+
+constexpr UINT kErrorBoxStyle = MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST;
+
 }  // namespace
 
-TApplication::TApplication()
-    : title_(SystemText(files::ChangeFileExt(files::ExtractFileName(files::ModuleFileName()), ""))) {
-  g_application = this;
-}
+TText ProgramTitle() { return SystemText(files::ChangeFileExt(files::ExtractFileName(files::ModuleFileName()), "")); }
+
+TApplication::TApplication() : title_(ProgramTitle()) { g_application = this; }
 
 TApplication::~TApplication() {
   while (!ownedForms_.empty()) ownedForms_.pop_back();
@@ -65,6 +80,16 @@ void TApplication::ShowTaskbarEntry(bool shown) {
 }
 
 LRESULT CALLBACK TApplication::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // No exception may cross into the system, which called this procedure.
+  try {
+    return HandleWindowMessage(window, message, wParam, lParam);
+  } catch (...) {
+    ReportException();
+  }
+  return 0;
+}
+
+LRESULT TApplication::HandleWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   TForm* mainForm = g_application ? g_application->MainForm() : nullptr;
   switch (message) {
     case WM_SIZE:
@@ -166,16 +191,7 @@ TForm* TApplication::ActiveForm() const {
 
 void TApplication::HandleException() noexcept {
   try {
-    try {
-      throw;
-    } catch (const std::exception& error) {
-      // On the NT family every message that reaches here is ASCII and strings from the system
-      // (paths). The messages that hold the program's own Japanese texts come from the
-      // WININIT.INI procedure of Windows 95/98/Me, where the bytes are shown unchanged anyway.
-      ShowException(SystemText(error.what()));
-    } catch (...) {
-      ShowException(OWN_TEXT("不明なエラーが発生しました"));
-    }
+    ShowException(CurrentExceptionMessage());
   } catch (...) {
     // The report itself failed: nothing is left to tell the user with.
   }
@@ -183,10 +199,26 @@ void TApplication::HandleException() noexcept {
 
 void TApplication::ShowException(const TText& message) {
   const TForm* active = ActiveForm();
-  MessageBoxOf(active ? active->Handle() : nullptr, message, title_,
-               MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST);
+  MessageBoxOf(active ? active->Handle() : nullptr, message, title_, kErrorBoxStyle);
 }
 
-TApplication& Application() { return *g_application; }
+TApplication* CurrentApplication() { return g_application; }
+
+TApplication& Application() {
+  if (!g_application) throw EMessageError("no application object");
+  return *g_application;
+}
+
+void ReportException() noexcept {
+  if (g_application) {
+    g_application->HandleException();
+    return;
+  }
+  try {
+    MessageBoxOf(nullptr, CurrentExceptionMessage(), ProgramTitle(), kErrorBoxStyle);
+  } catch (...) {
+    // As above: nothing is left to tell the user with.
+  }
+}
 
 }  // namespace ui

@@ -79,6 +79,7 @@ class TApplication {
   bool PreTranslateMessage(MSG& msg);
   TForm* FindForm(HWND window) const;
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT HandleWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   TText title_;
   handles::TUniqueWindow window_;
@@ -89,8 +90,19 @@ class TApplication {
   bool hiddenByMinimize_ = false;  // the main form, while the taskbar entry is minimized
 };
 
-// The program's application object: the one made last and not yet destroyed. Forms, message
-// boxes and the Alt key hook need one to exist.
+// The program's application object: the one made last and not yet destroyed; nullptr when there
+// is none (before the program has made it, or after it is gone).
+TApplication* CurrentApplication();
+// The same, for what cannot work without one (forms): throws EMessageError when there is none.
 TApplication& Application();
+
+// The title that a program without an application object shows: its executable's file name
+// without the extension, as an application's title is until it is set.
+TText ProgramTitle();
+
+// The error report for the exception being handled, for every window and hook procedure and the
+// start-up: the application's (HandleException) when there is one, else the same message box,
+// unowned, under ProgramTitle(). Call it inside a catch block. Never throws.
+void ReportException() noexcept;
 
 }  // namespace ui

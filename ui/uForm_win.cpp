@@ -44,7 +44,7 @@ TForm::TForm(const TFormLayout& layout) {
 }
 
 TForm::~TForm() {
-  Application().RemoveForm(this);
+  if (TApplication* application = CurrentApplication()) application->RemoveForm(this);
   // From here on the window's messages no longer reach this half-destroyed object.
   if (handle_) SetWindowLongPtrA(handle_.get(), GWLP_USERDATA, 0);
   while (!components_.empty()) components_.pop_back();  // last created first
@@ -240,7 +240,7 @@ LRESULT CALLBACK TForm::StaticWndProc(HWND window, UINT message, WPARAM wParam, 
   try {
     return form->WndProc(message, wParam, lParam);
   } catch (...) {
-    Application().HandleException();
+    ReportException();
   }
   return 0;
 }

@@ -38,7 +38,8 @@ std::uint32_t MessageBoxStyle(TMessageKind kind, TMessageButtons buttons, std::u
 std::int32_t MessageBoxResult(std::int32_t returned);
 
 // Shows the box, owned by the application's active form when there is one, titled with the
-// application's title; blocks until it is closed. 0 when the box could not be shown.
+// application's title (the program's name when there is no application object); blocks until it
+// is closed. 0 when the box could not be shown.
 std::int32_t ShowMessageBox(const TText& text, TMessageKind kind, TMessageButtons buttons,
                             std::uint32_t extraFlags);
 // A box with the single button OK and the kind's icon.

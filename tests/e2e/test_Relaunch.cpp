@@ -44,6 +44,11 @@ TEST_P(RelaunchArgumentTest, CountsAsANormalStartAndHandsOverToACopy) {
   EXPECT_NE(run.copy.pid, run.started.pid) << "the started program took the argument for START";
   const std::string image = ProcessImagePath(run.copy.pid);
   EXPECT_TRUE(IsPrivateCopyPath(image, sample)) << Show(image);
+  // The copy holds its folder while it runs: nobody can put another folder under its name.
+  const std::string copyFolder = files::ExtractFilePath(image);
+  const std::string renamed = TempFolder() + "KorvaneE2E-renamed";
+  EXPECT_FALSE(MoveFileA(copyFolder.substr(0, copyFolder.size() - 1).c_str(), renamed.c_str()))
+      << "the running copy's folder was renamed";
   EXPECT_TRUE(WaitForExit(run.started));
   EXPECT_EQ(ReadFileBytes(image), ReadFileBytes(sample.uninstallerPath)) << "the copy is not the program";
   if (c.planted) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "system/uFiles.h"
 
 namespace {
@@ -42,6 +45,54 @@ TEST(Files, FolderLinesEndInTheirDelimiter) {
     EXPECT_EQ(files::EndsWithDelimiter(c.path), c.endsWithDelimiter) << c.path;
     EXPECT_EQ(files::IncludeTrailingDelimiter(c.path), c.withDelimiter) << c.path;
   }
+}
+
+// Paths that a program writing with administrator rights must not open as files: they reach a
+// device, a pipe whose server could act as the program, or skip the system's reading of paths.
+TEST(Files, DeviceAndRawPaths) {
+  struct Case {
+    std::string path;
+    bool refused;
+  } cases[] = {
+      {"\\\\.\\C:", true},
+      {"\\\\.\\pipe\\x", true},
+      {"\\\\?\\C:\\x.log", true},
+      {"\\??\\C:\\x.log", true},
+      {"//./pipe/x", true},
+      {"\\\\.", true},
+      {"\\\\server\\PIPE\\x", true},
+      {"\\\\127.0.0.1\\pipe", true},
+      {"\\\\server\\share\\x.log", false},
+      {"\\\\server\\pipes\\x.log", false},
+      {"C:\\Logs\\x.log", false},
+      {"C:\\" + kHyou + "\\.\\x.log", false},
+      {"x.log", false},
+      {"", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(files::IsDeviceOrRawPath(c.path), c.refused) << c.path;
+}
+
+TEST(Files, FoldersOnTheWayBelowTheRoot) {
+  using TFolders = std::vector<std::string>;
+  struct Case {
+    std::string folder;
+    TFolders folders;
+  } cases[] = {
+      {"C:\\Users\\u\\Temp\\", {"C:\\Users", "C:\\Users\\u", "C:\\Users\\u\\Temp"}},
+      {"c:/a/b", {"c:\\a", "c:\\a\\b"}},
+      {"C:\\a\\\\b\\", {"C:\\a", "C:\\a\\\\b"}},
+      // The second byte of "表" is no delimiter.
+      {"C:\\" + kHyou + "\\x", {"C:\\" + kHyou, "C:\\" + kHyou + "\\x"}},
+      {"\\\\server\\share\\a\\", {"\\\\server\\share\\a"}},
+      {"C:\\", {}},
+      {"\\\\server\\share", {}},
+      {"\\\\server\\share\\", {}},
+      {"Temp\\", {}},
+      {"\\Temp\\", {}},
+      {"\\\\?\\C:\\Temp\\", {}},
+      {"", {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(files::FoldersOnTheWay(c.folder), c.folders) << c.folder;
 }
 
 }  // namespace

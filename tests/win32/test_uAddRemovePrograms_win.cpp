@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "system/uAddRemovePrograms_win.h"
+#include "system/uHandles_win.h"
 #include "system/uPlatform_win.h"
 #include "winsupport/uMachine.h"
 #include "winsupport/uRunInCopy.h"
@@ -51,13 +52,13 @@ class TMainWindow {
   HWND window_ = nullptr;
 };
 
-// A program showing a window like the Add/Remove Programs window.
+// A program showing a window like the Add/Remove Programs window; a hung one handles no message.
 class TArpWindow {
  public:
-  TArpWindow(const char* title, int tabs, int focusedTab) {
+  TArpWindow(const char* title, int tabs, int focusedTab, bool hung = false) : hung_(hung) {
     process_ = testsupport::StartSharingOutput("\"" + testsupport::ToolPath("arp_window_gui") + "\" " +
                                                title + " " + std::to_string(tabs) + " " +
-                                               std::to_string(focusedTab) + " 130 170");
+                                               std::to_string(focusedTab) + " 130 170" + (hung ? " hung" : ""));
     const char* text = std::string(title) == "half" ? kHalfTitle : kFullTitle;
     testsupport::WaitUntil([&] {
       window_ = FindWindowA("#32770", text);
@@ -65,6 +66,7 @@ class TArpWindow {
     });
   }
   ~TArpWindow() {
+    if (hung_ && process_.handle) TerminateProcess(process_.handle.get(), 1);
     if (IsWindow(window_)) PostMessageA(window_, WM_CLOSE, 0, 0);
     if (process_.handle && !testsupport::WaitForExit(process_)) TerminateProcess(process_.handle.get(), 1);
   }
@@ -78,6 +80,7 @@ class TArpWindow {
  private:
   testsupport::TProcess process_;
   HWND window_ = nullptr;
+  bool hung_;
 };
 
 // Closes the window that the stand-in opened and waits for it to end.
@@ -121,7 +124,7 @@ TEST(AddRemovePrograms, Windows98ReopensTheWindowOnTheFocusedTab) {
     RECT oldRect = {};
     GetWindowRect(old.get(), &oldRect);
 
-    arp::RefreshAddRemovePrograms(main.get(), kTitles);
+    arp::RefreshAddRemovePrograms(main.get(), kTitles, folder + "rundll32.exe");
     PumpMessages();
 
     EXPECT_FALSE(IsWindow(old.get())) << "the old window is still open";
@@ -168,6 +171,121 @@ TEST(AddRemovePrograms, NTFamilyNeitherSearchesNorCloses) {
   PumpMessages();
   EXPECT_TRUE(IsWindow(open.get()));
   EXPECT_FALSE(testsupport::FileExists(folder + "rundll32.log")) << "something was started";
+}
+
+// rundll32.exe is named by its full path in the Windows folder: one beside the program, which on
+// these systems runs from the shared temporary folder, is never started. (This prefix keeps no
+// rundll32.exe in its Windows folder, so nothing at all starts there.)
+TEST(AddRemovePrograms, Windows98StartsRundll32FromTheWindowsFolderOnly) {
+  if (testsupport::RunInCopy(testsupport::kWin98, StandIn())) return;
+  ASSERT_EQ(platform::WindowsVersion().PlatformId, 1u);
+  const std::string windows = testsupport::WindowsFolder();
+  EXPECT_EQ(arp::OpenProgramPath(), windows + "rundll32.exe");
+  if (testsupport::FileExists(windows + "rundll32.exe")) GTEST_SKIP() << "the Windows folder has a rundll32.exe";
+  const std::string folder = testsupport::OwnFolder();
+  const TMainWindow main;
+  DeleteFileA((folder + "rundll32.log").c_str());
+  TArpWindow old("full", 3, 1);
+  ASSERT_NE(old.get(), nullptr);
+
+  arp::RefreshAddRemovePrograms(main.get(), kTitles);
+  PumpMessages();
+  EXPECT_FALSE(IsWindow(old.get())) << "the old window is still open";
+  EXPECT_FALSE(testsupport::FileExists(folder + "rundll32.log")) << "the rundll32.exe beside the program ran";
+}
+
+// The reopened window outlives the uninstall: it holds none of the uninstaller's handles, so an
+// output pipe of the deployment tool that started the uninstall reports its end once the
+// uninstaller has let go of it.
+TEST(AddRemovePrograms, Windows98ReopenedWindowHoldsNoInheritedHandle) {
+  if (testsupport::RunInCopy(testsupport::kWin98, StandIn())) return;
+  ASSERT_EQ(platform::WindowsVersion().PlatformId, 1u);
+  const std::string folder = testsupport::OwnFolder();
+  ASSERT_TRUE(testsupport::WriteFileBytes(folder + "rundll32.title", "full"));
+  const TMainWindow main;
+  SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+  HANDLE read = nullptr;
+  HANDLE write = nullptr;
+  ASSERT_TRUE(CreatePipe(&read, &write, &inheritable, 0));
+  handles::TUniqueHandleObj readEnd(read);
+  handles::TUniqueHandleObj writeEnd(write);
+  TArpWindow old("full", 3, 0);
+  ASSERT_NE(old.get(), nullptr);
+
+  arp::RefreshAddRemovePrograms(main.get(), kTitles, folder + "rundll32.exe");
+  PumpMessages();
+  const HWND reopened = arp::FindAddRemoveProgramsWindow(kTitles);
+  ASSERT_NE(reopened, nullptr);
+  writeEnd.reset();
+  EXPECT_TRUE(testsupport::WaitUntil([&] {
+    DWORD available = 0;
+    return !PeekNamedPipe(readEnd.get(), nullptr, 0, nullptr, &available, nullptr) &&
+           GetLastError() == ERROR_BROKEN_PIPE;
+  }, 10000)) << "the reopened window holds the pipe";
+  CloseStandIn(reopened);
+}
+
+// A window that hangs does not hang the uninstall: the old window's closing and the new one's
+// first wait for input each end after a few seconds, and the refresh returns. An old window that
+// did not close is left alone, with nothing started beside it; a new one that never takes input
+// is still looked for.
+TEST(AddRemovePrograms, Windows98RefreshNeverWaitsUnbounded) {
+  if (testsupport::RunInCopy(testsupport::kWin98, StandIn())) return;
+  ASSERT_EQ(platform::WindowsVersion().PlatformId, 1u);
+  const std::string folder = testsupport::OwnFolder();
+  ASSERT_TRUE(testsupport::WriteFileBytes(folder + "rundll32.title", "full"));
+  handles::TUniqueHandleObj quit(CreateEventA(nullptr, TRUE, FALSE, "KorvaneArpStandInQuit"));
+  ASSERT_TRUE(quit);
+  const TMainWindow main;
+  struct TCase {
+    const char* what;
+    bool oldWindowHangs;
+    bool newProgramNeverIdle;
+    bool started;
+  } cases[] = {
+      {"old window hangs", true, false, false},
+      {"new program never takes input", false, true, true},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    ResetEvent(quit.get());
+    DeleteFileA((folder + "rundll32.log").c_str());
+    DeleteFileA((folder + "rundll32.busy").c_str());
+    if (c.newProgramNeverIdle) {
+      ASSERT_TRUE(testsupport::WriteFileBytes(folder + "rundll32.busy", ""));
+    }
+    TArpWindow old("full", 3, 1, c.oldWindowHangs);
+    ASSERT_NE(old.get(), nullptr);
+
+    // On a thread of its own, so that a refresh that hangs fails the test instead of hanging it.
+    const std::string program = folder + "rundll32.exe";
+    struct TRefresh {
+      HWND main;
+      const std::string* program;
+    } refresh = {main.get(), &program};
+    handles::TUniqueHandleObj thread(CreateThread(
+        nullptr, 0,
+        [](LPVOID parameter) -> DWORD {
+          const auto* r = static_cast<const TRefresh*>(parameter);
+          arp::RefreshAddRemovePrograms(r->main, kTitles, *r->program);
+          return 0;
+        },
+        &refresh, 0, nullptr));
+    ASSERT_TRUE(thread);
+    const bool ended = testsupport::WaitUntil(
+        [&] {
+          PumpMessages();
+          return WaitForSingleObject(thread.get(), 0) == WAIT_OBJECT_0;
+        },
+        testsupport::kDefaultWaitMs);
+    ASSERT_TRUE(ended) << "the refresh does not return";
+    EXPECT_EQ(testsupport::FileExists(folder + "rundll32.log"), c.started);
+    if (c.oldWindowHangs) {
+      EXPECT_TRUE(IsWindow(old.get())) << "the hung window went";
+    }
+    SetEvent(quit.get());  // ends what stands still
+  }
+  DeleteFileA((folder + "rundll32.busy").c_str());
 }
 
 }  // namespace

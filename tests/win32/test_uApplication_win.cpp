@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "appended/uMessageError.h"
 #include "system/uFiles_win.h"
 #include "ui/uMessageDialog.h"
 #include "winsupport/MessageBoxWatcher.h"
@@ -116,6 +117,33 @@ TEST(Application, TaskbarEntryMinimizesRestoresAndClosesTheMainForm) {
   PostMessageA(entry, WM_CLOSE, 0, 0);
   EXPECT_TRUE(application.ProcessMessages()) << "closing the entry ends the loop";
   EXPECT_FALSE(IsWindowVisible(form->Handle()));
+}
+
+// Without an application object (before the program has made it, or after it is gone) nothing
+// dereferences a null pointer: what needs one says so with an error, message boxes and the error
+// report still show, unowned and under the program's name.
+TEST(Application, NoApplicationObjectIsNoCrash) {
+  ASSERT_EQ(ui::CurrentApplication(), nullptr);
+  EXPECT_THROW(ui::Application(), EMessageError);
+  {
+    TMessageBoxWatcher watcher;
+    ui::ShowError(OWN_TEXT("no application"));
+    const TCapturedBox box = watcher.Result();
+    EXPECT_EQ(box.Title, "win32_tests");
+    EXPECT_EQ(box.Text, "no application");
+    EXPECT_EQ(box.Owner, nullptr);
+  }
+  {
+    TMessageBoxWatcher watcher;
+    try {
+      throw EMessageError("reported");
+    } catch (...) {
+      ui::ReportException();
+    }
+    const TCapturedBox box = watcher.Result();
+    EXPECT_EQ(box.Title, "win32_tests");
+    EXPECT_EQ(box.Text, "reported");
+  }
 }
 
 }  // namespace

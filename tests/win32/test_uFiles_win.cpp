@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 #include "system/uFiles_win.h"
 #include "winsupport/uMachine.h"
 
@@ -63,6 +67,8 @@ TEST(FilesWin, SystemFoldersEndInTheirDelimiter) {
   EXPECT_EQ(files::SystemFolder(), std::string(system) + "\\");
   EXPECT_EQ(files::TemporaryFolder(), testsupport::TempFolder());
   EXPECT_EQ(files::WininitPath(), testsupport::WindowsFolder() + "WININIT.INI");
+  EXPECT_EQ(files::WindowsFolder(), testsupport::WindowsFolder());
+  EXPECT_EQ(files::SystemTemporaryFolder(), testsupport::WindowsFolder() + "Temp\\");
 }
 
 TEST(FilesWin, ExistenceTellsFilesFromFolders) {
@@ -102,6 +108,72 @@ TEST(FilesWin, WholeFileReadWriteAndReplace) {
   }
   EXPECT_EQ(testsupport::ReadFileBytes(file), "two\r\n");
   EXPECT_EQ(testsupport::FileSizeOf(folder + "a.ini"), 5u);
+}
+
+// A rename that fails the way a program briefly holding the file makes it fail: those of the new
+// content onto the file's name a given number of times, all of them when the count is negative,
+// and with restores, those of the old content back too.
+int g_failuresLeft = 0;
+bool g_restoresFail = false;
+std::string g_newContent;
+BOOL WINAPI FailingRename(LPCSTR from, LPCSTR to) {
+  const bool isNew = testsupport::ReadFileBytes(from) == g_newContent;
+  if (files::ExtractFileName(to) == "a.ini" && (isNew ? g_failuresLeft != 0 : g_restoresFail)) {
+    if (isNew && g_failuresLeft > 0) --g_failuresLeft;
+    SetLastError(ERROR_SHARING_VIOLATION);
+    return FALSE;
+  }
+  return MoveFileA(from, to);
+}
+
+// The files in folder other than the one replaced: name and content.
+std::vector<std::pair<std::string, std::string>> OtherFiles(const std::string& folder) {
+  std::vector<std::pair<std::string, std::string>> found;
+  WIN32_FIND_DATAA data;
+  HANDLE search = FindFirstFileA((folder + "*").c_str(), &data);
+  if (search == INVALID_HANDLE_VALUE) return found;
+  do {
+    const std::string name = data.cFileName;
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != "a.ini") {
+      found.emplace_back(name, testsupport::ReadFileBytes(folder + name));
+    }
+  } while (FindNextFileA(search, &data));
+  FindClose(search);
+  return found;
+}
+
+// The old file is set aside, not deleted, until the new one has its name: a final rename that
+// keeps failing gives the old file back, and where even that fails, both complete files stay in
+// the folder. A rename that fails only briefly is tried again.
+TEST(FilesWin, ReplaceNeverDeletesTheOnlyCompleteCopy) {
+  struct TCase {
+    const char* what;
+    int failures;
+    bool restoresFail;
+    bool replaced;
+    std::string file;  // afterwards; empty: missing
+    std::vector<std::string> others;  // contents of the files left beside it
+  } cases[] = {
+      {"the final rename fails once", 1, false, true, "new\r\n", {}},
+      {"the final rename keeps failing", -1, false, false, "old\r\n", {}},
+      {"the restore fails too", -1, true, false, "", {"new\r\n", "old\r\n"}},
+  };
+  for (const TCase& c : cases) {
+    const std::string folder = testsupport::FreshTempFolder("uninst replace test");
+    const std::string file = folder + "a.ini";
+    ASSERT_TRUE(testsupport::WriteFileBytes(file, "old\r\n"));
+    g_failuresLeft = c.failures;
+    g_restoresFail = c.restoresFail;
+    g_newContent = "new\r\n";
+    const DWORD code = files::ReplaceWholeFile(file, g_newContent, &FailingRename);
+    EXPECT_EQ(code == 0, c.replaced) << c.what << ": " << code;
+    EXPECT_EQ(testsupport::FileExists(file), !c.file.empty()) << c.what;
+    EXPECT_EQ(testsupport::ReadFileBytes(file), c.file) << c.what;
+    std::vector<std::string> others;
+    for (const auto& other : OtherFiles(folder)) others.push_back(other.second);
+    std::sort(others.begin(), others.end());
+    EXPECT_EQ(others, c.others) << c.what;
+  }
 }
 
 }  // namespace

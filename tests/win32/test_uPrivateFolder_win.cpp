@@ -94,7 +94,7 @@ class PrivateFolderTest : public ::testing::Test {
       RemoveDirectoryA(f.c_str());
       DeleteFileA(f.substr(0, f.size() - 1).c_str());
     }
-    RemoveDirectoryA(parent_.c_str());
+    RemoveFolderTree(parent_);
   }
   std::string Made(const std::string& folder) {
     if (!folder.empty()) made_.push_back(folder);
@@ -105,13 +105,13 @@ class PrivateFolderTest : public ::testing::Test {
 };
 
 TEST_F(PrivateFolderTest, NewFolderOfTheNameFormInsideTheParent) {
-  const std::string folder = Made(privatefolder::CreatePrivateFolder(parent_));
+  const std::string folder = Made(privatefolder::CreatePrivateFolder(parent_).Path);
   ASSERT_FALSE(folder.empty()) << "error " << GetLastError();
   EXPECT_TRUE(FolderExists(folder));
   EXPECT_EQ(files::ExtractFilePath(folder.substr(0, folder.size() - 1)), parent_);
   EXPECT_TRUE(privatefolder::IsPrivateFolder(folder, parent_));
   // Two runs never share one.
-  const std::string second = Made(privatefolder::CreatePrivateFolder(parent_));
+  const std::string second = Made(privatefolder::CreatePrivateFolder(parent_).Path);
   ASSERT_FALSE(second.empty());
   EXPECT_NE(second, folder);
 }
@@ -128,7 +128,7 @@ TEST_F(PrivateFolderTest, NamesTakenBeforehandAreNeverUsed) {
   Made(plantedFile + "\\");
   ASSERT_TRUE(WriteFileBytes(plantedFile, "a file"));
 
-  const std::string folder = Made(privatefolder::CreatePrivateFolder(parent_, first));
+  const std::string folder = Made(privatefolder::CreatePrivateFolder(parent_, first).Path);
   EXPECT_EQ(folder, parent_ + privatefolder::PrivateFolderName(third) + "\\");
   EXPECT_EQ(ReadFileBytes(plantedFolder + "planted.txt"), "planted");
   EXPECT_EQ(ReadFileBytes(plantedFile), "a file");
@@ -154,13 +154,37 @@ TEST_F(PrivateFolderTest, OnlyAFolderOfTheNameFormDirectlyInTheTemporaryFolderCo
 TEST_F(PrivateFolderTest, NoFolderOnWindows98) {
   if (RunInCopy(kWin98)) return;
   ASSERT_FALSE(platform::IsNTFamily());
-  EXPECT_EQ(privatefolder::CreatePrivateFolder(parent_), "");
-  EXPECT_EQ(privatefolder::UserSidWhenOwner(), "");
+  EXPECT_EQ(privatefolder::CreatePrivateFolder(parent_).Path, "");
+  EXPECT_FALSE(privatefolder::HasAdministratorRights());
+  EXPECT_EQ(privatefolder::UserSidWithoutAdministratorRights(), "");
+}
+
+// Administrator rights go by an enabled Administrators group, not by who owns new objects: an
+// administrator's program without elevation carries the group for denying only, and its user
+// must then be given the folder; an elevated one must not hand it to its user.
+TEST_F(PrivateFolderTest, AdministratorRightsAreTheEnabledAdministratorsGroup) {
+  handles::TUniqueHandleObj standard = TokenWithoutAdministrators();
+  ASSERT_TRUE(standard) << "error " << GetLastError();
+  handles::TUniqueHandleObj self;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, self.put()));
+  std::vector<char> user(256);
+  DWORD needed = 0;
+  ASSERT_TRUE(GetTokenInformation(self.get(), TokenUser, user.data(), static_cast<DWORD>(user.size()), &needed));
+  const std::string userSid = SidBytes(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid);
+
+  // Wine's process has administrator rights.
+  EXPECT_TRUE(privatefolder::HasAdministratorRights());
+  EXPECT_TRUE(privatefolder::HasAdministratorRights(self.get()));
+  EXPECT_EQ(privatefolder::UserSidWithoutAdministratorRights(), "");
+  EXPECT_FALSE(privatefolder::HasAdministratorRights(standard.get()));
+  EXPECT_EQ(testsupport::SidToText(privatefolder::UserSidWithoutAdministratorRights(standard.get())),
+            testsupport::SidToText(userSid));
 }
 
 // The descriptor that the folder is created with: protected from the parent's rights, one
-// inherited full-control entry each for the system, the Administrators group and the process's
-// default owner, and so no right to change anything for a process without administrator rights.
+// inherited full-control entry each for the system and the Administrators group, the
+// Administrators group as its owner, and so no right to change anything for a process without
+// administrator rights.
 TEST_F(PrivateFolderTest, DescriptorGrantsChangesToAdministratorsAndTheSystemOnly) {
   privatefolder::TAdminOnlyDescriptor built;
   ASSERT_TRUE(built.Build());
@@ -172,9 +196,15 @@ TEST_F(PrivateFolderTest, DescriptorGrantsChangesToAdministratorsAndTheSystemOnl
   ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
   EXPECT_TRUE(control & SE_DACL_PROTECTED) << "the parent's rights would flow in: control " << control;
 
-  // Wine's process has administrator rights and names Domain Users as the owner of new objects,
-  // not its user: no further entry.
-  EXPECT_EQ(privatefolder::UserSidWhenOwner(), "");
+  // Where new objects belong to their maker, an owner of the user's own would let the user's
+  // programs without administrator rights rewrite the list.
+  PSID owner = nullptr;
+  BOOL ownerDefaulted = TRUE;
+  ASSERT_TRUE(GetSecurityDescriptorOwner(descriptor, &owner, &ownerDefaulted));
+  ASSERT_NE(owner, nullptr);
+  EXPECT_EQ(testsupport::SidToText(SidBytes(owner)), testsupport::SidToText(acl::AdministratorsSid()));
+
+  // Wine's process has administrator rights: no entry for its user.
   const std::vector<std::string> expected = {acl::LocalSystemSid(), acl::AdministratorsSid()};
   const std::vector<TAce> aces = AcesOf(descriptor);
   ASSERT_EQ(aces.size(), expected.size());
@@ -185,10 +215,8 @@ TEST_F(PrivateFolderTest, DescriptorGrantsChangesToAdministratorsAndTheSystemOnl
     EXPECT_EQ(aces[i].flags, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
   }
 
-  // AccessCheck wants an owner and a group; the folder gets them from the token when it is made,
-  // and a process with administrator rights makes the Administrators group the owner.
+  // AccessCheck wants a group too; the folder gets it from the token when it is made.
   std::string admins = acl::AdministratorsSid();
-  ASSERT_TRUE(SetSecurityDescriptorOwner(descriptor, reinterpret_cast<PSID>(&admins[0]), FALSE));
   ASSERT_TRUE(SetSecurityDescriptorGroup(descriptor, reinterpret_cast<PSID>(&admins[0]), FALSE));
   handles::TUniqueHandleObj self;
   ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, self.put()));
@@ -210,7 +238,7 @@ TEST_F(PrivateFolderTest, DescriptorGrantsChangesToAdministratorsAndTheSystemOnl
 // checks only the Unix bits when a file is opened, and every process of the prefix runs as the
 // same Unix user. What matters here is that nothing read back opens the folder to anyone else.
 TEST_F(PrivateFolderTest, DescriptorReadBackOpensTheFolderToNobodyElse) {
-  const std::string folder = Made(privatefolder::CreatePrivateFolder(parent_));
+  const std::string folder = Made(privatefolder::CreatePrivateFolder(parent_).Path);
   ASSERT_FALSE(folder.empty());
   std::vector<char> descriptor = ReadDescriptor(folder, DACL_SECURITY_INFORMATION | OWNER_SECURITY_INFORMATION);
   ASSERT_FALSE(descriptor.empty()) << "error " << GetLastError();
@@ -231,6 +259,56 @@ TEST_F(PrivateFolderTest, DescriptorReadBackOpensTheFolderToNobodyElse) {
     EXPECT_NE(std::find(allowed.begin(), allowed.end(), a.sid), allowed.end())
         << testsupport::SidToText(a.sid) << " may use the folder; read back:" << listing;
   }
+}
+
+// Between its making and the start of the copy, the folder and its parent are held: the user's
+// own programs, which may delete anything in the temporary folder, can neither rename the new
+// folder (to put one of their own under its name) nor the temporary folder itself. Let go, both
+// can be renamed again.
+TEST_F(PrivateFolderTest, HeldFolderAndParentCannotBeRenamedOrRemoved) {
+  privatefolder::TPrivateFolder made = privatefolder::CreatePrivateFolder(parent_);
+  const std::string folder = Made(made.Path);
+  ASSERT_FALSE(folder.empty()) << "error " << GetLastError();
+  const std::string folderPath = folder.substr(0, folder.size() - 1);
+  const std::string parentPath = parent_.substr(0, parent_.size() - 1);
+  const std::string elsewhere = testsupport::TempFolder() + "PrivateFolderTest-renamed";
+
+  EXPECT_FALSE(MoveFileA(folderPath.c_str(), elsewhere.c_str())) << "the new folder was renamed";
+  EXPECT_FALSE(RemoveDirectoryA(folderPath.c_str())) << "the new folder was removed";
+  EXPECT_FALSE(MoveFileA(parentPath.c_str(), elsewhere.c_str())) << "its parent was renamed";
+  EXPECT_TRUE(FolderExists(folder));
+
+  made.Folder.reset();
+  made.Parent.reset();
+  ASSERT_TRUE(MoveFileA(folderPath.c_str(), elsewhere.c_str())) << "error " << GetLastError();
+  EXPECT_TRUE(MoveFileA(elsewhere.c_str(), folderPath.c_str()));
+}
+
+// A parent that is a link, or lies behind one, would put the folder where the link leads, a
+// folder its user controls: it is refused, and nothing is made anywhere.
+TEST_F(PrivateFolderTest, ParentBehindALinkIsRefused) {
+  ASSERT_TRUE(CreateDirectoryA((parent_ + "target").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA((parent_ + "target\\inside").c_str(), nullptr));
+  testsupport::TFolderLink link(parent_, "link", "target");
+  if (!link.Made()) GTEST_SKIP() << "no folder link can be made here";
+
+  for (const std::string& parent : {link.Path() + "\\", link.Path() + "\\inside\\"}) {
+    SetLastError(0);
+    const privatefolder::TPrivateFolder made = privatefolder::CreatePrivateFolder(parent);
+    Made(made.Path);
+    EXPECT_EQ(made.Path, "") << parent;
+    EXPECT_TRUE(made.ParentIsReparsePoint) << parent;
+    EXPECT_FALSE(made.Parent) << parent;
+    EXPECT_NE(GetLastError(), 0u) << parent;
+  }
+  WIN32_FIND_DATAA found;
+  for (const std::string& where : {parent_ + "target\\", parent_ + "target\\inside\\"}) {
+    HANDLE search = FindFirstFileA((where + "KorvaneUninst-*").c_str(), &found);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "a folder was made in " << where;
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+  }
+  // The real folder itself is fine.
+  EXPECT_FALSE(Made(privatefolder::CreatePrivateFolder(parent_ + "target\\").Path).empty());
 }
 
 }  // namespace

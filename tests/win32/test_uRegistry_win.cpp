@@ -4,9 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sddl.h>
+
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "system/uHandles_win.h"
 #include "system/uPlatform_win.h"
 #include "system/uRegistry_win.h"
 #include "system/uSafeDll_win.h"
@@ -293,6 +297,110 @@ TEST_F(RegistryTest, MissingKeyDeletesNothing) {
   CreateKey(HKEY_CURRENT_USER, key_ + "\\Other");
   EXPECT_EQ(registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, key_ + "\\Missing\\"), ERROR_FILE_NOT_FOUND);
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, key_ + "\\Other"));
+}
+
+// Code page 932 names: "ソ" is 0x83 0x5C and "表" 0x95 0x5C, so a name may end in the byte of "\".
+const std::string kSo = "\x83\x5C";
+const std::string kHyou = "\x95\x5C";
+
+// A name that ends in such a character is still joined to its parent's path with a "\" of its
+// own; a name longer than 255 bytes (130 double-byte characters) is still read: both go with
+// their whole trees and their siblings, in either platform family's path form. (Wine's ANSI
+// registry functions take a path of at most 260 characters, converted in a fixed buffer: the
+// whole path stays below that.)
+TEST_F(RegistryTest, NamesEndingInTrailBackslashOrLongerThan255BytesGoWithTheirSiblings) {
+  ASSERT_EQ(GetACP(), 932u) << "the names below are code page 932";
+  std::string longName;
+  for (int i = 0; i < 130; ++i) longName += kHyou;
+  const std::string tree = key_ + "\\Product";
+  const std::string so = "Sample" + kSo;
+  for (const registry::TKeyDeletion& deletion : {kRecordingNT, kRecording9x}) {
+    for (const std::string& sub : {std::string("A"), so + "\\Inner", longName + "\\Inner", std::string("Z")}) {
+      CreateKey(HKEY_CURRENT_USER, tree + "\\" + sub);
+    }
+    g_deleted.clear();
+    registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree + "\\", deletion);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tree));
+    const std::string end = deletion.TrailingDelimiter ? "\\" : "";
+    for (const std::string& path : {tree + "\\" + so + "\\Inner", tree + "\\" + so, tree + "\\" + longName}) {
+      EXPECT_NE(std::find(g_deleted.begin(), g_deleted.end(), path + end), g_deleted.end()) << path.size();
+    }
+    registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree + "\\");  // whatever a failure left
+  }
+}
+
+// A symbolic link, for the links the registry of the NT family knows.
+class TRegistryLink {
+ public:
+  // Makes linkPath under HKEY_CURRENT_USER a link to targetPath there.
+  TRegistryLink(const std::string& linkPath, const std::string& targetPath) : linkPath_(linkPath) {
+    handles::TUniqueHandleObj token;
+    std::vector<char> user(256);
+    DWORD needed = 0;
+    char* sid = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put()) ||
+        !GetTokenInformation(token.get(), TokenUser, user.data(), static_cast<DWORD>(user.size()), &needed) ||
+        !ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid)) {
+      return;
+    }
+    const std::string target = std::string("\\Registry\\User\\") + sid + "\\" + targetPath;
+    LocalFree(sid);
+    const std::wstring wideLink(linkPath.begin(), linkPath.end());
+    const std::wstring wideTarget(target.begin(), target.end());
+    HKEY link = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, wideLink.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
+                        KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link, nullptr) != ERROR_SUCCESS) {
+      return;
+    }
+    made_ = RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(wideTarget.c_str()),
+                           static_cast<DWORD>(wideTarget.size() * sizeof(wchar_t))) == ERROR_SUCCESS;
+    RegCloseKey(link);
+  }
+  ~TRegistryLink() {
+    HKEY link = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, linkPath_.c_str(), REG_OPTION_OPEN_LINK, DELETE, &link) == ERROR_SUCCESS) {
+      using TNtDeleteKey = LONG(NTAPI*)(HANDLE);
+      const auto deleteKey = safedll::GetProc<TNtDeleteKey>(GetModuleHandleA("ntdll.dll"), "NtDeleteKey");
+      if (deleteKey) deleteKey(link);
+      RegCloseKey(link);
+    }
+  }
+  // Whether the link was made and is followed.
+  bool Works(const std::string& pathThroughIt) const { return made_ && KeyExists(HKEY_CURRENT_USER, pathThroughIt); }
+
+ private:
+  std::string linkPath_;
+  bool made_ = false;
+};
+
+// A link under the product key may lead anywhere in the machine's registry: it is deleted as a
+// link, and what it leads to stays, whether the link is a subkey or the product key itself.
+TEST_F(RegistryTest, LinkIsDeletedAsALinkAndNeverFollowed) {
+  const std::string elsewhere = key_ + "\\Elsewhere";
+  CreateKey(HKEY_CURRENT_USER, elsewhere + "\\Inner\\Deep");
+  SetString(HKEY_CURRENT_USER, elsewhere + "\\Inner", "Value", "kept");
+  const std::string tree = key_ + "\\Product";
+  BuildTree(tree);
+  {
+    TRegistryLink link(tree + "\\B\\Link", elsewhere);
+    if (!link.Works(tree + "\\B\\Link\\Inner\\Deep")) GTEST_SKIP() << "this system makes no registry links";
+    registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree + "\\");
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tree)) << "the product key is left";
+  }
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, elsewhere + "\\Inner\\Deep")) << "the link was followed";
+  EXPECT_EQ(registry::ReadRegistryString(HKEY_CURRENT_USER, elsewhere + "\\Inner", "Value"), "kept");
+
+  // The key named for deletion is itself a link.
+  {
+    TRegistryLink link(tree, elsewhere);
+    ASSERT_TRUE(link.Works(tree + "\\Inner\\Deep"));
+    registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree + "\\");
+    HKEY left = nullptr;
+    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, tree.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, &left), ERROR_SUCCESS)
+        << "the link is left";
+    if (left) RegCloseKey(left);
+  }
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, elsewhere + "\\Inner\\Deep")) << "the link was followed";
 }
 
 }  // namespace

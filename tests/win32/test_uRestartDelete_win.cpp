@@ -246,6 +246,33 @@ TEST_F(RestartDelete9x, FailuresRaiseTheMessageAndKeepWhatWasScheduled) {
                     SystemShortPath(path) + "\r\n"));
 }
 
+// Another program has just scheduled a file of its own through the profile functions, which
+// Windows 98 may still hold in its cache: the entry is in the file by the time it is read, and so
+// it survives the rewrite. (Wine writes a profile entry to the file at once: it keeps no such
+// cache, and so cannot show the entry lost.)
+TEST_F(RestartDelete9x, EntryJustWrittenByAnotherProgramSurvives) {
+  RUN_AS_WINDOWS_98();
+  const std::string path = MakeLongNamedFile("Long Name Saver.scr");
+  const std::string ours = "NUL=" + SystemShortPath(path) + "\r\n";
+  struct TCase {
+    const char* what;
+    const char* before;
+    std::string after;
+  } cases[] = {
+      {"no section yet", "[boot]\r\na=1\r\n", "[boot]\r\na=1\r\n[rename]\r\nC:\\OTHER.DLL=C:\\OTHER.NEW\r\n" + ours},
+      {"a section of entries", "[rename]\r\nNUL=C:\\OLD.TXT\r\n[boot]\r\na=1\r\n",
+       "[boot]\r\na=1\r\n[rename]\r\nNUL=C:\\OLD.TXT\r\nC:\\OTHER.DLL=C:\\OTHER.NEW\r\n" + ours},
+  };
+  for (const TCase& c : cases) {
+    ClearWininit();
+    ASSERT_TRUE(WriteFileBytes(WininitPath(), c.before));
+    // Another installer replaces a DLL in use at the next start.
+    WritePrivateProfileStringA("rename", "C:\\OTHER.DLL", "C:\\OTHER.NEW", WininitPath().c_str());
+    restart::DeleteFileAtRestart(path);
+    EXPECT_EQ(Visible(ReadFileBytes(WininitPath())), Visible(c.after)) << c.what;
+  }
+}
+
 TEST_F(RestartDelete9x, FindsWininitThroughTheWindirVariable) {
   RUN_AS_WINDOWS_98();
   const std::string path = MakeLongNamedFile("Long Name Saver.scr");

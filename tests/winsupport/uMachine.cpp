@@ -30,6 +30,33 @@ std::string FolderFrom(TCall call) {
 
 DWORD Attributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
 
+bool IsLink(const std::string& path) {
+  const DWORD a = Attributes(path);
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// Starts a Unix program of Wine's host (a path on drive Z:) in folder. Wine hands it to the host
+// and does not wait for it, nor does its handle tell when it ends: callers wait for its effect.
+bool StartHostProgram(const std::string& commandLine, const std::string& folder) {
+  std::string command = commandLine;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &info)) {
+    return false;
+  }
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
+  return true;
+}
+
+// Removes a link made with TFolderLink, not what it leads to.
+void RemoveLink(const std::string& folder, const std::string& name) {
+  if (StartHostProgram("Z:\\bin\\rm -f " + name, folder)) {
+    WaitUntil([&] { return Attributes(folder + name) == INVALID_FILE_ATTRIBUTES; });
+  }
+}
+
 }  // namespace
 
 // --- paths
@@ -120,6 +147,17 @@ bool FolderExists(const std::string& path) {
 
 bool PathExists(const std::string& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
 
+TFolderLink::TFolderLink(const std::string& folder, const std::string& link, const std::string& target)
+    : folder_(folder), link_(link), path_(folder + link) {
+  // Relative names, run in the folder: no Unix path is needed, and the link moves with it.
+  made_ = StartHostProgram("Z:\\bin\\ln -s " + target + " " + link, folder) &&
+          WaitUntil([this] { return IsLink(path_); }, 10000);
+}
+
+TFolderLink::~TFolderLink() {
+  if (IsLink(path_)) RemoveLink(folder_, link_);
+}
+
 std::string ShortPathOf(const std::string& path) {
   char buffer[MAX_PATH * 2] = {};
   const DWORD n = GetShortPathNameA(path.c_str(), buffer, sizeof(buffer));
@@ -134,7 +172,9 @@ void RemoveFolderTree(const std::string& folder) {
       const std::string name = fd.cFileName;
       if (name == "." || name == "..") continue;
       const std::string path = folder + name;
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        RemoveLink(folder, name);
+      } else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         RemoveFolderTree(path + "\\");
       } else {
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);

@@ -46,8 +46,31 @@ bool FolderExists(const std::string& path);
 bool PathExists(const std::string& path);
 // GetShortPathNameA of an existing path; the path itself when there is no short form.
 std::string ShortPathOf(const std::string& path);
-// Deletes a folder (with its trailing "\") and everything in it, read-only files included.
+// Deletes a folder (with its trailing "\") and everything in it, read-only files included; a
+// link in it goes without what it leads to.
 void RemoveFolderTree(const std::string& folder);
+
+// A link to a folder, as a junction is one: a reparse point that leads elsewhere. Wine 8 makes
+// neither junctions (FSCTL_SET_REPARSE_POINT is not supported) nor Windows symbolic links
+// (CreateSymbolicLinkW does nothing), so this is a Unix symbolic link made with ln, which Wine
+// shows as FILE_ATTRIBUTE_REPARSE_POINT to the attributes of a path (GetFileAttributes,
+// FindFirstFile), though not to those of a handle. The link, not its target, goes when the owner
+// goes. Made() is false outside Wine.
+class TFolderLink {
+ public:
+  // folder ends in "\"; link and target are names in it.
+  TFolderLink(const std::string& folder, const std::string& link, const std::string& target);
+  ~TFolderLink();
+  TFolderLink(const TFolderLink&) = delete;
+  TFolderLink& operator=(const TFolderLink&) = delete;
+  bool Made() const { return made_; }
+  // The link's path, without a trailing "\".
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string folder_, link_, path_;
+  bool made_ = false;
+};
 
 // A copy of a file under a fresh name in the temporary folder, deleted when the owner goes.
 class TFileCopy {

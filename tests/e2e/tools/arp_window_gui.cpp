@@ -1,12 +1,18 @@
 // Stands in for the Windows 95/98/Me Add/Remove Programs window: a top-level "#32770" dialog
 // under one of its two titles, optionally with a tab control whose focus is on a chosen tab.
 //
-//   arp_window_gui <full|half> <tab count, 0 for none> <focused tab index> <left> <top>
+//   arp_window_gui <full|half> <tab count, 0 for none> <focused tab index> <left> <top> [hung]
+//
+// With "hung" the window never handles a message (a program that hangs): it does not close when
+// asked to, and the process ends when the event "KorvaneArpStandInQuit" is set, or after two
+// minutes.
 //
 // Copied under the name rundll32.exe it stands in for the program that opens that window:
 // it writes its command line and start-up position to rundll32.log beside itself, then shows
 // the window (title from rundll32.title beside itself: "full" or "half") at the start-up
-// position, without activating it, until it is closed.
+// position, without activating it, until it is closed. With a file rundll32.busy beside it, it
+// shows nothing and never waits for input (a program that never becomes idle), and ends as a hung
+// window does.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -87,6 +93,15 @@ std::string ReadSmallFile(const std::string& path) {
   return text;
 }
 
+// Stands still, handling no message, until the test sets the event "KorvaneArpStandInQuit" or
+// two minutes have passed.
+int Hang() {
+  HANDLE quit = CreateEventA(nullptr, TRUE, FALSE, "KorvaneArpStandInQuit");
+  WaitForSingleObject(quit, 120000);
+  if (quit) CloseHandle(quit);
+  return 0;
+}
+
 int RunMessageLoop() {
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
@@ -113,6 +128,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                    static_cast<long>(startup.dwY));
       std::fclose(log);
     }
+    if (GetFileAttributesA((folder + "rundll32.busy").c_str()) != INVALID_FILE_ATTRIBUTES) return Hang();
     const bool half = ReadSmallFile(folder + "rundll32.title").rfind("half", 0) == 0;
     int left = 0, top = 0;
     if (startup.dwFlags & STARTF_USEPOSITION) {
@@ -123,11 +139,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     return RunMessageLoop();
   }
 
-  if (__argc != 6) return 2;
+  if (__argc != 6 && __argc != 7) return 2;
   const bool half = std::string(__argv[1]) == "half";
   if (!ShowDialog(half ? kHalfTitle : kFullTitle, std::atoi(__argv[2]), std::atoi(__argv[3]),
                   std::atoi(__argv[4]), std::atoi(__argv[5]))) {
     return 3;
   }
+  if (__argc == 7 && std::string(__argv[6]) == "hung") return Hang();
   return RunMessageLoop();
 }
