@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "appended/uMessageError.h"
+#include "base/uMessageError.h"
 
 class EZLibError : public EMessageError {
  public:

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "appended/uExeAdder.h"
-#include "appended/uMessageError.h"
+#include "base/uMessageError.h"
 
 // One item to write; name and data may hold any bytes.
 struct TNewItem {

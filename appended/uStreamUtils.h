@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "appended/uMessageError.h"
+#include "base/uMessageError.h"
 
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 

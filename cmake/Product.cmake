@@ -19,7 +19,7 @@ set(SHIPPED_LINK ${LEAN_COMPILE} -flto-partition=one -s -Wl,--gc-sections
     -Wl,--dynamicbase,--nxcompat)
 
 # add_shipped_program(<name> <library> <sources>...): one shipped executable, with the lean
-# runtime that leaves out what the programs never use.
+# runtime (base/uLeanRuntime_win.cpp) that leaves out what the programs never use.
 function(add_shipped_program name library)
   add_executable(${name} ${ARGN} ${UNINST_LEAN_RUNTIME})
   target_link_libraries(${name} PRIVATE ${library})

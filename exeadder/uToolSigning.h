@@ -7,7 +7,7 @@
 #include <string>
 
 #include "appended/uExeAdder.h"
-#include "appended/uMessageError.h"
+#include "base/uMessageError.h"
 
 namespace toolsigning {
 
