@@ -6,7 +6,6 @@
 #include <set>
 #include <stdexcept>
 
-#include "app/uProductName.h"
 #include "appended/uBlockWriter.h"
 #include "appended/uExeAdder.h"
 #include "appended/uStreamUtils.h"
@@ -15,6 +14,7 @@
 #include "exeadder/uToolSigning.h"
 #include "system/uFiles.h"
 #include "system/uMbcs.h"
+#include "system/uProductName.h"
 
 namespace {
 
@@ -408,7 +408,7 @@ std::string CmdStamp(const std::vector<std::string>& Args) {
       Refuse("the product name " + Quoted(Product) + " holds a character that a file name cannot");
   }
   // The uninstaller takes its product name from its own file name, up to the first "Uninst".
-  const std::string Derived = app::ProductNameFromExePath(FileName);
+  const std::string Derived = productname::ProductNameFromExePath(FileName);
   if (Derived != Product)
     Refuse("the uninstaller " + FileName + " would take its product name as " + Quoted(Derived) +
            " (the part before the first \"Uninst\"), not " + Quoted(Product));
@@ -433,7 +433,7 @@ std::string CmdStamp(const std::vector<std::string>& Args) {
   std::string Folder = Line.Value("--install-dir", "<install folder>");
   while (files::EndsWithDelimiter(Folder)) Folder.pop_back();
   const std::string Installed = "\"" + Folder + "\\" + FileName + "\"";
-  std::string Key = app::UninstallKeyPath(Product);
+  std::string Key = productname::UninstallKeyPath(Product);
   Key.pop_back();
   return "wrote " + Out + ": item \"GUID\" = " + Quoted(Mutex) + ", " + Placement(File) + "\n" +
          "values of HKEY_LOCAL_MACHINE\\" + Key + "\n" +
