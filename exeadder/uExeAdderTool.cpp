@@ -84,11 +84,11 @@ struct TRefusal {
   int ExitCode;
   std::string Message;
 };
-[[noreturn]] void Refuse(const std::string& Message) { throw TRefusal{kExitRefused, Message}; }
+[[noreturn]] void Refuse(const std::string& message) { throw TRefusal{kExitRefused, message}; }
 // --help anywhere among the options.
 struct THelpWanted {};
-[[noreturn]] void Usage(const std::string& Message) {
-  throw TRefusal{kExitUsage, Message + " (exeadder --help describes the commands)"};
+[[noreturn]] void Usage(const std::string& message) {
+  throw TRefusal{kExitUsage, message + " (exeadder --help describes the commands)"};
 }
 
 // ---- the command line ----
@@ -106,455 +106,455 @@ struct TCommandLine {
   std::set<std::string> Flags;
   std::vector<TItemSource> Items;
 
-  bool Has(const std::string& Flag) const { return Flags.count(Flag) != 0; }
-  std::string Value(const std::string& Option, const std::string& Default = std::string()) const {
-    const auto Found = Values.find(Option);
-    return Found == Values.end() ? Default : Found->second;
+  bool Has(const std::string& flag) const { return Flags.count(flag) != 0; }
+  std::string Value(const std::string& option, const std::string& fallback = std::string()) const {
+    const auto found = Values.find(option);
+    return found == Values.end() ? fallback : found->second;
   }
 };
 
-// Splits Args (after the command) into positional arguments, the options that the command
+// Splits args (after the command) into positional arguments, the options that the command
 // allows and, when AllowItems, item options; everything after "--" is positional.
-TCommandLine Parse(const std::vector<std::string>& Args, const std::set<std::string>& ValueOptions,
-                   const std::set<std::string>& FlagOptions, bool AllowItems) {
+TCommandLine Parse(const std::vector<std::string>& args, const std::set<std::string>& valueOptions,
+                   const std::set<std::string>& flagOptions, bool allowItems) {
   static const std::map<std::string, std::pair<bool, bool>> kItemOptions = {
       {"--text", {false, false}}, {"--file", {true, false}}, {"--ztext", {false, true}}, {"--zfile", {true, true}}};
-  TCommandLine Line;
-  bool OptionsEnd = false;
-  for (std::size_t i = 0; i < Args.size(); ++i) {
-    const std::string& A = Args[i];
-    if (OptionsEnd || A.size() < 2 || A.compare(0, 2, "--") != 0) {
-      Line.Positional.push_back(A);
-    } else if (A == "--") {
-      OptionsEnd = true;
-    } else if (A == "--help") {
+  TCommandLine line;
+  bool optionsEnd = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (optionsEnd || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+      line.Positional.push_back(arg);
+    } else if (arg == "--") {
+      optionsEnd = true;
+    } else if (arg == "--help") {
       throw THelpWanted();
-    } else if (AllowItems && kItemOptions.count(A)) {
-      if (i + 2 >= Args.size()) Usage(A + " needs a name and a " + (kItemOptions.at(A).first ? "file" : "text"));
-      Line.Items.push_back({Args[i + 1], Args[i + 2], kItemOptions.at(A).first, kItemOptions.at(A).second});
+    } else if (allowItems && kItemOptions.count(arg)) {
+      if (i + 2 >= args.size()) Usage(arg + " needs a name and a " + (kItemOptions.at(arg).first ? "file" : "text"));
+      line.Items.push_back({args[i + 1], args[i + 2], kItemOptions.at(arg).first, kItemOptions.at(arg).second});
       i += 2;
-    } else if (ValueOptions.count(A)) {
-      if (i + 1 >= Args.size()) Usage(A + " needs a value");
-      if (!Line.Values.emplace(A, Args[i + 1]).second) Usage(A + " is given twice");
+    } else if (valueOptions.count(arg)) {
+      if (i + 1 >= args.size()) Usage(arg + " needs a value");
+      if (!line.Values.emplace(arg, args[i + 1]).second) Usage(arg + " is given twice");
       ++i;
-    } else if (FlagOptions.count(A)) {
-      Line.Flags.insert(A);
+    } else if (flagOptions.count(arg)) {
+      line.Flags.insert(arg);
     } else {
-      Usage("unknown option " + A);
+      Usage("unknown option " + arg);
     }
   }
-  return Line;
+  return line;
 }
 
-uint32_t ParseKey(const std::string& Text) {
-  const bool Hex = Text.size() > 2 && Text[0] == '0' && (Text[1] == 'x' || Text[1] == 'X');
-  const std::string Digits = Hex ? Text.substr(2) : Text;
-  uint64_t Value = 0;
-  for (char C : Digits) {
-    int D = -1;
-    if (C >= '0' && C <= '9') D = C - '0';
-    if (Hex && C >= 'a' && C <= 'f') D = C - 'a' + 10;
-    if (Hex && C >= 'A' && C <= 'F') D = C - 'A' + 10;
-    if (D < 0) Usage("--key " + Text + " is not a number");
-    Value = Value * (Hex ? 16 : 10) + static_cast<uint64_t>(D);
-    if (Value > UINT32_MAX) Usage("--key " + Text + " does not fit 32 bits");
+uint32_t ParseKey(const std::string& text) {
+  const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  const std::string digits = hex ? text.substr(2) : text;
+  uint64_t value = 0;
+  for (char digitChar : digits) {
+    int digit = -1;
+    if (digitChar >= '0' && digitChar <= '9') digit = digitChar - '0';
+    if (hex && digitChar >= 'a' && digitChar <= 'f') digit = digitChar - 'a' + 10;
+    if (hex && digitChar >= 'A' && digitChar <= 'F') digit = digitChar - 'A' + 10;
+    if (digit < 0) Usage("--key " + text + " is not a number");
+    value = value * (hex ? 16 : 10) + static_cast<uint64_t>(digit);
+    if (value > UINT32_MAX) Usage("--key " + text + " does not fit 32 bits");
   }
-  if (Digits.empty()) Usage("--key needs a number");
-  return static_cast<uint32_t>(Value);
+  if (digits.empty()) Usage("--key needs a number");
+  return static_cast<uint32_t>(value);
 }
 
-std::string ReadFileOrRefuse(const std::string& Path, const std::string& What) {
+std::string ReadFileOrRefuse(const std::string& path, const std::string& what) {
   try {
-    return LoadFileBytes(Path);
-  } catch (const EFOpenError& E) {
-    Refuse(What + ": " + E.what());
+    return LoadFileBytes(path);
+  } catch (const EFOpenError& error) {
+    Refuse(what + ": " + error.what());
   }
 }
 
-TNewItems ReadItems(const std::vector<TItemSource>& Sources) {
-  TNewItems Items;
-  for (std::size_t i = 0; i < Sources.size(); ++i) {
-    const TItemSource& S = Sources[i];
-    TNewItem Item;
-    Item.Name = S.Name;
-    Item.Compressed = S.Compressed;
-    Item.Data = S.FromFile ? ReadFileOrRefuse(S.Value, "item " + std::to_string(i + 1) + ": cannot read its file")
-                           : S.Value;
-    Items.push_back(std::move(Item));
+blockwriter::TNewItems ReadItems(const std::vector<TItemSource>& sources) {
+  blockwriter::TNewItems items;
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    const TItemSource& source = sources[i];
+    blockwriter::TNewItem item;
+    item.Name = source.Name;
+    item.Compressed = source.Compressed;
+    item.Data = source.FromFile ? ReadFileOrRefuse(source.Value, "item " + std::to_string(i + 1) + ": cannot read its file")
+                           : source.Value;
+    items.push_back(std::move(item));
   }
-  return Items;
+  return items;
 }
 
 // ---- showing bytes ----
 
-std::string Hex2(uint8_t B) {
+std::string Hex2(uint8_t byte) {
   static const char kDigits[] = "0123456789ABCDEF";
-  return std::string{kDigits[B >> 4], kDigits[B & 15]};
+  return std::string{kDigits[byte >> 4], kDigits[byte & 15]};
 }
 
-std::string HexNumber(uint32_t V) {
-  std::string S = "0x";
-  for (int Shift = 24; Shift >= 0; Shift -= 8) S += Hex2(static_cast<uint8_t>(V >> Shift));
-  return S;
+std::string HexNumber(uint32_t value) {
+  std::string text = "0x";
+  for (int shift = 24; shift >= 0; shift -= 8) text += Hex2(static_cast<uint8_t>(value >> shift));
+  return text;
 }
 
-// Length of the code page 932 character at Bytes[i] that reads as text: printable ASCII, a
+// Length of the code page 932 character at bytes[i] that reads as text: printable ASCII, a
 // half-width katakana or a double-byte character; 0 for any other byte.
-std::size_t TextCharLength(const std::string& Bytes, std::size_t i) {
-  const uint8_t B = static_cast<uint8_t>(Bytes[i]);
-  if ((B >= 0x20 && B < 0x7F) || (B >= 0xA1 && B <= 0xDF)) return 1;
-  if (mbcs::IsLeadByte(B) && i + 1 < Bytes.size()) {
-    const uint8_t T = static_cast<uint8_t>(Bytes[i + 1]);
-    if ((T >= 0x40 && T <= 0x7E) || (T >= 0x80 && T <= 0xFC)) return 2;
+std::size_t TextCharLength(const std::string& bytes, std::size_t i) {
+  const uint8_t lead = static_cast<uint8_t>(bytes[i]);
+  if ((lead >= 0x20 && lead < 0x7F) || (lead >= 0xA1 && lead <= 0xDF)) return 1;
+  if (mbcs::IsLeadByte(lead) && i + 1 < bytes.size()) {
+    const uint8_t trail = static_cast<uint8_t>(bytes[i + 1]);
+    if ((trail >= 0x40 && trail <= 0x7E) || (trail >= 0x80 && trail <= 0xFC)) return 2;
   }
   return 0;
 }
 
-// Bytes in double quotes, with C escapes for quotes, backslashes and bytes that are not text; at
-// most Max bytes, then "...".
-std::string Quoted(const std::string& Bytes, std::size_t Max = std::string::npos) {
-  std::string Text;
+// bytes in double quotes, with C escapes for quotes, backslashes and bytes that are not text; at
+// most max bytes, then "...".
+std::string Quoted(const std::string& bytes, std::size_t max = std::string::npos) {
+  std::string text;
   std::size_t i = 0;
-  while (i < Bytes.size() && i < Max) {
-    const char C = Bytes[i];
-    const std::size_t N = TextCharLength(Bytes, i);
-    if (C == '"' || C == '\\') {
-      Text += std::string("\\") + C;
-    } else if (C == '\n' || C == '\r' || C == '\t') {
-      Text += C == '\n' ? "\\n" : C == '\r' ? "\\r" : "\\t";
-    } else if (N == 0) {
-      Text += "\\x" + Hex2(static_cast<uint8_t>(C));
+  while (i < bytes.size() && i < max) {
+    const char c = bytes[i];
+    const std::size_t length = TextCharLength(bytes, i);
+    if (c == '"' || c == '\\') {
+      text += std::string("\\") + c;
+    } else if (c == '\n' || c == '\r' || c == '\t') {
+      text += c == '\n' ? "\\n" : c == '\r' ? "\\r" : "\\t";
+    } else if (length == 0) {
+      text += "\\x" + Hex2(static_cast<uint8_t>(c));
     } else {
-      Text += Bytes.substr(i, N);
-      i += N;
+      text += bytes.substr(i, length);
+      i += length;
       continue;
     }
     ++i;
   }
-  std::string Shown;
-  if (!toolplatform::ToConsoleText(Text, Shown)) {
+  std::string shown;
+  if (!toolplatform::ToConsoleText(text, shown)) {
     // A double-byte pair that the console cannot show: escape everything beyond ASCII.
-    Shown.clear();
-    for (char C : Text) Shown += static_cast<uint8_t>(C) < 0x80 ? std::string(1, C) : "\\x" + Hex2(static_cast<uint8_t>(C));
+    shown.clear();
+    for (char c : text) shown += static_cast<uint8_t>(c) < 0x80 ? std::string(1, c) : "\\x" + Hex2(static_cast<uint8_t>(c));
   }
-  return "\"" + Shown + "\"" + (i < Bytes.size() ? "..." : "");
+  return "\"" + shown + "\"" + (i < bytes.size() ? "..." : "");
 }
 
-// Data as quoted text when all of it reads as text, else its first bytes in hex.
-std::string Preview(const std::string& Data) {
+// data as quoted text when all of it reads as text, else its first bytes in hex.
+std::string Preview(const std::string& data) {
   constexpr std::size_t kTextBytes = 48, kHexBytes = 16;
-  bool Text = true;
-  for (std::size_t i = 0; i < Data.size() && Text;) {
-    const char C = Data[i];
-    const std::size_t N = (C == '\n' || C == '\r' || C == '\t') ? 1 : TextCharLength(Data, i);
-    Text = N != 0;
-    i += N;
+  bool text = true;
+  for (std::size_t i = 0; i < data.size() && text;) {
+    const char c = data[i];
+    const std::size_t length = (c == '\n' || c == '\r' || c == '\t') ? 1 : TextCharLength(data, i);
+    text = length != 0;
+    i += length;
   }
-  if (Text) return Quoted(Data, kTextBytes);
-  std::string Hex;
-  for (std::size_t i = 0; i < Data.size() && i < kHexBytes; ++i) Hex += (i ? " " : "") + Hex2(static_cast<uint8_t>(Data[i]));
-  return "hex " + Hex + (Data.size() > kHexBytes ? " ..." : "");
+  if (text) return Quoted(data, kTextBytes);
+  std::string hex;
+  for (std::size_t i = 0; i < data.size() && i < kHexBytes; ++i) hex += (i ? " " : "") + Hex2(static_cast<uint8_t>(data[i]));
+  return "hex " + hex + (data.size() > kHexBytes ? " ..." : "");
 }
 
-std::string Bytes(int64_t N) { return std::to_string(N) + (N == 1 ? " byte" : " bytes"); }
+std::string Bytes(int64_t count) { return std::to_string(count) + (count == 1 ? " byte" : " bytes"); }
 
 // ---- writing ----
 
 // Removes the temporary file on the way out unless it became OUT.
 class TTempFile {
  public:
-  explicit TTempFile(std::string Path) : Path_(std::move(Path)) {}
+  explicit TTempFile(std::string path) : path_(std::move(path)) {}
   ~TTempFile() {
-    if (!Path_.empty()) toolplatform::RemoveFile(Path_);
+    if (!path_.empty()) toolplatform::RemoveFile(path_);
   }
   TTempFile(const TTempFile&) = delete;
   TTempFile& operator=(const TTempFile&) = delete;
-  const std::string& Path() const { return Path_; }
-  void Kept() { Path_.clear(); }
+  const std::string& Path() const { return path_; }
+  void Kept() { path_.clear(); }
 
  private:
-  std::string Path_;
+  std::string path_;
 };
 
 // OUT may not be IN unless the command line says --in-place.
-void CheckNotInPlace(const std::string& In, const std::string& Out, bool InPlace) {
-  if (!InPlace && toolplatform::SameFile(In, Out))
-    Refuse(Out + " is the input file " + In + ": give --in-place to replace it");
+void CheckNotInPlace(const std::string& in, const std::string& out, bool inPlace) {
+  if (!inPlace && toolplatform::SameFile(in, out))
+    Refuse(out + " is the input file " + in + ": give --in-place to replace it");
 }
 
 // Writes Bytes to Out through a temporary file beside it; Check runs on the temporary file
 // before it takes Out's place.
 template <typename TCheck>
-void WriteThroughTemp(const std::string& Out, const std::string& Bytes, TCheck Check) {
-  std::string TempName;
+void WriteThroughTemp(const std::string& out, const std::string& bytes, TCheck check) {
+  std::string tempName;
   try {
-    TempName = toolplatform::WriteTempBeside(Out, Bytes);
-  } catch (const EWriteError& E) {
-    Refuse(E.what());
+    tempName = toolplatform::WriteTempBeside(out, bytes);
+  } catch (const EWriteError& error) {
+    Refuse(error.what());
   }
-  TTempFile Temp(TempName);
-  Check(Temp.Path());
+  TTempFile temp(tempName);
+  check(temp.Path());
   try {
-    toolplatform::ReplaceWith(Temp.Path(), Out);
-  } catch (const EWriteError& E) {
-    Refuse(E.what());
+    toolplatform::ReplaceWith(temp.Path(), out);
+  } catch (const EWriteError& error) {
+    Refuse(error.what());
   }
-  Temp.Kept();
+  temp.Kept();
 }
 
-// IN with a block of Items, written to Out and read back; returns where the block lies. Note
+// IN with a block of items, written to out and read back; returns where the block lies. Note
 // gets what the builder has to know about signing: a signature removed, signing next.
-TFileWithBlock AddAndWrite(const std::string& In, const std::string& Out, const TNewItems& Items,
-                           const TAddOptions& Options, const TCommandLine& Line, std::string& Note) {
-  if (!toolplatform::IsFile(In)) Refuse("cannot read " + In + ": no such file");
-  CheckNotInPlace(In, Out, Line.Has("--in-place"));
-  toolsigning::TInput Input;
-  TFileWithBlock File;
+blockwriter::TFileWithBlock AddAndWrite(const std::string& in, const std::string& out, const blockwriter::TNewItems& items,
+                           const blockwriter::TAddOptions& options, const TCommandLine& line, std::string& note) {
+  if (!toolplatform::IsFile(in)) Refuse("cannot read " + in + ": no such file");
+  CheckNotInPlace(in, out, line.Has("--in-place"));
+  toolsigning::TInput input;
+  blockwriter::TFileWithBlock file;
   try {
-    Input = toolsigning::PrepareInput(In, LoadFileBytes(In), Line.Has("--unsign"));
-    File = BytesWithBlock(Input.Bytes, Items, Options);
-  } catch (const toolsigning::ESignedInput& E) {
-    Refuse(E.what());
-  } catch (const EBlockPresent& E) {
-    Refuse(In + ": " + E.what() + " (--replace replaces it)");
-  } catch (const EBlockWriteError& E) {
-    Refuse(In + ": " + E.what());
-  } catch (const EFOpenError& E) {
-    Refuse(E.what());
+    input = toolsigning::PrepareInput(in, LoadFileBytes(in), line.Has("--unsign"));
+    file = blockwriter::BytesWithBlock(input.Bytes, items, options);
+  } catch (const toolsigning::ESignedInput& error) {
+    Refuse(error.what());
+  } catch (const blockwriter::EBlockPresent& error) {
+    Refuse(in + ": " + error.what() + " (--replace replaces it)");
+  } catch (const blockwriter::EBlockWriteError& error) {
+    Refuse(in + ": " + error.what());
+  } catch (const EFOpenError& error) {
+    Refuse(error.what());
   }
-  File.Bytes = toolsigning::Finish(Input, std::move(File.Bytes));
-  WriteThroughTemp(Out, File.Bytes, [&](const std::string& Temp) {
+  file.Bytes = toolsigning::Finish(input, std::move(file.Bytes));
+  WriteThroughTemp(out, file.Bytes, [&](const std::string& temp) {
     try {
-      CheckReadsBack(Temp, Items, File.BlockStart);
-    } catch (const EBlockWriteError& E) {
-      Refuse(Out + " not written: " + E.what());
+      blockwriter::CheckReadsBack(temp, items, file.BlockStart);
+    } catch (const blockwriter::EBlockWriteError& error) {
+      Refuse(out + " not written: " + error.what());
     }
   });
-  Note = toolsigning::RemovedLine(In, Input);
-  if (Options.Placement == TBlockPlacement::BehindImage || !Input.Removed.empty()) {
-    TBlockPlace Block;
-    Block.Found = true;
-    Block.Start = File.BlockStart;
-    Block.End = File.BlockStart + File.BlockLength;
-    Note += toolsigning::NextStepLine(Out, File.Bytes, &Block);
+  note = toolsigning::RemovedLine(in, input);
+  if (options.Placement == blockwriter::TBlockPlacement::BehindImage || !input.Removed.empty()) {
+    TBlockPlace block;
+    block.Found = true;
+    block.Start = file.BlockStart;
+    block.End = file.BlockStart + file.BlockLength;
+    note += toolsigning::NextStepLine(out, file.Bytes, &block);
   }
-  return File;
+  return file;
 }
 
-std::string Placement(const TFileWithBlock& File) {
-  const int64_t Behind = static_cast<int64_t>(File.Bytes.size()) - File.BlockStart - File.BlockLength;
-  return "block of " + Bytes(File.BlockLength) + " at offset " + std::to_string(File.BlockStart) +
-         (Behind > 0 ? ", " + Bytes(Behind) + " of other data behind it" : "");
+std::string Placement(const blockwriter::TFileWithBlock& file) {
+  const int64_t behind = static_cast<int64_t>(file.Bytes.size()) - file.BlockStart - file.BlockLength;
+  return "block of " + Bytes(file.BlockLength) + " at offset " + std::to_string(file.BlockStart) +
+         (behind > 0 ? ", " + Bytes(behind) + " of other data behind it" : "");
 }
 
 // The output file, or IN itself with --in-place and no OUT.
-std::string OutputOf(const TCommandLine& Line, const char* Command) {
-  const std::size_t N = Line.Positional.size();
-  if (N == 2) return Line.Positional[1];
-  if (N == 1 && Line.Has("--in-place")) return Line.Positional[0];
-  Usage(std::string(Command) + " needs IN and OUT");
+std::string OutputOf(const TCommandLine& line, const char* command) {
+  const std::size_t count = line.Positional.size();
+  if (count == 2) return line.Positional[1];
+  if (count == 1 && line.Has("--in-place")) return line.Positional[0];
+  Usage(std::string(command) + " needs IN and OUT");
 }
 
 // ---- commands ----
 
-std::string CmdAdd(const std::vector<std::string>& Args) {
-  const TCommandLine Line =
-      Parse(Args, {"--key", "--trailer"}, {"--behind-image", "--replace", "--in-place", "--unsign"}, true);
-  const std::string Out = OutputOf(Line, "add");
-  const std::string& In = Line.Positional[0];
-  if (Line.Items.empty()) Usage("add needs at least one item (--text, --file, --ztext, --zfile)");
-  TAddOptions Options;
-  if (Line.Values.count("--key")) Options.Key = ParseKey(Line.Value("--key"));
-  Options.Replace = Line.Has("--replace");
-  if (Line.Has("--behind-image")) Options.Placement = TBlockPlacement::BehindImage;
-  if (Line.Values.count("--trailer")) {
-    if (!Line.Has("--behind-image")) Usage("--trailer goes with --behind-image");
-    Options.Trailer = ReadFileOrRefuse(Line.Value("--trailer"), "cannot read the trailer");
+std::string CmdAdd(const std::vector<std::string>& args) {
+  const TCommandLine line =
+      Parse(args, {"--key", "--trailer"}, {"--behind-image", "--replace", "--in-place", "--unsign"}, true);
+  const std::string out = OutputOf(line, "add");
+  const std::string& in = line.Positional[0];
+  if (line.Items.empty()) Usage("add needs at least one item (--text, --file, --ztext, --zfile)");
+  blockwriter::TAddOptions options;
+  if (line.Values.count("--key")) options.Key = ParseKey(line.Value("--key"));
+  options.Replace = line.Has("--replace");
+  if (line.Has("--behind-image")) options.Placement = blockwriter::TBlockPlacement::BehindImage;
+  if (line.Values.count("--trailer")) {
+    if (!line.Has("--behind-image")) Usage("--trailer goes with --behind-image");
+    options.Trailer = ReadFileOrRefuse(line.Value("--trailer"), "cannot read the trailer");
   }
-  const TNewItems Items = ReadItems(Line.Items);
+  const blockwriter::TNewItems items = ReadItems(line.Items);
   // The uninstaller takes the first item of exactly that name; an empty one means no check.
-  const auto Guid = std::find_if(Items.begin(), Items.end(), [](const TNewItem& I) { return I.Name == "GUID"; });
-  if (Guid != Items.end() && !Guid->Data.empty()) {
-    const std::string Why = MutexNameRefusal(Guid->Data);
-    if (!Why.empty()) Refuse("item \"GUID\": " + Why);
+  const auto guid = std::find_if(items.begin(), items.end(), [](const blockwriter::TNewItem& item) { return item.Name == "GUID"; });
+  if (guid != items.end() && !guid->Data.empty()) {
+    const std::string why = mutexname::MutexNameRefusal(guid->Data);
+    if (!why.empty()) Refuse("item \"GUID\": " + why);
   }
-  std::string Note;
-  const TFileWithBlock File = AddAndWrite(In, Out, Items, Options, Line, Note);
-  return "wrote " + Out + ": " + std::to_string(Items.size()) + (Items.size() == 1 ? " item, " : " items, ") +
-         Placement(File) + "\n" + Note;
+  std::string note;
+  const blockwriter::TFileWithBlock file = AddAndWrite(in, out, items, options, line, note);
+  return "wrote " + out + ": " + std::to_string(items.size()) + (items.size() == 1 ? " item, " : " items, ") +
+         Placement(file) + "\n" + note;
 }
 
-std::string CmdStamp(const std::vector<std::string>& Args) {
-  const TCommandLine Line =
-      Parse(Args, {"--product", "--mutex", "--out", "--install-dir"}, {"--for-signing", "--replace", "--in-place", "--unsign"},
+std::string CmdStamp(const std::vector<std::string>& args) {
+  const TCommandLine line =
+      Parse(args, {"--product", "--mutex", "--out", "--install-dir"}, {"--for-signing", "--replace", "--in-place", "--unsign"},
             false);
-  if (Line.Positional.size() != 1) Usage("stamp needs one UNINST");
-  if (!Line.Values.count("--product")) Usage("stamp needs --product NAME");
-  if (!Line.Values.count("--mutex")) Usage("stamp needs --mutex MUTEX");
-  const std::string In = Line.Positional[0];
-  const std::string Product = Line.Value("--product");
-  const std::string Mutex = Line.Value("--mutex");
+  if (line.Positional.size() != 1) Usage("stamp needs one UNINST");
+  if (!line.Values.count("--product")) Usage("stamp needs --product NAME");
+  if (!line.Values.count("--mutex")) Usage("stamp needs --mutex MUTEX");
+  const std::string in = line.Positional[0];
+  const std::string product = line.Value("--product");
+  const std::string mutex = line.Value("--mutex");
 
-  const std::string FileName = Product + "Uninst.exe";
-  if (Product.empty()) Refuse("the product name is empty");
-  for (std::size_t i = 0; i < Product.size(); ++i) {
-    const uint8_t B = static_cast<uint8_t>(Product[i]);
+  const std::string fileName = product + "Uninst.exe";
+  if (product.empty()) Refuse("the product name is empty");
+  for (std::size_t i = 0; i < product.size(); ++i) {
+    const uint8_t byte = static_cast<uint8_t>(product[i]);
     // The second byte of a double-byte character is part of that character.
-    if (mbcs::IsLeadByte(B) && i + 1 < Product.size()) {
+    if (mbcs::IsLeadByte(byte) && i + 1 < product.size()) {
       ++i;
       continue;
     }
-    if (B < 0x20 || std::string("\\/:*?\"<>|").find(static_cast<char>(B)) != std::string::npos)
-      Refuse("the product name " + Quoted(Product) + " holds a character that a file name cannot");
+    if (byte < 0x20 || std::string("\\/:*?\"<>|").find(static_cast<char>(byte)) != std::string::npos)
+      Refuse("the product name " + Quoted(product) + " holds a character that a file name cannot");
   }
   // The uninstaller takes its product name from its own file name, up to the first "Uninst".
-  const std::string Derived = productname::ProductNameFromExePath(FileName);
-  if (Derived != Product)
-    Refuse("the uninstaller " + FileName + " would take its product name as " + Quoted(Derived) +
-           " (the part before the first \"Uninst\"), not " + Quoted(Product));
-  if (Mutex.empty()) Refuse("the mutex name is empty: the uninstaller would not check whether the screen saver runs");
-  const std::string MutexRefused = MutexNameRefusal(Mutex);
-  if (!MutexRefused.empty()) Refuse(MutexRefused);
+  const std::string derived = productname::ProductNameFromExePath(fileName);
+  if (derived != product)
+    Refuse("the uninstaller " + fileName + " would take its product name as " + Quoted(derived) +
+           " (the part before the first \"Uninst\"), not " + Quoted(product));
+  if (mutex.empty()) Refuse("the mutex name is empty: the uninstaller would not check whether the screen saver runs");
+  const std::string mutexRefused = mutexname::MutexNameRefusal(mutex);
+  if (!mutexRefused.empty()) Refuse(mutexRefused);
 
-  std::string Out = FileName;
-  if (Line.Values.count("--out")) {
-    std::string Dir = Line.Value("--out");
-    if (!Dir.empty() && Dir.back() != toolplatform::kPathDelimiter && Dir.back() != '/')
-      Dir += toolplatform::kPathDelimiter;
-    Out = Dir + FileName;
+  std::string out = fileName;
+  if (line.Values.count("--out")) {
+    std::string dir = line.Value("--out");
+    if (!dir.empty() && dir.back() != toolplatform::kPathDelimiter && dir.back() != '/')
+      dir += toolplatform::kPathDelimiter;
+    out = dir + fileName;
   }
-  const TNewItems Items = {{"GUID", Mutex, true}};
-  TAddOptions Options;
-  Options.Replace = Line.Has("--replace");
-  if (Line.Has("--for-signing")) Options.Placement = TBlockPlacement::BehindImage;
-  std::string Note;
-  const TFileWithBlock File = AddAndWrite(In, Out, Items, Options, Line, Note);
+  const blockwriter::TNewItems items = {{"GUID", mutex, true}};
+  blockwriter::TAddOptions options;
+  options.Replace = line.Has("--replace");
+  if (line.Has("--for-signing")) options.Placement = blockwriter::TBlockPlacement::BehindImage;
+  std::string note;
+  const blockwriter::TFileWithBlock file = AddAndWrite(in, out, items, options, line, note);
 
-  std::string Folder = Line.Value("--install-dir", "<install folder>");
-  while (files::EndsWithDelimiter(Folder)) Folder.pop_back();
-  const std::string Installed = "\"" + Folder + "\\" + FileName + "\"";
-  std::string Key = productname::UninstallKeyPath(Product);
-  Key.pop_back();
-  return "wrote " + Out + ": item \"GUID\" = " + Quoted(Mutex) + ", " + Placement(File) + "\n" +
-         "values of HKEY_LOCAL_MACHINE\\" + Key + "\n" +
-         "  UninstallString       " + Installed + "\n" +
-         "  QuietUninstallString  " + Installed + " /S\n" +
-         "  DisplayName           " + Product + kScreenSaverWord + "\n" + Note;
+  std::string folder = line.Value("--install-dir", "<install folder>");
+  while (files::EndsWithDelimiter(folder)) folder.pop_back();
+  const std::string installed = "\"" + folder + "\\" + fileName + "\"";
+  std::string key = productname::UninstallKeyPath(product);
+  key.pop_back();
+  return "wrote " + out + ": item \"GUID\" = " + Quoted(mutex) + ", " + Placement(file) + "\n" +
+         "values of HKEY_LOCAL_MACHINE\\" + key + "\n" +
+         "  UninstallString       " + installed + "\n" +
+         "  QuietUninstallString  " + installed + " /S\n" +
+         "  DisplayName           " + product + kScreenSaverWord + "\n" + note;
 }
 
-std::string CmdList(const std::vector<std::string>& Args) {
-  const TCommandLine Line = Parse(Args, {}, {}, false);
-  if (Line.Positional.size() != 1) Usage("list needs one FILE");
-  const std::string& Path = Line.Positional[0];
-  if (!toolplatform::IsFile(Path)) Refuse("cannot read " + Path + ": no such file");
+std::string CmdList(const std::vector<std::string>& args) {
+  const TCommandLine line = Parse(args, {}, {}, false);
+  if (line.Positional.size() != 1) Usage("list needs one FILE");
+  const std::string& path = line.Positional[0];
+  if (!toolplatform::IsFile(path)) Refuse("cannot read " + path + ": no such file");
 
-  TItemTypes Items;
-  TBlockInfo Info;
+  TItemTypes items;
+  TBlockInfo info;
   try {
-    ReadAppendedItems(Path, Items, &Info);
-  } catch (const std::exception& E) {
+    ReadAppendedItems(path, items, &info);
+  } catch (const std::exception& error) {
     // The uninstaller would show this message.
-    Refuse(Path + ": " + E.what());
+    Refuse(path + ": " + error.what());
   }
-  const TBlockPlace& P = Info.Place;
-  if (!P.Found) Refuse(Path + ": carries no block that the uninstaller finds");
+  const TBlockPlace& place = info.Place;
+  if (!place.Found) Refuse(path + ": carries no block that the uninstaller finds");
 
-  std::string Text = Path + ": block of " + Bytes(P.End - P.Start) + " at offset " + std::to_string(P.Start) +
-                     (P.AtEnd() ? ", at the end of the file"
-                                : ", found behind the image, " + Bytes(P.FileSize - P.End) + " of other data behind it") +
+  std::string text = path + ": block of " + Bytes(place.End - place.Start) + " at offset " + std::to_string(place.Start) +
+                     (place.AtEnd() ? ", at the end of the file"
+                                : ", found behind the image, " + Bytes(place.FileSize - place.End) + " of other data behind it") +
                      "\n";
-  Text += "key " + HexNumber(Info.Key) + " (names scrambled with 0x" + Hex2(static_cast<uint8_t>(Info.Key)) + "), " +
-          std::to_string(Items.size()) + (Items.size() == 1 ? " item\n" : " items\n");
-  for (std::size_t i = 0; i < Items.size(); ++i) {
-    const TItemType& Item = Items[i];
-    const std::string Data =
-        Item.Data && Item.Size > 0 ? std::string(static_cast<const char*>(Item.Data), static_cast<std::size_t>(Item.Size))
+  text += "key " + HexNumber(info.Key) + " (names scrambled with 0x" + Hex2(static_cast<uint8_t>(info.Key)) + "), " +
+          std::to_string(items.size()) + (items.size() == 1 ? " item\n" : " items\n");
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const TItemType& item = items[i];
+    const std::string data =
+        item.Data && item.Size > 0 ? std::string(static_cast<const char*>(item.Data), static_cast<std::size_t>(item.Size))
                                    : std::string();
-    Text += "  " + std::to_string(i + 1) + ". " + Quoted(Item.Name) + "  " +
-            (Item.Compressed ? "compressed, " + Bytes(Info.DataLengths[i]) + " stored, " + Bytes(Item.Size) + " inflated"
-                             : "plain, " + Bytes(Item.Size) + (Item.Size < 0 ? " (no data)" : "")) +
-            (Data.empty() ? "" : "  " + Preview(Data)) + "\n";
+    text += "  " + std::to_string(i + 1) + ". " + Quoted(item.Name) + "  " +
+            (item.Compressed ? "compressed, " + Bytes(info.DataLengths[i]) + " stored, " + Bytes(item.Size) + " inflated"
+                             : "plain, " + Bytes(item.Size) + (item.Size < 0 ? " (no data)" : "")) +
+            (data.empty() ? "" : "  " + Preview(data)) + "\n";
   }
-  const TItemType* Guid = FindAppendedItem(Items, "GUID");
-  if (!Guid)
-    Text += "no item \"GUID\": the uninstaller will not check whether the screen saver runs\n";
-  else if (Guid->Size <= 0 || !Guid->Data)
-    Text += "the first item \"GUID\" is empty: the uninstaller will not check whether the screen saver runs\n";
+  const TItemType* guid = FindAppendedItem(items, "GUID");
+  if (!guid)
+    text += "no item \"GUID\": the uninstaller will not check whether the screen saver runs\n";
+  else if (guid->Size <= 0 || !guid->Data)
+    text += "the first item \"GUID\" is empty: the uninstaller will not check whether the screen saver runs\n";
   else
-    Text += "the uninstaller checks the mutex named by item " + std::to_string(Guid - &Items[0] + 1) + " \"GUID\"\n";
+    text += "the uninstaller checks the mutex named by item " + std::to_string(guid - &items[0] + 1) + " \"GUID\"\n";
   try {
-    Text += toolsigning::SignatureLine(LoadFileBytes(Path), P);
-  } catch (const EFOpenError& E) {
-    Text += std::string("Authenticode signature not examined: ") + E.what() + "\n";
+    text += toolsigning::SignatureLine(LoadFileBytes(path), place);
+  } catch (const EFOpenError& error) {
+    text += std::string("Authenticode signature not examined: ") + error.what() + "\n";
   }
-  return Text;
+  return text;
 }
 
-std::string CmdStrip(const std::vector<std::string>& Args) {
-  const TCommandLine Line = Parse(Args, {}, {"--in-place", "--unsign"}, false);
-  const std::string Out = OutputOf(Line, "strip");
-  const std::string& In = Line.Positional[0];
-  if (!toolplatform::IsFile(In)) Refuse("cannot read " + In + ": no such file");
-  CheckNotInPlace(In, Out, Line.Has("--in-place"));
-  toolsigning::TInput Input;
-  std::string Stripped;
+std::string CmdStrip(const std::vector<std::string>& args) {
+  const TCommandLine line = Parse(args, {}, {"--in-place", "--unsign"}, false);
+  const std::string out = OutputOf(line, "strip");
+  const std::string& in = line.Positional[0];
+  if (!toolplatform::IsFile(in)) Refuse("cannot read " + in + ": no such file");
+  CheckNotInPlace(in, out, line.Has("--in-place"));
+  toolsigning::TInput input;
+  std::string stripped;
   try {
-    Input = toolsigning::PrepareInput(In, LoadFileBytes(In), Line.Has("--unsign"));
-    Stripped = toolsigning::Finish(Input, BytesWithoutBlock(Input.Bytes));
-  } catch (const toolsigning::ESignedInput& E) {
-    Refuse(E.what());
-  } catch (const EBlockWriteError& E) {
-    Refuse(In + ": " + E.what());
-  } catch (const EFOpenError& E) {
-    Refuse(E.what());
+    input = toolsigning::PrepareInput(in, LoadFileBytes(in), line.Has("--unsign"));
+    stripped = toolsigning::Finish(input, blockwriter::BytesWithoutBlock(input.Bytes));
+  } catch (const toolsigning::ESignedInput& error) {
+    Refuse(error.what());
+  } catch (const blockwriter::EBlockWriteError& error) {
+    Refuse(in + ": " + error.what());
+  } catch (const EFOpenError& error) {
+    Refuse(error.what());
   }
-  std::string Note;
-  WriteThroughTemp(Out, Stripped, [&](const std::string& Temp) {
+  std::string note;
+  WriteThroughTemp(out, stripped, [&](const std::string& temp) {
     try {
-      const TBlockPlace Left = LocateAppendedBlock(Temp);
-      if (Left.Found) Note = "the uninstaller still finds a block, at offset " + std::to_string(Left.Start) + "\n";
+      const TBlockPlace left = LocateAppendedBlock(temp);
+      if (left.Found) note = "the uninstaller still finds a block, at offset " + std::to_string(left.Start) + "\n";
     } catch (const EImageBlockException&) {
       // No signature at the end and no image: no block, as wanted.
     }
   });
-  if (!Input.Removed.empty()) Note += toolsigning::RemovedLine(In, Input) + toolsigning::NextStepLine(Out, Stripped, nullptr);
-  return "wrote " + Out + ": " + Bytes(static_cast<int64_t>(Stripped.size())) + ", without the block\n" + Note;
+  if (!input.Removed.empty()) note += toolsigning::RemovedLine(in, input) + toolsigning::NextStepLine(out, stripped, nullptr);
+  return "wrote " + out + ": " + Bytes(static_cast<int64_t>(stripped.size())) + ", without the block\n" + note;
 }
 
 }  // namespace
 
-TToolResult RunExeAdder(const std::vector<std::string>& Args) {
-  TToolResult Result;
+TToolResult RunExeAdder(const std::vector<std::string>& args) {
+  TToolResult result;
   try {
-    if (Args.empty()) Usage("no command");
-    const std::string& Command = Args[0];
-    const std::vector<std::string> Rest(Args.begin() + 1, Args.end());
-    if (Command == "--help" || Command == "-h" || Command == "help") {
-      Result.Out = kUsage;
-    } else if (Command == "stamp") {
-      Result.Out = CmdStamp(Rest);
-    } else if (Command == "add") {
-      Result.Out = CmdAdd(Rest);
-    } else if (Command == "list") {
-      Result.Out = CmdList(Rest);
-    } else if (Command == "strip") {
-      Result.Out = CmdStrip(Rest);
+    if (args.empty()) Usage("no command");
+    const std::string& command = args[0];
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (command == "--help" || command == "-h" || command == "help") {
+      result.Out = kUsage;
+    } else if (command == "stamp") {
+      result.Out = CmdStamp(rest);
+    } else if (command == "add") {
+      result.Out = CmdAdd(rest);
+    } else if (command == "list") {
+      result.Out = CmdList(rest);
+    } else if (command == "strip") {
+      result.Out = CmdStrip(rest);
     } else {
-      Usage("unknown command " + Command);
+      Usage("unknown command " + command);
     }
   } catch (const THelpWanted&) {
-    Result.Out = kUsage;
-  } catch (const TRefusal& R) {
-    Result.ExitCode = R.ExitCode;
-    Result.Out.clear();
-    Result.Err = "exeadder: " + R.Message + "\n";
-  } catch (const std::exception& E) {
-    Result.ExitCode = kExitRefused;
-    Result.Out.clear();
-    Result.Err = std::string("exeadder: ") + E.what() + "\n";
+    result.Out = kUsage;
+  } catch (const TRefusal& refusal) {
+    result.ExitCode = refusal.ExitCode;
+    result.Out.clear();
+    result.Err = "exeadder: " + refusal.Message + "\n";
+  } catch (const std::exception& error) {
+    result.ExitCode = kExitRefused;
+    result.Out.clear();
+    result.Err = std::string("exeadder: ") + error.what() + "\n";
   }
   // One line, whatever the message held.
-  for (std::size_t i = 0; i + 1 < Result.Err.size(); ++i)
-    if (Result.Err[i] == '\n' || Result.Err[i] == '\r') Result.Err[i] = ' ';
-  return Result;
+  for (std::size_t i = 0; i + 1 < result.Err.size(); ++i)
+    if (result.Err[i] == '\n' || result.Err[i] == '\r') result.Err[i] = ' ';
+  return result;
 }

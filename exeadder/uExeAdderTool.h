@@ -16,5 +16,5 @@ struct TToolResult {
   std::string Err;  // for standard error: one line, or nothing
 };
 
-// Runs one command; Args are the arguments after the program's name, taken as bytes.
-TToolResult RunExeAdder(const std::vector<std::string>& Args);
+// Runs one command; args are the arguments after the program's name, taken as bytes.
+TToolResult RunExeAdder(const std::vector<std::string>& args);

@@ -271,7 +271,7 @@ TEST_P(SignedUninstaller, ListsABlockBehindTheTableAsOutsideTheSignature) {
   const TSigner& Signer = Signers().Self;
   ASSERT_EQ(Sign(Signer, F("Uninst.exe"), SignedCopy()), "");
   const std::string Signed = F.Read("signed/SampleUninst.exe");
-  F.Put("late.exe", Signed + BuildBlock({{"GUID", kGuid, true}}, kDefaultKey, static_cast<int64_t>(Signed.size())));
+  F.Put("late.exe", Signed + blockwriter::BuildBlock({{"GUID", kGuid, true}}, blockwriter::kDefaultKey, static_cast<int64_t>(Signed.size())));
   EXPECT_FALSE(Verifies(Signer, F("late.exe")));
   const TToolResult R = RunExeAdder({"list", F("late.exe")});
   ASSERT_EQ(R.ExitCode, 0) << R.Err;

@@ -27,12 +27,12 @@ class ToolFolder : public testsupport::TempFolder {
   ToolFolder() : TempFolder("exeadder_test_") {
     const std::string Image = pebuilder::SmallImage();
     Put("Uninst.exe", Image);
-    Put("Stamped.exe", Image + BuildBlock({{"GUID", kGuid, true}}, kDefaultKey, static_cast<int64_t>(Image.size())));
+    Put("Stamped.exe", Image + blockwriter::BuildBlock({{"GUID", kGuid, true}}, blockwriter::kDefaultKey, static_cast<int64_t>(Image.size())));
     Put("Plain.bin", "not a program");
     Put("Damaged.exe", Image + "garbage" + blocklayout::Int64Field(1 << 20) + "PLWS");
-    std::string Corrupt = CompressItemData(kGuid);
+    std::string Corrupt = blockwriter::CompressItemData(kGuid);
     Corrupt.back() = static_cast<char>(Corrupt.back() ^ 0x55);
-    Put("BadStream.exe", Image + BuildBlockOfRecords({blocklayout::EncodeRecord(4, XorString("GUID", 0x5A), 1,
+    Put("BadStream.exe", Image + blockwriter::BuildBlockOfRecords({blocklayout::EncodeRecord(4, XorString("GUID", 0x5A), 1,
                                                                                 static_cast<int32_t>(Corrupt.size()), Corrupt)},
                                                      0x5A, static_cast<int64_t>(Image.size())));
     pebuilder::PEBuilder LastNotFurthest;
@@ -267,11 +267,11 @@ TEST(ExeAdderTool, RefusesGuidValuesThatNoMutexCanTake) {
       {"a NUL", std::string("{5A3C}\0tail", 11), "NUL"},
       {"260 bytes", std::string(260, 'x'), "260 bytes long"},
   };
-  for (const Case& C : Refused) EXPECT_NE(MutexNameRefusal(C.Name).find(C.Says), std::string::npos) << C.What;
+  for (const Case& C : Refused) EXPECT_NE(mutexname::MutexNameRefusal(C.Name).find(C.Says), std::string::npos) << C.What;
   const std::string Taken[] = {kGuid, "Global\\{5A3C}", "Local\\Sample", std::string(259, 'x'), "Global",
                                // 0x95 0x5C: the second byte of the character is not a backslash.
                                "\x95\x5C\x8E\xA6"};
-  for (const std::string& Name : Taken) EXPECT_EQ(MutexNameRefusal(Name), "") << Name;
+  for (const std::string& Name : Taken) EXPECT_EQ(mutexname::MutexNameRefusal(Name), "") << Name;
 
   // Both commands refuse such a value, with the reason, and write nothing.
   ToolFolder F;

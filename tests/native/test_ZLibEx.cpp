@@ -64,7 +64,7 @@ TEST(ZLibEx, RoundTripsWhateverTheEstimate) {
   const std::string Plains[] = {"x", Plain600(), Big, std::string(1 << 20, '\0'),
                                 Big + std::string(3 << 20, '\0') + Big + Big};
   for (const std::string& Plain : Plains) {
-    const std::string Packed = CompressItemData(Plain);
+    const std::string Packed = blockwriter::CompressItemData(Plain);
     for (int32_t Estimate : {0, 1, 255, static_cast<int32_t>(Plain.size()), static_cast<int32_t>(Plain.size()) * 3, -5}) {
       Inflated Out;
       Inflate(Packed, Out, Estimate);
@@ -76,7 +76,7 @@ TEST(ZLibEx, RoundTripsWhateverTheEstimate) {
 
 TEST(ZLibEx, StreamOfNothingGivesNullAndZero) {
   Inflated Out;
-  Inflate(CompressItemData(""), Out, 100);
+  Inflate(blockwriter::CompressItemData(""), Out, 100);
   EXPECT_EQ(Out.Data, nullptr);
   EXPECT_EQ(Out.Size, 0);
 }
@@ -98,8 +98,8 @@ std::string WithDictionary() {
 }
 
 TEST(ZLibEx, FailuresRaiseZlibsMessage) {
-  const std::string Good = CompressItemData(Plain600());
-  const std::string Zeros = CompressItemData(std::string(1 << 20, '\0'));
+  const std::string Good = blockwriter::CompressItemData(Plain600());
+  const std::string Zeros = blockwriter::CompressItemData(std::string(1 << 20, '\0'));
   std::string BadHeader = Good, BadCheck = Good, BadData = Good;
   BadHeader[1] = static_cast<char>(BadHeader[1] ^ 0x01);  // header check no longer a multiple of 31
   BadCheck.back() = static_cast<char>(BadCheck.back() ^ 0x55);

@@ -14,6 +14,20 @@
 
 namespace {
 
+using blockwriter::BuildBlock;
+using blockwriter::BuildBlockOfRecords;
+using blockwriter::CheckItemSizes;
+using blockwriter::CheckReadsBack;
+using blockwriter::EBlockPresent;
+using blockwriter::EBlockWriteError;
+using blockwriter::FileWithBlock;
+using blockwriter::FileWithoutBlock;
+using blockwriter::TAddOptions;
+using blockwriter::TBlockPlacement;
+using blockwriter::TFileWithBlock;
+using blockwriter::TNewItem;
+using blockwriter::TNewItems;
+using blockwriter::kDefaultKey;
 using testsupport::TempFile;
 
 std::string DataOf(const TItemType& Item) {

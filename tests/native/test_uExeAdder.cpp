@@ -26,11 +26,11 @@ std::string DataOf(const TItemType& Item) {
 }
 
 // A record as the writer makes it.
-std::string Rec(const std::string& Name, const std::string& Data, bool Compressed = false, uint8_t Key = kDefaultKey) {
-  return ItemRecord({Name, Data, Compressed}, Key);
+std::string Rec(const std::string& Name, const std::string& Data, bool Compressed = false, uint8_t Key = blockwriter::kDefaultKey) {
+  return blockwriter::ItemRecord({Name, Data, Compressed}, Key);
 }
 // A compressed record whose stored bytes are given as they are.
-std::string PackedRec(const std::string& Name, const std::string& Stream, uint8_t Key = kDefaultKey) {
+std::string PackedRec(const std::string& Name, const std::string& Stream, uint8_t Key = blockwriter::kDefaultKey) {
   return EncodeRecord(static_cast<int32_t>(Name.size()), XorString(Name, Key), 1, static_cast<int32_t>(Stream.size()),
                       Stream);
 }
@@ -38,8 +38,8 @@ std::string PackedRec(const std::string& Name, const std::string& Stream, uint8_
 const std::string kBefore = "some program bytes";
 
 // Other bytes (no PE image needed when the block ends the file), then a block of Records.
-std::string WithBlock(const TRecords& Records, uint32_t Key = kDefaultKey, const std::string& Before = kBefore) {
-  return Before + BuildBlockOfRecords(Records, Key, static_cast<int64_t>(Before.size()));
+std::string WithBlock(const TRecords& Records, uint32_t Key = blockwriter::kDefaultKey, const std::string& Before = kBefore) {
+  return Before + blockwriter::BuildBlockOfRecords(Records, Key, static_cast<int64_t>(Before.size()));
 }
 
 // File with the field at Offset overwritten: the odd blocks begin as good ones.
@@ -97,7 +97,7 @@ std::string Stream46() {
 }
 
 TEST(ExeAdder, DataAndSizeFollowTheStoredLength) {
-  auto Name = [](const char* N) { return XorString(N, kDefaultKey); };
+  auto Name = [](const char* N) { return XorString(N, blockwriter::kDefaultKey); };
   TempFile F(WithBlock({EncodeRecord(1, Name("a"), 0, 0, ""),   // stored, empty
                         EncodeRecord(1, Name("b"), 0, -7, ""),  // stored, negative: no bytes
                         EncodeRecord(1, Name("c"), 1, 0, ""),   // compressed, empty
@@ -136,7 +136,7 @@ TEST(ExeAdder, EmptyListsWithoutAnException) {
 
 TEST(ExeAdder, FindsTheBlockBehindTheImageEnd) {
   const std::string Image = pebuilder::SmallImage();
-  const std::string Block = BuildBlock({{"GUID", "mutex-name", true}}, kDefaultKey, static_cast<int64_t>(Image.size()));
+  const std::string Block = blockwriter::BuildBlock({{"GUID", "mutex-name", true}}, blockwriter::kDefaultKey, static_cast<int64_t>(Image.size()));
   const std::string Trailer = "other data after the block";
   // EndFromLength: EndOffset written as the file length plus this (the length itself, past it, or
   // 0); none: the true end of the block.
@@ -200,7 +200,7 @@ std::string BadBlockOutcome(const std::string& File, std::size_t* Size = nullptr
 }
 
 TEST(ExeAdder, RefusesLengthsThatPointOutsideTheBlock) {
-  const std::string N = XorString("GUID", kDefaultKey);
+  const std::string N = XorString("GUID", blockwriter::kDefaultKey);
   const std::string Guid = WithBlock({Rec("GUID", "x")});
   struct Case { const char* What; std::string File; } Cases[] = {
       {"BodyLength past the file start", WithBodyLength(Guid, 1 << 20)},
@@ -225,7 +225,7 @@ TEST(ExeAdder, FailingRecordLeavesEarlierOnesOwnedByTheList) {
             "Bad Block");
   EXPECT_EQ(Size, 3u);
 
-  std::string Corrupt = CompressItemData("corrupt me please, corrupt me please");
+  std::string Corrupt = blockwriter::CompressItemData("corrupt me please, corrupt me please");
   Corrupt[Corrupt.size() - 1] ^= 1;
   TempFile F(WithBlock({Rec("first", "kept data", true), PackedRec("second", Corrupt), Rec("third", "x")}));
   TItemTypes Items;
@@ -274,11 +274,11 @@ std::string OutcomeOf(TRead Read) {
 }
 
 TEST(ExeAdder, AStreamOfTheFilesBytesReadsAsTheFile) {
-  std::string Corrupt = CompressItemData("corrupt me please, corrupt me please");
+  std::string Corrupt = blockwriter::CompressItemData("corrupt me please, corrupt me please");
   Corrupt[Corrupt.size() - 1] ^= 1;
   const std::string Image = pebuilder::SmallImage();
   const std::string Behind =
-      Image + BuildBlock({{"GUID", "mutex-name", true}}, kDefaultKey, static_cast<int64_t>(Image.size())) + "trailer";
+      Image + blockwriter::BuildBlock({{"GUID", "mutex-name", true}}, blockwriter::kDefaultKey, static_cast<int64_t>(Image.size())) + "trailer";
   const std::string Unused = Patched(Behind, static_cast<int64_t>(Image.size()) + 4, blocklayout::ByteField(0));
   const std::string Good = WithBlock({Rec("GUID", "{6A1C}", true, 0xA5), Rec("Readme", "plain", false, 0xA5),
                                       Rec("", "", false, 0xA5)},

@@ -51,7 +51,7 @@ TEST(FileReadStream, SeeksBeyondFourGiB) {
   if (Error) GTEST_SKIP() << "no sparse 4 GiB file here: " << Error.message();
   {
     std::ofstream Out(F.Path(), std::ios::binary | std::ios::app);
-    const std::string Block = BuildBlock({{"GUID", "far away", true}}, kDefaultKey, Start);
+    const std::string Block = blockwriter::BuildBlock({{"GUID", "far away", true}}, blockwriter::kDefaultKey, Start);
     Out.write(Block.data(), static_cast<std::streamsize>(Block.size()));
   }
   TFileReadStream S(F.Path());

@@ -24,16 +24,16 @@ struct ProgramCopy : testsupport::TFileCopy {
 
 const char kGuid[] = "{3F2504E0-4F89-11D3-9A0C-0305E82C3301}";
 
-const TNewItems kGuidItems = {{"Readme", "\x83\x41\x83\x93\x83\x43\x83\x93\x83\x58\x83\x67\x81\x5B\x83\x8B", false},
+const blockwriter::TNewItems kGuidItems = {{"Readme", "\x83\x41\x83\x93\x83\x43\x83\x93\x83\x58\x83\x67\x81\x5B\x83\x8B", false},
                               {"GUID", kGuid, true}};
 
 // The program with the writer's block behind its image and Trailer after it.
 std::string BehindImage(const ProgramCopy& Copy, const std::string& Trailer) {
-  TAddOptions Options;
+  blockwriter::TAddOptions Options;
   Options.Key = 0xC3;
-  Options.Placement = TBlockPlacement::BehindImage;
+  Options.Placement = blockwriter::TBlockPlacement::BehindImage;
   Options.Trailer = Trailer;
-  return FileWithBlock(Copy.Path(), kGuidItems, Options).Bytes;
+  return blockwriter::FileWithBlock(Copy.Path(), kGuidItems, Options).Bytes;
 }
 
 void ExpectGuidItems(const std::string& Path) {
@@ -50,9 +50,9 @@ void ExpectGuidItems(const std::string& Path) {
 
 TEST(ExeAdderWin, ReadsTheBlockAtTheEndOfTheProgram) {
   ProgramCopy Copy;
-  TAddOptions Options;
+  blockwriter::TAddOptions Options;
   Options.Key = 0xC3;
-  Copy.Write(FileWithBlock(Copy.Path(), kGuidItems, Options).Bytes);
+  Copy.Write(blockwriter::FileWithBlock(Copy.Path(), kGuidItems, Options).Bytes);
   ExpectGuidItems(Copy.Path());
 }
 
