@@ -216,9 +216,7 @@ void CheckReadsBack(const std::string& fileName, const TNewItems& items, int64_t
                            std::to_string(items.size()));
   for (std::size_t i = 0; i < items.size(); ++i) {
     const TItemType& got = read[i];
-    const std::string data = got.Data ? std::string(static_cast<const char*>(got.Data), static_cast<std::size_t>(got.Size))
-                                      : std::string();
-    if (got.Name != items[i].Name || got.Compressed != items[i].Compressed || data != items[i].Data)
+    if (got.Name != items[i].Name || got.Compressed != items[i].Compressed || AppendedItemData(got) != items[i].Data)
       throw EBlockWriteError("item " + std::to_string(i + 1) + " reads back differently");
   }
 }

@@ -130,6 +130,11 @@ const TItemType* FindAppendedItem(const TItemTypes& items, const std::string& na
   return nullptr;
 }
 
+std::string AppendedItemData(const TItemType& item) {
+  if (!item.Data || item.Size <= 0) return std::string();
+  return std::string(static_cast<const char*>(item.Data), static_cast<std::size_t>(item.Size));
+}
+
 namespace {
 
 // Finds the block as the program does: the signature at the end, or else at the place that

@@ -107,3 +107,6 @@ std::string XorString(const std::string& s, uint8_t key);
 
 // The first item named name (exact bytes), or null.
 const TItemType* FindAppendedItem(const TItemTypes& items, const std::string& name);
+
+// The bytes of item's data; empty when it has none (null Data, or a Size of 0 or below).
+std::string AppendedItemData(const TItemType& item);

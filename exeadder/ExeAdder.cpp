@@ -12,7 +12,7 @@ int _dowildcard = 0;
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
-  const TToolResult result = RunExeAdder(args);
+  const exeaddertool::TToolResult result = exeaddertool::RunExeAdder(args);
   if (!result.Out.empty()) std::fwrite(result.Out.data(), 1, result.Out.size(), stdout);
   std::fflush(stdout);
   if (!result.Err.empty()) std::fwrite(result.Err.data(), 1, result.Err.size(), stderr);

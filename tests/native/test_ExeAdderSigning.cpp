@@ -21,6 +21,8 @@
 
 namespace {
 
+using exeaddertool::RunExeAdder;
+using exeaddertool::TToolResult;
 using testsupport::TempFolder;
 
 const char kGuid[] = "{8C1F0E53-2B7A-4D19-A6E4-5F30C9B2D871}";

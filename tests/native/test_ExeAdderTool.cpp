@@ -18,6 +18,8 @@
 namespace {
 
 namespace fs = std::filesystem;
+using exeaddertool::RunExeAdder;
+using exeaddertool::TToolResult;
 
 const char kGuid[] = "{5A3C9E12-7B4D-4F0A-9C61-2E8D0B7F4A19}";
 
