@@ -21,7 +21,6 @@ constexpr int64_t kBodyHeaderSize = 8;   // Key, Count
 constexpr int64_t kTrailerSize = 12;     // BodyLength, signature
 constexpr int64_t kMinRecordSize = 9;    // NameLength, Compressed, DataLength
 constexpr int64_t kFrameSize = kHeadSize + kTrailerSize;  // a block is BodyLength + this long
-constexpr int64_t kCountOffset = kHeadSize + 4;           // of Count, from the block's first byte
 constexpr int64_t kMaxField = INT32_MAX;                  // largest length a 32-bit field holds
 
 // Little-endian fields.

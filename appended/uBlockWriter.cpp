@@ -27,10 +27,8 @@ bool Is64BitImage(const std::string& bytes) {
 // The bytes of a file as the reader's stream, which holds less than 2 GiB.
 TMemoryStream StreamOf(const std::string& bytes) {
   TMemoryStream stream;
-  if (bytes.size() > static_cast<std::size_t>(kMaxField) ||
-      (!bytes.empty() && stream.Write(bytes.data(), static_cast<int32_t>(bytes.size())) != static_cast<int32_t>(bytes.size())))
+  if (!stream.LoadFromBytes(bytes))
     throw EBlockWriteError("is too large for the reader (" + std::to_string(bytes.size()) + " bytes)");
-  stream.Seek(0, TSeekOrigin::soBeginning);
   return stream;
 }
 
@@ -57,6 +55,45 @@ std::string WithoutBlock(const std::string& bytes, const TBlockPlace& place) {
 bool EndsWithSignature(const std::string& bytes) {
   const std::size_t length = sizeof blocklayout::kSignature;
   return bytes.size() >= length && std::memcmp(bytes.data() + bytes.size() - length, blocklayout::kSignature, length) == 0;
+}
+
+// Where a block behind the image of bytes (a file's contents) begins: the end of the raw data of
+// the last section-table entry, which the reader goes to. Refuses (EBlockWriteError) bytes that
+// are not a 32-bit PE image, and an image where a block there would overwrite the headers or
+// another section's raw data, or would lie past the end.
+int64_t ImageEndForBlock(const std::string& bytes) {
+  const int64_t fileSize = static_cast<int64_t>(bytes.size());
+  // The model reads every image as a 32-bit one: in a 64-bit one it would find the sections in
+  // the wrong place, and a block put behind them could land inside the program.
+  if (Is64BitImage(bytes))
+    throw EBlockWriteError("is a 64-bit image (PE32+): the uninstaller's reader finds a block behind 32-bit images only");
+  TMemoryStream stream = StreamOf(bytes);
+  std::unique_ptr<TPEImage> image;
+  try {
+    image = std::make_unique<TPEImage>(stream);
+  } catch (const EImageBlockException& error) {
+    throw EBlockWriteError(std::string("is not a PE image (") + error.what() + ")");
+  }
+  if (!image->DOSHeader || image->Sections.empty()) throw EBlockWriteError("is not a PE image with sections");
+  // The reader goes to the end of the last entry's raw data, whatever lies further on.
+  const int64_t imageEnd = static_cast<uint32_t>(image->GetImageEnd());
+  const int64_t headersEnd = image->DOSHeader->LfaNew() + int64_t{sizeof(pe::IMAGE_NT_HEADERS32)} +
+                             int64_t{sizeof(pe::IMAGE_SECTION_HEADER)} * static_cast<int64_t>(image->Sections.size());
+  if (imageEnd < headersEnd)
+    throw EBlockWriteError("has a last section-table entry whose raw data ends at offset " + std::to_string(imageEnd) +
+                           ", inside the headers: a block behind the image would overwrite them");
+  for (std::size_t i = 0; i < image->Sections.size(); ++i) {
+    const pe::IMAGE_SECTION_HEADER* header = image->Sections[i]->Header();
+    if (header->SizeOfRawData == 0) continue;
+    const int64_t sectionEnd = int64_t{header->PointerToRawData} + header->SizeOfRawData;
+    if (sectionEnd > imageEnd)
+      throw EBlockWriteError("has section " + std::to_string(i + 1) + " whose raw data ends at offset " +
+                             std::to_string(sectionEnd) + ", past the end of the last section-table entry's at " +
+                             std::to_string(imageEnd) + ", where a block behind the image would go");
+  }
+  if (imageEnd > fileSize)
+    throw EBlockWriteError("has an image that ends at offset " + std::to_string(imageEnd) + ", past the end of the file");
+  return imageEnd;
 }
 
 }  // namespace
@@ -121,45 +158,6 @@ std::string BuildBlock(const TNewItems& items, uint32_t key, int64_t blockStart,
   return BuildBlockOfRecords(records, key, blockStart, endOffsetNeeded);
 }
 
-int64_t ImageEndForBlock(const std::string& bytes) {
-  const int64_t fileSize = static_cast<int64_t>(bytes.size());
-  // The model reads every image as a 32-bit one: in a 64-bit one it would find the sections in
-  // the wrong place, and a block put behind them could land inside the program.
-  if (Is64BitImage(bytes))
-    throw EBlockWriteError("is a 64-bit image (PE32+): the uninstaller's reader finds a block behind 32-bit images only");
-  TMemoryStream stream = StreamOf(bytes);
-  std::unique_ptr<TPEImage> image;
-  try {
-    image = std::make_unique<TPEImage>(stream);
-  } catch (const EImageBlockException& error) {
-    throw EBlockWriteError(std::string("is not a PE image (") + error.what() + ")");
-  }
-  if (!image->DOSHeader || image->Sections.empty()) throw EBlockWriteError("is not a PE image with sections");
-  // The reader goes to the end of the last entry's raw data, whatever lies further on.
-  const int64_t imageEnd = static_cast<uint32_t>(image->GetImageEnd());
-  const int64_t headersEnd = image->DOSHeader->LfaNew() + int64_t{sizeof(pe::IMAGE_NT_HEADERS32)} +
-                             int64_t{sizeof(pe::IMAGE_SECTION_HEADER)} * static_cast<int64_t>(image->Sections.size());
-  if (imageEnd < headersEnd)
-    throw EBlockWriteError("has a last section-table entry whose raw data ends at offset " + std::to_string(imageEnd) +
-                           ", inside the headers: a block behind the image would overwrite them");
-  for (std::size_t i = 0; i < image->Sections.size(); ++i) {
-    const pe::IMAGE_SECTION_HEADER* header = image->Sections[i]->Header();
-    if (header->SizeOfRawData == 0) continue;
-    const int64_t sectionEnd = int64_t{header->PointerToRawData} + header->SizeOfRawData;
-    if (sectionEnd > imageEnd)
-      throw EBlockWriteError("has section " + std::to_string(i + 1) + " whose raw data ends at offset " +
-                             std::to_string(sectionEnd) + ", past the end of the last section-table entry's at " +
-                             std::to_string(imageEnd) + ", where a block behind the image would go");
-  }
-  if (imageEnd > fileSize)
-    throw EBlockWriteError("has an image that ends at offset " + std::to_string(imageEnd) + ", past the end of the file");
-  return imageEnd;
-}
-
-TFileWithBlock FileWithBlock(const std::string& fileName, const TNewItems& items, const TAddOptions& options) {
-  return BytesWithBlock(LoadFileBytes(fileName), items, options);
-}
-
 TFileWithBlock BytesWithBlock(const std::string& in, const TNewItems& items, const TAddOptions& options) {
   const TBlockPlace old = ExistingBlock(in);
   if (old.Found && !options.Replace)
@@ -190,8 +188,6 @@ TFileWithBlock BytesWithBlock(const std::string& in, const TNewItems& items, con
   result.Bytes = base.substr(0, static_cast<std::size_t>(result.BlockStart)) + block + behind;
   return result;
 }
-
-std::string FileWithoutBlock(const std::string& fileName) { return BytesWithoutBlock(LoadFileBytes(fileName)); }
 
 std::string BytesWithoutBlock(const std::string& in) {
   const TBlockPlace place = ExistingBlock(in);

@@ -74,23 +74,13 @@ std::string BuildBlockOfRecords(const std::vector<std::string>& records, uint32_
                                 bool endOffsetNeeded = false);
 std::string BuildBlock(const TNewItems& items, uint32_t key, int64_t blockStart, bool endOffsetNeeded = false);
 
-// Where a block behind the image of bytes (a file's contents) begins: the end of the raw data of
-// the last section-table entry, which the reader goes to. Refuses (EBlockWriteError) bytes that
-// are not a 32-bit PE image, and an image where a block there would overwrite the headers or
-// another section's raw data, or would lie past the end.
-int64_t ImageEndForBlock(const std::string& bytes);
-
-// fileName's bytes with a block of items, as options say. Refuses (EBlockPresent) a file that
-// carries a block unless options.Replace; and (EBlockWriteError) a damaged block, items or a
-// placement that the reader could not read back. File errors: EFOpenError.
-TFileWithBlock FileWithBlock(const std::string& fileName, const TNewItems& items, const TAddOptions& options = {});
-// The same for a file's contents in.
+// A file's contents in with a block of items, as options say. Refuses (EBlockPresent) contents that
+// carry a block unless options.Replace; and (EBlockWriteError) a damaged block, items or a
+// placement that the reader could not read back.
 TFileWithBlock BytesWithBlock(const std::string& in, const TNewItems& items, const TAddOptions& options = {});
 
-// fileName's bytes without its block; other data behind the block stays. Refuses a file without
-// a block, or with a damaged one.
-std::string FileWithoutBlock(const std::string& fileName);
-// The same for a file's contents in.
+// A file's contents in without its block; other data behind the block stays. Refuses contents
+// without a block, or with a damaged one (EBlockWriteError).
 std::string BytesWithoutBlock(const std::string& in);
 
 // Reads fileName with the reader; raises EBlockWriteError unless it finds exactly items (names,

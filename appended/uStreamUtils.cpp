@@ -62,6 +62,16 @@ void TMemoryStream::SetSize(int64_t newSize) {
   position_ = std::min(position_, GetSize());
 }
 
+bool TMemoryStream::LoadFromBytes(const std::string& bytes) {
+  position_ = 0;
+  if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) {
+    bytes_.clear();
+    return false;
+  }
+  bytes_.assign(bytes.begin(), bytes.end());
+  return true;
+}
+
 void TMemoryStream::SaveToFile(const std::string& fileName) const {
   struct Closer {
     void operator()(std::FILE* f) const { std::fclose(f); }

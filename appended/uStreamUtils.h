@@ -106,6 +106,9 @@ class TMemoryStream : public TStream {
   // under the name. Raises EFOpenError when one exists but cannot be opened or read, or holds
   // 2 GiB or more; the stream is emptied then too.
   bool LoadFromFile(const std::string& fileName);
+  // Replaces the contents with bytes and moves to the start. False, with the stream emptied, for
+  // 2 GiB or more, which the stream's 32-bit counts cannot write.
+  bool LoadFromBytes(const std::string& bytes);
   // Creates fileName (or empties an existing one) and writes the contents. Raises EWriteError.
   void SaveToFile(const std::string& fileName) const;
   // The whole contents as bytes.

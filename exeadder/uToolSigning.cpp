@@ -15,6 +15,21 @@ std::string TableText(const TSignatureInfo& info) {
   return "certificate table of " + std::to_string(info.TableSize) + " bytes at offset " + std::to_string(info.TableOffset);
 }
 
+// True when the reader still finds the block that lies at block in bytes once a signature is
+// appended (the block starts where the image ends and its EndOffset is set).
+bool StaysReadableWhenSigned(const std::string& bytes, const TBlockPlace& block) {
+  // A stand-in for the padding and table that signing appends: anything but the block signature.
+  const std::string signedBytes = bytes + std::string(8, '\0');
+  TMemoryStream stream;
+  if (!stream.LoadFromBytes(signedBytes)) return false;
+  try {
+    const TBlockPlace found = LocateAppendedBlock(stream);
+    return found.Found && found.Start == block.Start && found.End == block.End;
+  } catch (const EImageBlockException&) {
+    return false;  // not an image: the reader cannot look behind it
+  }
+}
+
 }  // namespace
 
 TInput PrepareInput(const std::string& path, std::string bytes, bool unsign) {
@@ -41,20 +56,6 @@ std::string Finish(const TInput& input, std::string out) {
 
 std::string RemovedLine(const std::string& in, const TInput& input) {
   return input.Removed.empty() ? std::string() : "removed the Authenticode signature of " + in + " (" + input.Removed + ")\n";
-}
-
-bool StaysReadableWhenSigned(const std::string& bytes, const TBlockPlace& block) {
-  // A stand-in for the padding and table that signing appends: anything but the block signature.
-  const std::string signedBytes = bytes + std::string(8, '\0');
-  if (signedBytes.size() > static_cast<std::size_t>(INT32_MAX)) return false;
-  TMemoryStream stream;
-  stream.Write(signedBytes.data(), static_cast<int32_t>(signedBytes.size()));
-  try {
-    const TBlockPlace found = LocateAppendedBlock(stream);
-    return found.Found && found.Start == block.Start && found.End == block.End;
-  } catch (const EImageBlockException&) {
-    return false;  // not an image: the reader cannot look behind it
-  }
 }
 
 std::string NextStepLine(const std::string& outName, const std::string& bytes, const TBlockPlace* block) {

@@ -36,10 +36,6 @@ std::string Finish(const TInput& input, std::string out);
 // "removed the Authenticode signature of IN (...)\n", or nothing when input was unsigned.
 std::string RemovedLine(const std::string& in, const TInput& input);
 
-// True when the reader still finds the block that lies at block in bytes once a signature is
-// appended (the block starts where the image ends and its EndOffset is set).
-bool StaysReadableWhenSigned(const std::string& bytes, const TBlockPlace& block);
-
 // What the builder does next with the written file outName (contents bytes, with its block at
 // block, or no block when block is null): sign it; or, when signing would hide the block, write it for
 // signing first.

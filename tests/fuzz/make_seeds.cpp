@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
   const std::filesystem::path Items = std::filesystem::path(argv[1]) / "fuzz_ReadAppendedItems";
   const std::filesystem::path Pe = std::filesystem::path(argv[1]) / "fuzz_PEImage";
   const std::string Image = pebuilder::SmallImage();
-  const int64_t CountAt = static_cast<int64_t>(kProgram.size()) + blocklayout::kCountOffset;
+  const int64_t CountAt = static_cast<int64_t>(kProgram.size()) + blocklayout::kHeadSize + 4;  // behind Key
 
   const blockwriter::TNewItems Guid = {{"GUID", "{3F2504E0-4F89-11D3-9A0C-0305E82C3301}", true}};
   const std::vector<std::string> Mixed = {Rec("GUID", "mutex", false, 0x5A), Rec("Readme", "some text some text some text", true, 0x5A),

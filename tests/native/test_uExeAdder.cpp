@@ -47,7 +47,8 @@ std::string Patched(std::string File, int64_t Offset, const std::string& Field) 
   return File.replace(static_cast<std::size_t>(Offset), Field.size(), Field);
 }
 std::string WithCount(const std::string& File, int32_t Count) {
-  return Patched(File, static_cast<int64_t>(kBefore.size()) + blocklayout::kCountOffset, blocklayout::Int32Field(Count));
+  // Count follows EndOffset, UseEndOffset and Key.
+  return Patched(File, static_cast<int64_t>(kBefore.size()) + blocklayout::kHeadSize + 4, blocklayout::Int32Field(Count));
 }
 std::string WithBodyLength(const std::string& File, int64_t BodyLength) {
   return Patched(File, static_cast<int64_t>(File.size()) - blocklayout::kTrailerSize, blocklayout::Int64Field(BodyLength));

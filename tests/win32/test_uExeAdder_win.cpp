@@ -33,7 +33,7 @@ std::string BehindImage(const ProgramCopy& Copy, const std::string& Trailer) {
   Options.Key = 0xC3;
   Options.Placement = blockwriter::TBlockPlacement::BehindImage;
   Options.Trailer = Trailer;
-  return blockwriter::FileWithBlock(Copy.Path(), kGuidItems, Options).Bytes;
+  return blockwriter::BytesWithBlock(LoadFileBytes(Copy.Path()), kGuidItems, Options).Bytes;
 }
 
 void ExpectGuidItems(const std::string& Path) {
@@ -52,7 +52,7 @@ TEST(ExeAdderWin, ReadsTheBlockAtTheEndOfTheProgram) {
   ProgramCopy Copy;
   blockwriter::TAddOptions Options;
   Options.Key = 0xC3;
-  Copy.Write(blockwriter::FileWithBlock(Copy.Path(), kGuidItems, Options).Bytes);
+  Copy.Write(blockwriter::BytesWithBlock(LoadFileBytes(Copy.Path()), kGuidItems, Options).Bytes);
   ExpectGuidItems(Copy.Path());
 }
 

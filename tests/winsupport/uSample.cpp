@@ -6,6 +6,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "appended/uStreamUtils.h"
 #include "winsupport/uDriver.h"
 #include "winsupport/uMachine.h"
 #include "system/uHandles_win.h"
@@ -119,7 +120,7 @@ TSample InstallSample(const TSampleOptions& options) {
     std::optional<blockwriter::TNewItems> items = options.items;
     if (!items && !options.guid.empty()) items = blockwriter::TNewItems{{"GUID", options.guid, true}};
     // Made as the product's builder makes it: with the writer, which reads the copy itself.
-    if (items) Write(s.uninstallerPath, blockwriter::FileWithBlock(s.uninstallerPath, *items, options.blockOptions).Bytes, false);
+    if (items) Write(s.uninstallerPath, blockwriter::BytesWithBlock(LoadFileBytes(s.uninstallerPath), *items, options.blockOptions).Bytes, false);
     if (!options.appendedBlock.empty()) Write(s.uninstallerPath, options.appendedBlock, true);
   }
 
