@@ -6,23 +6,12 @@
 
 #include "appended/ZLibEx.h"
 #include "appended/uBlockWriter.h"
+#include "support/ZlibSample.h"
 
 namespace {
 
-// A 46-byte zlib stream that inflates to 600 bytes: "Ko" 285 times, then 'A' to '^'.
-std::string Stream46() {
-  const char* Hex =
-      "78daf3cef71e85a3900ce8e8e4ece2eae6eee1e9e5ede3ebe71f1018141c121a161e1119151d131b0700b78ed864";
-  std::string S;
-  for (const char* P = Hex; P[0] && P[1]; P += 2) S += static_cast<char>(std::stoi(std::string(P, 2), nullptr, 16));
-  return S;
-}
-std::string Plain600() {
-  std::string S;
-  for (int i = 0; i < 285; ++i) S += "Ko";
-  for (char C = 'A'; C <= '^'; ++C) S += C;
-  return S;
-}
+using testsupport::Plain600;
+using testsupport::Stream46;
 
 struct Inflated {
   void* Data = nullptr;

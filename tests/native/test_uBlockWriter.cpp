@@ -30,11 +30,6 @@ using blockwriter::TNewItems;
 using blockwriter::kDefaultKey;
 using testsupport::TempFile;
 
-std::string DataOf(const TItemType& Item) {
-  return Item.Data && Item.Size > 0 ? std::string(static_cast<const char*>(Item.Data), static_cast<std::size_t>(Item.Size))
-                                    : std::string();
-}
-
 std::string RandomBytes(std::mt19937& Random, std::size_t Length) {
   std::string S(Length, '\0');
   for (char& C : S) C = static_cast<char>(Random() & 0xFF);
@@ -83,7 +78,7 @@ void ExpectReadsAs(const std::string& Path, const TNewItems& Items, uint32_t Key
   ASSERT_EQ(Read.size(), Items.size());
   for (std::size_t i = 0; i < Items.size(); ++i) {
     EXPECT_EQ(Read[i].Name, Items[i].Name) << "item " << i;
-    EXPECT_TRUE(DataOf(Read[i]) == Items[i].Data) << "item " << i;
+    EXPECT_TRUE(AppendedItemData(Read[i]) == Items[i].Data) << "item " << i;
     EXPECT_EQ(Read[i].Compressed, Items[i].Compressed) << "item " << i;
     EXPECT_EQ(Read[i].Size, static_cast<int32_t>(Items[i].Data.size())) << "item " << i;
   }

@@ -14,10 +14,12 @@
 #include "support/MemoryStreamOf.h"
 #include "support/PEBuilder.h"
 #include "support/TempFile.h"
+#include "support/ZlibSample.h"
 
 namespace {
 
 using blocklayout::EncodeRecord;
+using testsupport::Stream46;
 using testsupport::TempFile;
 using TRecords = std::vector<std::string>;
 
@@ -86,15 +88,6 @@ TEST(ExeAdder, OnlyTheKeysLowByteScramblesNames) {
     ASSERT_EQ(Items.size(), 1u);
     EXPECT_EQ(Items[0].Name, "GUID") << std::hex << Key;
   }
-}
-
-// The 46-byte stream that inflates to 600 bytes (through output buffers of 256, 512 and 768).
-std::string Stream46() {
-  const char* Hex =
-      "78daf3cef71e85a3900ce8e8e4ece2eae6eee1e9e5ede3ebe71f1018141c121a161e1119151d131b0700b78ed864";
-  std::string S;
-  for (const char* P = Hex; P[0] && P[1]; P += 2) S += static_cast<char>(std::stoi(std::string(P, 2), nullptr, 16));
-  return S;
 }
 
 TEST(ExeAdder, DataAndSizeFollowTheStoredLength) {
@@ -313,6 +306,24 @@ TEST(ExeAdder, XorString) {
   EXPECT_EQ(X, std::string("\xB8\xAA\xB6\xBB\x6A\xA3"));
   EXPECT_EQ(XorString(X, 0xFF), S);
   EXPECT_EQ(XorString("abc", 0), "abc");
+}
+
+// An item's data as bytes, whatever its record held: none for null Data, and none for a stored
+// item whose negative DataLength stayed in Size.
+TEST(ExeAdder, AppendedItemDataIsTheBytesAtData) {
+  const std::string file = WithBlock({EncodeRecord(4, XorString("GUID", 0x5A), 0, 5, std::string("a\0b\xFF\x5C", 5)),
+                                      EncodeRecord(5, XorString("Empty", 0x5A), 0, 0, ""),
+                                      EncodeRecord(8, XorString("Negative", 0x5A), 0, -3, "")});
+  TempFile f(file);
+  TItemTypes items;
+  ReadAppendedItems(f.Path(), items);
+  ASSERT_EQ(items.size(), 3u);
+  EXPECT_EQ(AppendedItemData(items[0]), std::string("a\0b\xFF\x5C", 5));
+  EXPECT_EQ(AppendedItemData(items[1]), "");
+  EXPECT_EQ(items[2].Size, -3);
+  EXPECT_EQ(AppendedItemData(items[2]), "");
+  ASSERT_EQ(FindAppendedItem(items, "GUID"), &items[0]);
+  EXPECT_EQ(FindAppendedItem(items, "guid"), nullptr);
 }
 
 }  // namespace

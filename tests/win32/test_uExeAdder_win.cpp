@@ -42,13 +42,13 @@ void ExpectGuidItems(const std::string& Path) {
   ASSERT_EQ(Items.size(), 2u);
   const TItemType* Guid = FindAppendedItem(Items, "GUID");
   ASSERT_NE(Guid, nullptr);
-  EXPECT_EQ(std::string(static_cast<const char*>(Guid->Data), Guid->Size), kGuid);
+  EXPECT_EQ(AppendedItemData(*Guid), kGuid);
   EXPECT_EQ(Items[0].Size, 16);
   FreeAppendedItems(Items);
   EXPECT_TRUE(Items.empty());
 }
 
-TEST(ExeAdderWin, ReadsTheBlockAtTheEndOfTheProgram) {
+TEST(ExeAdder, ReadsTheBlockAtTheEndOfTheProgram) {
   ProgramCopy Copy;
   blockwriter::TAddOptions Options;
   Options.Key = 0xC3;
@@ -56,7 +56,7 @@ TEST(ExeAdderWin, ReadsTheBlockAtTheEndOfTheProgram) {
   ExpectGuidItems(Copy.Path());
 }
 
-TEST(ExeAdderWin, ReadsTheBlockBehindTheImageEndWithDataAfterIt) {
+TEST(ExeAdder, ReadsTheBlockBehindTheImageEndWithDataAfterIt) {
   SKIP_UNLESS_THE_IMAGE_MODEL_READS_THE_PROGRAM();
   ProgramCopy Copy;
   const std::size_t ImageEnd = Copy.Read().size();
@@ -72,7 +72,7 @@ TEST(ExeAdderWin, ReadsTheBlockBehindTheImageEndWithDataAfterIt) {
   EXPECT_TRUE(Items.empty());
 }
 
-TEST(ExeAdderWin, FileHeldExclusivelyByAnother) {
+TEST(ExeAdder, FileHeldExclusivelyByAnother) {
   // The model reports the file layer's error; the item reader, which cannot open it either, gives
   // an empty list.
   SKIP_UNLESS_THE_IMAGE_MODEL_READS_THE_PROGRAM();
