@@ -5,8 +5,9 @@
 # tables refer to every function), so link-time optimisation drops what the program never calls
 # before any code is emitted.
 set(LEAN_COMPILE -Os -flto -ffunction-sections -fdata-sections)
-target_compile_options(uninst_core PRIVATE ${LEAN_COMPILE})
-target_compile_options(exeadder_core PRIVATE ${LEAN_COMPILE})
+foreach(library uninst_shared uninst_core exeadder_core)
+  target_compile_options(${library} PRIVATE ${LEAN_COMPILE})
+endforeach()
 set(UNINST_EXE_DIR ${CMAKE_BINARY_DIR} CACHE PATH "Where the shipped executables are written")
 
 # Stated rather than left to the linker's defaults: the loaders of Windows 95 and NT 4.0 refuse
