@@ -5,9 +5,9 @@
 #include "app/uExitCodes.h"
 #include "app/uMainLayout.h"
 #include "app/uMainTexts.h"
-#include "app/uProductName.h"
 #include "app/uUninstall_win.h"
 #include "system/uFiles_win.h"
+#include "system/uProductName.h"
 #include "system/uRunLog_win.h"
 #include "ui/uApplication_win.h"
 #include "ui/uMessageDialog.h"
@@ -110,7 +110,7 @@ void TfrmMain::btnOKClick(ui::TComponent*) {
   }
   // Nothing was changed, and nothing this window offers can change that: it closes.
   if (outcome.KeyRefused != ERROR_SUCCESS) {
-    ui::ShowError(ui::FormatText(texts::kAdministratorRequired, ui::SystemText(ProductNameFromExePath(exePath_))));
+    ui::ShowError(ui::FormatText(texts::kAdministratorRequired, ui::SystemText(productname::ProductNameFromExePath(exePath_))));
   } else if (!outcome.Complete()) {
     ui::ShowError(IncompleteText(outcome));
   } else if (outcome.AfterRestart.empty()) {

@@ -1,13 +1,13 @@
 #include "app/uUninstall_win.h"
 
 #include "app/uExitCodes.h"
-#include "app/uProductName.h"
 #include "appended/uExeAdder.h"
 #include "resources/resource.h"
 #include "system/uAddRemovePrograms_win.h"
 #include "system/uFiles_win.h"
 #include "system/uMbcs.h"
 #include "system/uPlatform_win.h"
+#include "system/uProductName.h"
 #include "system/uRegistry_win.h"
 #include "system/uRestartDelete_win.h"
 #include "system/uRunLog_win.h"
@@ -108,14 +108,14 @@ arp::TTitles AddRemoveProgramsTitles() {
 
 TProduct DiscoverProduct(const std::string& exePath) {
   TProduct product;
-  product.ProductName = ProductNameFromExePath(exePath);
+  product.ProductName = productname::ProductNameFromExePath(exePath);
   runlog::Log("製品名: " + product.ProductName);
   if (product.ProductName.empty()) {
     // The key path would be the Uninstall key itself, the entries of every installed program.
     runlog::Log("アンインストール情報: なし (実行ファイル名に製品名がありません)");
     return product;
   }
-  const std::string keyPath = UninstallKeyPath(product.ProductName);
+  const std::string keyPath = productname::UninstallKeyPath(product.ProductName);
   product.UninstallerPath =
       registry::DequoteString(registry::ReadRegistryString(HKEY_LOCAL_MACHINE, keyPath + "UninstallString"), '"');
   if (product.UninstallerPath.empty()) {

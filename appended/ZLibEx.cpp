@@ -15,24 +15,24 @@ const char* const ZErrorMessages[10] = {
     "",
 };
 
-std::string ZErrorMessage(int Code) {
-  const int Index = 2 - Code;
-  return Index >= 0 && Index < 10 ? ZErrorMessages[Index] : std::string();
+std::string ZErrorMessage(int code) {
+  const int index = 2 - code;
+  return index >= 0 && index < 10 ? ZErrorMessages[index] : std::string();
 }
 
-int DecompressCheck(int Code) {
-  if (Code < 0) throw EZDecompressionError(ZErrorMessage(Code));
-  return Code;
+int DecompressCheck(int code) {
+  if (code < 0) throw EZDecompressionError(ZErrorMessage(code));
+  return code;
 }
 
 namespace {
 
-constexpr int64_t kMaxOutput = 0x7FFFFFFF;  // OutSize is signed 32-bit
+constexpr int64_t kMaxOutput = 0x7FFFFFFF;  // outSize is signed 32-bit
 
 // Deflate cannot expand more than 1032:1 (a 258-byte match costs at least two bits), so no
-// stream of InSize bytes inflates to more than this.
-int64_t MostOutputOf(int32_t InSize) {
-  return std::min<int64_t>(kMaxOutput, int64_t{1032} * (InSize < 0 ? 0 : InSize));
+// stream of inSize bytes inflates to more than this.
+int64_t MostOutputOf(int32_t inSize) {
+  return std::min<int64_t>(kMaxOutput, int64_t{1032} * (inSize < 0 ? 0 : inSize));
 }
 
 // Owns the output until it is handed to the caller, as one or more buffers that inflate fills in
@@ -51,52 +51,52 @@ class TOutput {
   static constexpr int64_t kReserveSteps = 4;
   static constexpr int64_t kMaxReserve = int64_t{64} << 20;
 
-  TOutput(int64_t Most) : Most_(Most) {}
+  TOutput(int64_t most) : most_(most) {}
   ~TOutput() {
-    for (const TBuffer& B : Buffers_) std::free(B.Memory);
+    for (const TBuffer& buffer : buffers_) std::free(buffer.Memory);
   }
   TOutput(const TOutput&) = delete;
   TOutput& operator=(const TOutput&) = delete;
 
-  // The first buffer: room for Size bytes, more when that much can be had.
-  void Start(int64_t Size, int64_t Step) {
-    int64_t Reserve = std::min(std::max(Size, Step * kReserveSteps), std::max(Size, kMaxReserve));
-    Reserve = std::min(Reserve, std::max(Size, Most_));
-    if (Reserve > Size && TryAdd(Reserve)) return;
-    if (!TryAdd(Size)) throw std::bad_alloc();
+  // The first buffer: room for size bytes, more when that much can be had.
+  void Start(int64_t size, int64_t step) {
+    int64_t reserve = std::min(std::max(size, step * kReserveSteps), std::max(size, kMaxReserve));
+    reserve = std::min(reserve, std::max(size, most_));
+    if (reserve > size && TryAdd(reserve)) return;
+    if (!TryAdd(size)) throw std::bad_alloc();
   }
-  // Another buffer, once the last one is full, so that the capacity reaches at least Size.
-  void Grow(int64_t Size) {
-    int64_t Next = std::max(Capacity_ / 2, Size - Capacity_);
+  // Another buffer, once the last one is full, so that the capacity reaches at least size.
+  void Grow(int64_t size) {
+    int64_t next = std::max(capacity_ / 2, size - capacity_);
     // No more than the stream can fill, unless it has filled that already.
-    if (Capacity_ < Most_) Next = std::min(Next, std::max(Most_ - Capacity_, Size - Capacity_));
-    Next = std::min(Next, std::max(kMaxOutput - Capacity_, Size - Capacity_));
-    if (!TryAdd(Next)) throw std::bad_alloc();
+    if (capacity_ < most_) next = std::min(next, std::max(most_ - capacity_, size - capacity_));
+    next = std::min(next, std::max(kMaxOutput - capacity_, size - capacity_));
+    if (!TryAdd(next)) throw std::bad_alloc();
   }
-  Bytef* Last() const { return static_cast<Bytef*>(Buffers_.back().Memory); }
-  int64_t LastSize() const { return Buffers_.back().Size; }
+  Bytef* Last() const { return static_cast<Bytef*>(buffers_.back().Memory); }
+  int64_t LastSize() const { return buffers_.back().Size; }
 
-  // The first Total bytes of output as one block of exactly that length (null for none); the
+  // The first total bytes of output as one block of exactly that length (null for none); the
   // caller owns it.
-  void* Release(int64_t Total) {
-    void* Joined = nullptr;
-    if (Total == 0) {
-    } else if (Buffers_.size() == 1) {
-      Joined = Buffers_[0].Size == Total ? Buffers_[0].Memory
-                                         : std::realloc(Buffers_[0].Memory, static_cast<std::size_t>(Total));
-      if (!Joined) throw std::bad_alloc();
-      Buffers_.clear();
+  void* Release(int64_t total) {
+    void* joined = nullptr;
+    if (total == 0) {
+    } else if (buffers_.size() == 1) {
+      joined = buffers_[0].Size == total ? buffers_[0].Memory
+                                         : std::realloc(buffers_[0].Memory, static_cast<std::size_t>(total));
+      if (!joined) throw std::bad_alloc();
+      buffers_.clear();
     } else {
-      Joined = std::malloc(static_cast<std::size_t>(Total));
-      if (!Joined) throw std::bad_alloc();
-      int64_t Done = 0;
-      for (const TBuffer& B : Buffers_) {
-        const int64_t N = std::min(B.Size, Total - Done);
-        std::memcpy(static_cast<char*>(Joined) + Done, B.Memory, static_cast<std::size_t>(N));
-        Done += N;
+      joined = std::malloc(static_cast<std::size_t>(total));
+      if (!joined) throw std::bad_alloc();
+      int64_t done = 0;
+      for (const TBuffer& buffer : buffers_) {
+        const int64_t taken = std::min(buffer.Size, total - done);
+        std::memcpy(static_cast<char*>(joined) + done, buffer.Memory, static_cast<std::size_t>(taken));
+        done += taken;
       }
     }
-    return Joined;
+    return joined;
   }
 
  private:
@@ -104,18 +104,18 @@ class TOutput {
     void* Memory;
     int64_t Size;
   };
-  bool TryAdd(int64_t Size) {
-    Buffers_.reserve(Buffers_.size() + 1);
-    void* Memory = std::malloc(static_cast<std::size_t>(Size));
-    if (!Memory) return false;
-    Buffers_.push_back({Memory, Size});
-    Capacity_ += Size;
+  bool TryAdd(int64_t size) {
+    buffers_.reserve(buffers_.size() + 1);
+    void* memory = std::malloc(static_cast<std::size_t>(size));
+    if (!memory) return false;
+    buffers_.push_back({memory, size});
+    capacity_ += size;
     return true;
   }
 
-  std::vector<TBuffer> Buffers_;
-  int64_t Capacity_ = 0;
-  int64_t Most_;
+  std::vector<TBuffer> buffers_;
+  int64_t capacity_ = 0;
+  int64_t most_;
 };
 
 // Ends the inflation on every path; the normal path checks its result.
@@ -133,50 +133,50 @@ struct TInflateGuard {
 
 }  // namespace
 
-void DecompressBuffer(const void* InBuffer, int32_t InSize, void*& OutBuffer, int32_t& OutSize,
-                      int32_t OutEstimate) {
+void DecompressBuffer(const void* inBuffer, int32_t inSize, void*& outBuffer, int32_t& outSize,
+                      int32_t outEstimate) {
   // The growth step depends on the input length alone; never 0, or the loop could not grow.
-  int64_t Step = (static_cast<int64_t>(InSize < 0 ? 0 : InSize) + 255) & ~int64_t{255};
-  if (Step == 0) Step = 256;
-  int64_t Size = OutEstimate > 0 ? OutEstimate : Step;
-  if (Size > kMaxOutput) Size = kMaxOutput;
+  int64_t step = (static_cast<int64_t>(inSize < 0 ? 0 : inSize) + 255) & ~int64_t{255};
+  if (step == 0) step = 256;
+  int64_t size = outEstimate > 0 ? outEstimate : step;
+  if (size > kMaxOutput) size = kMaxOutput;
 
-  TOutput Out(MostOutputOf(InSize));
-  Out.Start(Size, Step);
+  TOutput out(MostOutputOf(inSize));
+  out.Start(size, step);
 
-  z_stream Z;
-  std::memset(&Z, 0, sizeof Z);
-  Z.next_in = static_cast<Bytef*>(const_cast<void*>(InBuffer));
-  Z.avail_in = static_cast<uInt>(InSize < 0 ? 0 : InSize);
-  Z.next_out = Out.Last();
-  Z.avail_out = static_cast<uInt>(Out.LastSize());
-  DecompressCheck(inflateInit_(&Z, "1.1.4", static_cast<int>(sizeof Z)));
-  TInflateGuard Guard{&Z};
+  z_stream stream;
+  std::memset(&stream, 0, sizeof stream);
+  stream.next_in = static_cast<Bytef*>(const_cast<void*>(inBuffer));
+  stream.avail_in = static_cast<uInt>(inSize < 0 ? 0 : inSize);
+  stream.next_out = out.Last();
+  stream.avail_out = static_cast<uInt>(out.LastSize());
+  DecompressCheck(inflateInit_(&stream, "1.1.4", static_cast<int>(sizeof stream)));
+  TInflateGuard guard{&stream};
 
   // One step more of logical size, as each return of inflate short of the end asks for.
-  auto AddStep = [&] {
-    if (Size + Step > kMaxOutput) throw EZDecompressionError(ZErrorMessage(Z_MEM_ERROR));
-    Size += Step;
+  auto addStep = [&] {
+    if (size + step > kMaxOutput) throw EZDecompressionError(ZErrorMessage(Z_MEM_ERROR));
+    size += step;
   };
   for (;;) {
-    const int Result = DecompressCheck(inflate(&Z, Z_NO_FLUSH));
+    const int result = DecompressCheck(inflate(&stream, Z_NO_FLUSH));
     // Output written into the reserve beyond the logical size counts as the steps that inflating
     // one step at a time would have taken to hold it, limit included.
-    while (Size < static_cast<int64_t>(Z.total_out)) AddStep();
-    if (Result == Z_STREAM_END) break;
+    while (size < static_cast<int64_t>(stream.total_out)) addStep();
+    if (result == Z_STREAM_END) break;
     // No dictionary is supplied: asking again would get the same answer for ever.
-    if (Result == Z_NEED_DICT) throw EZDecompressionError(ZErrorMessage(Z_NEED_DICT));
-    AddStep();
+    if (result == Z_NEED_DICT) throw EZDecompressionError(ZErrorMessage(Z_NEED_DICT));
+    addStep();
     // With room left, inflate stopped for want of input, and says so on the next call.
-    if (Z.avail_out == 0) {
-      Out.Grow(Size);
-      Z.next_out = Out.Last();
-      Z.avail_out = static_cast<uInt>(Out.LastSize());
+    if (stream.avail_out == 0) {
+      out.Grow(size);
+      stream.next_out = out.Last();
+      stream.avail_out = static_cast<uInt>(out.LastSize());
     }
   }
-  const std::size_t Total = Z.total_out;
-  Guard.End();
+  const std::size_t total = stream.total_out;
+  guard.End();
 
-  OutBuffer = Out.Release(static_cast<int64_t>(Total));
-  OutSize = static_cast<int32_t>(Total);
+  outBuffer = out.Release(static_cast<int64_t>(total));
+  outSize = static_cast<int32_t>(total);
 }

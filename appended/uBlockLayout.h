@@ -21,19 +21,18 @@ constexpr int64_t kBodyHeaderSize = 8;   // Key, Count
 constexpr int64_t kTrailerSize = 12;     // BodyLength, signature
 constexpr int64_t kMinRecordSize = 9;    // NameLength, Compressed, DataLength
 constexpr int64_t kFrameSize = kHeadSize + kTrailerSize;  // a block is BodyLength + this long
-constexpr int64_t kCountOffset = kHeadSize + 4;           // of Count, from the block's first byte
 constexpr int64_t kMaxField = INT32_MAX;                  // largest length a 32-bit field holds
 
 // Little-endian fields.
-std::string Int32Field(int32_t Value);
-std::string Int64Field(int64_t Value);
-std::string ByteField(uint8_t Value);
+std::string Int32Field(int32_t value);
+std::string Int64Field(int64_t value);
+std::string ByteField(uint8_t value);
 
 // Encoders with every field as given; nothing checks that the fields agree with each other or
 // with the bytes. The writer builds consistent blocks from them, tests odd ones.
-std::string EncodeRecord(int32_t NameLength, const std::string& StoredName, uint8_t Compressed,
-                         int32_t DataLength, const std::string& DataBytes);
-std::string EncodeBody(uint32_t Key, int32_t Count, const std::string& Records);
-std::string EncodeBlock(int32_t EndOffset, uint8_t UseEndOffset, const std::string& Body, int64_t BodyLength);
+std::string EncodeRecord(int32_t nameLength, const std::string& storedName, uint8_t compressed,
+                         int32_t dataLength, const std::string& dataBytes);
+std::string EncodeBody(uint32_t key, int32_t count, const std::string& records);
+std::string EncodeBlock(int32_t endOffset, uint8_t useEndOffset, const std::string& body, int64_t bodyLength);
 
 }  // namespace blocklayout

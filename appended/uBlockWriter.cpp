@@ -10,214 +10,211 @@
 #include "appended/uPEUtils.h"
 #include "appended/uStreamUtils.h"
 
+namespace blockwriter {
 namespace {
 
 using blocklayout::kMaxField;
 
-// True when Bytes hold the optional header of a 64-bit image (magic 0x20B, PE32+).
-bool Is64BitImage(const std::string& Bytes) {
-  const auto Byte = [&Bytes](uint64_t At) { return uint32_t{static_cast<uint8_t>(Bytes[static_cast<std::size_t>(At)])}; };
-  if (Bytes.size() < 64 || Bytes.compare(0, 2, "MZ") != 0) return false;
-  const uint64_t LfaNew = Byte(60) | Byte(61) << 8 | Byte(62) << 16 | Byte(63) << 24;
-  const uint64_t Magic = LfaNew + 24;  // behind "PE\0\0" and the file header
-  return Magic + 2 <= Bytes.size() && (Byte(Magic) | Byte(Magic + 1) << 8) == 0x20B;
+// True when bytes hold the optional header of a 64-bit image (magic 0x20B, PE32+).
+bool Is64BitImage(const std::string& bytes) {
+  const auto byte = [&bytes](uint64_t at) { return uint32_t{static_cast<uint8_t>(bytes[static_cast<std::size_t>(at)])}; };
+  if (bytes.size() < 64 || bytes.compare(0, 2, "MZ") != 0) return false;
+  const uint64_t lfaNew = byte(60) | byte(61) << 8 | byte(62) << 16 | byte(63) << 24;
+  const uint64_t magic = lfaNew + 24;  // behind "PE\0\0" and the file header
+  return magic + 2 <= bytes.size() && (byte(magic) | byte(magic + 1) << 8) == 0x20B;
 }
 
 // The bytes of a file as the reader's stream, which holds less than 2 GiB.
-TMemoryStream StreamOf(const std::string& Bytes) {
-  TMemoryStream Stream;
-  if (Bytes.size() > static_cast<std::size_t>(kMaxField) ||
-      (!Bytes.empty() && Stream.Write(Bytes.data(), static_cast<int32_t>(Bytes.size())) != static_cast<int32_t>(Bytes.size())))
-    throw EBlockWriteError("is too large for the reader (" + std::to_string(Bytes.size()) + " bytes)");
-  Stream.Seek(0, TSeekOrigin::soBeginning);
-  return Stream;
+TMemoryStream StreamOf(const std::string& bytes) {
+  TMemoryStream stream;
+  if (!stream.LoadFromBytes(bytes))
+    throw EBlockWriteError("is too large for the reader (" + std::to_string(bytes.size()) + " bytes)");
+  return stream;
 }
 
-// The block Bytes carry, as the reader finds it. Bytes with neither a signature at their end nor
-// a PE image to look behind carry none.
-TBlockPlace ExistingBlock(const std::string& Bytes) {
-  TMemoryStream Stream = StreamOf(Bytes);
-  TBlockPlace Place;
+// The block that a file's contents carry, as the reader finds it. Contents with neither a
+// signature at their end nor a PE image to look behind carry none.
+TBlockPlace ExistingBlock(const std::string& bytes) {
+  TMemoryStream stream = StreamOf(bytes);
+  TBlockPlace place;
   try {
-    Place = LocateAppendedBlock(Stream);
-  } catch (const EBadBlock& E) {
-    throw EBlockWriteError(std::string("ends in a damaged block (") + E.what() + ")");
+    place = LocateAppendedBlock(stream);
+  } catch (const EBadBlock& error) {
+    throw EBlockWriteError(std::string("ends in a damaged block (") + error.what() + ")");
   } catch (const EImageBlockException&) {
     return TBlockPlace();
   }
-  if (Place.Found && Place.Start < 0) throw EBlockWriteError("ends in a damaged block (it would begin before the file)");
-  return Place;
+  if (place.Found && place.Start < 0) throw EBlockWriteError("ends in a damaged block (it would begin before the file)");
+  return place;
 }
 
-std::string WithoutBlock(const std::string& Bytes, const TBlockPlace& Place) {
-  return Bytes.substr(0, static_cast<std::size_t>(Place.Start)) + Bytes.substr(static_cast<std::size_t>(Place.End));
+std::string WithoutBlock(const std::string& bytes, const TBlockPlace& place) {
+  return bytes.substr(0, static_cast<std::size_t>(place.Start)) + bytes.substr(static_cast<std::size_t>(place.End));
 }
 
-bool EndsWithSignature(const std::string& Bytes) {
-  const std::size_t N = sizeof blocklayout::kSignature;
-  return Bytes.size() >= N && std::memcmp(Bytes.data() + Bytes.size() - N, blocklayout::kSignature, N) == 0;
+bool EndsWithSignature(const std::string& bytes) {
+  const std::size_t length = sizeof blocklayout::kSignature;
+  return bytes.size() >= length && std::memcmp(bytes.data() + bytes.size() - length, blocklayout::kSignature, length) == 0;
+}
+
+// Where a block behind the image of bytes (a file's contents) begins: the end of the raw data of
+// the last section-table entry, which the reader goes to. Refuses (EBlockWriteError) bytes that
+// are not a 32-bit PE image, and an image where a block there would overwrite the headers or
+// another section's raw data, or would lie past the end.
+int64_t ImageEndForBlock(const std::string& bytes) {
+  const int64_t fileSize = static_cast<int64_t>(bytes.size());
+  // The model reads every image as a 32-bit one: in a 64-bit one it would find the sections in
+  // the wrong place, and a block put behind them could land inside the program.
+  if (Is64BitImage(bytes))
+    throw EBlockWriteError("is a 64-bit image (PE32+): the uninstaller's reader finds a block behind 32-bit images only");
+  TMemoryStream stream = StreamOf(bytes);
+  std::unique_ptr<TPEImage> image;
+  try {
+    image = std::make_unique<TPEImage>(stream);
+  } catch (const EImageBlockException& error) {
+    throw EBlockWriteError(std::string("is not a PE image (") + error.what() + ")");
+  }
+  if (!image->DOSHeader || image->Sections.empty()) throw EBlockWriteError("is not a PE image with sections");
+  // The reader goes to the end of the last entry's raw data, whatever lies further on.
+  const int64_t imageEnd = static_cast<uint32_t>(image->GetImageEnd());
+  const int64_t headersEnd = image->DOSHeader->LfaNew() + int64_t{sizeof(pe::IMAGE_NT_HEADERS32)} +
+                             int64_t{sizeof(pe::IMAGE_SECTION_HEADER)} * static_cast<int64_t>(image->Sections.size());
+  if (imageEnd < headersEnd)
+    throw EBlockWriteError("has a last section-table entry whose raw data ends at offset " + std::to_string(imageEnd) +
+                           ", inside the headers: a block behind the image would overwrite them");
+  for (std::size_t i = 0; i < image->Sections.size(); ++i) {
+    const pe::IMAGE_SECTION_HEADER* header = image->Sections[i]->Header();
+    if (header->SizeOfRawData == 0) continue;
+    const int64_t sectionEnd = int64_t{header->PointerToRawData} + header->SizeOfRawData;
+    if (sectionEnd > imageEnd)
+      throw EBlockWriteError("has section " + std::to_string(i + 1) + " whose raw data ends at offset " +
+                             std::to_string(sectionEnd) + ", past the end of the last section-table entry's at " +
+                             std::to_string(imageEnd) + ", where a block behind the image would go");
+  }
+  if (imageEnd > fileSize)
+    throw EBlockWriteError("has an image that ends at offset " + std::to_string(imageEnd) + ", past the end of the file");
+  return imageEnd;
 }
 
 }  // namespace
 
-std::string CompressItemData(const std::string& Data) {
-  uLongf Size = compressBound(static_cast<uLong>(Data.size()));
-  std::string Out(Size, '\0');
-  const int Result = compress2(reinterpret_cast<Bytef*>(&Out[0]), &Size, reinterpret_cast<const Bytef*>(Data.data()),
-                               static_cast<uLong>(Data.size()), Z_DEFAULT_COMPRESSION);
-  if (Result != Z_OK) throw EBlockWriteError("zlib could not compress the data (result " + std::to_string(Result) + ")");
-  Out.resize(Size);
-  return Out;
+std::string CompressItemData(const std::string& data) {
+  uLongf size = compressBound(static_cast<uLong>(data.size()));
+  std::string out(size, '\0');
+  const int result = compress2(reinterpret_cast<Bytef*>(&out[0]), &size, reinterpret_cast<const Bytef*>(data.data()),
+                               static_cast<uLong>(data.size()), Z_DEFAULT_COMPRESSION);
+  if (result != Z_OK) throw EBlockWriteError("zlib could not compress the data (result " + std::to_string(result) + ")");
+  out.resize(size);
+  return out;
 }
 
-void CheckItemSizes(uint64_t NameSize, uint64_t DataSize, uint64_t StoredSize) {
-  const std::string Limit = std::to_string(kMaxField) + " bytes, the most its 32-bit length holds";
-  if (NameSize > static_cast<uint64_t>(kMaxField)) throw EBlockWriteError("its name is longer than " + Limit);
-  if (DataSize > static_cast<uint64_t>(kMaxField)) throw EBlockWriteError("its data is longer than " + Limit);
-  if (StoredSize > static_cast<uint64_t>(kMaxField))
-    throw EBlockWriteError("its stored data is longer than " + Limit);
+void CheckItemSizes(uint64_t nameSize, uint64_t dataSize, uint64_t storedSize) {
+  const std::string limit = std::to_string(kMaxField) + " bytes, the most its 32-bit length holds";
+  if (nameSize > static_cast<uint64_t>(kMaxField)) throw EBlockWriteError("its name is longer than " + limit);
+  if (dataSize > static_cast<uint64_t>(kMaxField)) throw EBlockWriteError("its data is longer than " + limit);
+  if (storedSize > static_cast<uint64_t>(kMaxField))
+    throw EBlockWriteError("its stored data is longer than " + limit);
 }
 
-std::string ItemRecord(const TNewItem& Item, uint8_t KeyByte) {
+std::string ItemRecord(const TNewItem& item, uint8_t keyByte) {
   // Sizes first: compressing needs the data's length to fit zlib's.
-  CheckItemSizes(Item.Name.size(), Item.Data.size(), 0);
-  const std::string Stored = Item.Compressed ? CompressItemData(Item.Data) : Item.Data;
-  CheckItemSizes(Item.Name.size(), Item.Data.size(), Stored.size());
-  return blocklayout::EncodeRecord(static_cast<int32_t>(Item.Name.size()), XorString(Item.Name, KeyByte),
-                                   Item.Compressed ? 1 : 0, static_cast<int32_t>(Stored.size()), Stored);
+  CheckItemSizes(item.Name.size(), item.Data.size(), 0);
+  const std::string stored = item.Compressed ? CompressItemData(item.Data) : item.Data;
+  CheckItemSizes(item.Name.size(), item.Data.size(), stored.size());
+  return blocklayout::EncodeRecord(static_cast<int32_t>(item.Name.size()), XorString(item.Name, keyByte),
+                                   item.Compressed ? 1 : 0, static_cast<int32_t>(stored.size()), stored);
 }
 
-std::string BuildBlockOfRecords(const std::vector<std::string>& Records, uint32_t Key, int64_t BlockStart,
-                                bool EndOffsetNeeded) {
-  if (Records.size() > static_cast<std::size_t>(kMaxField)) throw EBlockWriteError("too many items for Count");
-  std::string Joined;
-  for (const std::string& R : Records) Joined += R;
-  const std::string Body = blocklayout::EncodeBody(Key, static_cast<int32_t>(Records.size()), Joined);
-  const int64_t BodyLength = static_cast<int64_t>(Body.size());
-  const int64_t End = BlockStart + BodyLength + blocklayout::kFrameSize;
-  int32_t EndOffset = 0;
-  uint8_t UseEndOffset = 0;
-  if (End <= kMaxField) {
-    EndOffset = static_cast<int32_t>(End);
-    UseEndOffset = 1;
-  } else if (EndOffsetNeeded) {
-    throw EBlockWriteError("the block would end at offset " + std::to_string(End) +
+std::string BuildBlockOfRecords(const std::vector<std::string>& records, uint32_t key, int64_t blockStart,
+                                bool endOffsetNeeded) {
+  if (records.size() > static_cast<std::size_t>(kMaxField)) throw EBlockWriteError("too many items for Count");
+  std::string joined;
+  for (const std::string& record : records) joined += record;
+  const std::string body = blocklayout::EncodeBody(key, static_cast<int32_t>(records.size()), joined);
+  const int64_t bodyLength = static_cast<int64_t>(body.size());
+  const int64_t end = blockStart + bodyLength + blocklayout::kFrameSize;
+  int32_t endOffset = 0;
+  uint8_t useEndOffset = 0;
+  if (end <= kMaxField) {
+    endOffset = static_cast<int32_t>(end);
+    useEndOffset = 1;
+  } else if (endOffsetNeeded) {
+    throw EBlockWriteError("the block would end at offset " + std::to_string(end) +
                            ", beyond what its 32-bit EndOffset holds");
   }
-  return blocklayout::EncodeBlock(EndOffset, UseEndOffset, Body, BodyLength);
+  return blocklayout::EncodeBlock(endOffset, useEndOffset, body, bodyLength);
 }
 
-std::string BuildBlock(const TNewItems& Items, uint32_t Key, int64_t BlockStart, bool EndOffsetNeeded) {
-  std::vector<std::string> Records;
-  Records.reserve(Items.size());
-  for (std::size_t i = 0; i < Items.size(); ++i) {
+std::string BuildBlock(const TNewItems& items, uint32_t key, int64_t blockStart, bool endOffsetNeeded) {
+  std::vector<std::string> records;
+  records.reserve(items.size());
+  for (std::size_t i = 0; i < items.size(); ++i) {
     try {
-      Records.push_back(ItemRecord(Items[i], static_cast<uint8_t>(Key & 0xFF)));
-    } catch (const EBlockWriteError& E) {
-      throw EBlockWriteError("item " + std::to_string(i + 1) + ": " + E.what());
+      records.push_back(ItemRecord(items[i], static_cast<uint8_t>(key & 0xFF)));
+    } catch (const EBlockWriteError& error) {
+      throw EBlockWriteError("item " + std::to_string(i + 1) + ": " + error.what());
     }
   }
-  return BuildBlockOfRecords(Records, Key, BlockStart, EndOffsetNeeded);
+  return BuildBlockOfRecords(records, key, blockStart, endOffsetNeeded);
 }
 
-int64_t ImageEndForBlock(const std::string& Bytes) {
-  const int64_t FileSize = static_cast<int64_t>(Bytes.size());
-  // The model reads every image as a 32-bit one: in a 64-bit one it would find the sections in
-  // the wrong place, and a block put behind them could land inside the program.
-  if (Is64BitImage(Bytes))
-    throw EBlockWriteError("is a 64-bit image (PE32+): the uninstaller's reader finds a block behind 32-bit images only");
-  TMemoryStream Stream = StreamOf(Bytes);
-  std::unique_ptr<TPEImage> Image;
-  try {
-    Image = std::make_unique<TPEImage>(Stream);
-  } catch (const EImageBlockException& E) {
-    throw EBlockWriteError(std::string("is not a PE image (") + E.what() + ")");
-  }
-  if (!Image->DOSHeader || Image->Sections.empty()) throw EBlockWriteError("is not a PE image with sections");
-  // The reader goes to the end of the last entry's raw data, whatever lies further on.
-  const int64_t ImageEnd = static_cast<uint32_t>(Image->GetImageEnd());
-  const int64_t HeadersEnd = Image->DOSHeader->LfaNew() + int64_t{sizeof(pe::IMAGE_NT_HEADERS32)} +
-                             int64_t{sizeof(pe::IMAGE_SECTION_HEADER)} * static_cast<int64_t>(Image->Sections.size());
-  if (ImageEnd < HeadersEnd)
-    throw EBlockWriteError("has a last section-table entry whose raw data ends at offset " + std::to_string(ImageEnd) +
-                           ", inside the headers: a block behind the image would overwrite them");
-  for (std::size_t i = 0; i < Image->Sections.size(); ++i) {
-    const pe::IMAGE_SECTION_HEADER* H = Image->Sections[i]->Header();
-    if (H->SizeOfRawData == 0) continue;
-    const int64_t SectionEnd = int64_t{H->PointerToRawData} + H->SizeOfRawData;
-    if (SectionEnd > ImageEnd)
-      throw EBlockWriteError("has section " + std::to_string(i + 1) + " whose raw data ends at offset " +
-                             std::to_string(SectionEnd) + ", past the end of the last section-table entry's at " +
-                             std::to_string(ImageEnd) + ", where a block behind the image would go");
-  }
-  if (ImageEnd > FileSize)
-    throw EBlockWriteError("has an image that ends at offset " + std::to_string(ImageEnd) + ", past the end of the file");
-  return ImageEnd;
-}
+TFileWithBlock BytesWithBlock(const std::string& in, const TNewItems& items, const TAddOptions& options) {
+  const TBlockPlace old = ExistingBlock(in);
+  if (old.Found && !options.Replace)
+    throw EBlockPresent("already carries a block, at offset " + std::to_string(old.Start), old);
+  const std::string base = old.Found ? WithoutBlock(in, old) : in;
 
-TFileWithBlock FileWithBlock(const std::string& FileName, const TNewItems& Items, const TAddOptions& Options) {
-  return BytesWithBlock(LoadFileBytes(FileName), Items, Options);
-}
-
-TFileWithBlock BytesWithBlock(const std::string& In, const TNewItems& Items, const TAddOptions& Options) {
-  const TBlockPlace Old = ExistingBlock(In);
-  if (Old.Found && !Options.Replace)
-    throw EBlockPresent("already carries a block, at offset " + std::to_string(Old.Start), Old);
-  const std::string Base = Old.Found ? WithoutBlock(In, Old) : In;
-
-  TFileWithBlock Result;
-  if (Options.Placement == TBlockPlacement::AtEnd) {
-    Result.BlockStart = static_cast<int64_t>(Base.size());
-    const std::string Block = BuildBlock(Items, Options.Key, Result.BlockStart);
-    Result.BlockLength = static_cast<int64_t>(Block.size());
-    Result.Bytes = Base + Block;
-    return Result;
+  TFileWithBlock result;
+  if (options.Placement == TBlockPlacement::AtEnd) {
+    result.BlockStart = static_cast<int64_t>(base.size());
+    const std::string block = BuildBlock(items, options.Key, result.BlockStart);
+    result.BlockLength = static_cast<int64_t>(block.size());
+    result.Bytes = base + block;
+    return result;
   }
 
-  Result.BlockStart = ImageEndForBlock(Base);
-  const std::string Behind = Base.substr(static_cast<std::size_t>(Result.BlockStart)) + Options.Trailer;
+  result.BlockStart = ImageEndForBlock(base);
+  const std::string behind = base.substr(static_cast<std::size_t>(result.BlockStart)) + options.Trailer;
   // The reader looks at the last four bytes first.
-  if (EndsWithSignature(Behind))
+  if (EndsWithSignature(behind))
     throw EBlockWriteError("the data behind the block ends in \"PLWS\", which the reader would take for a block");
-  const std::string Block = BuildBlock(Items, Options.Key, Result.BlockStart, /*EndOffsetNeeded=*/true);
-  Result.BlockLength = static_cast<int64_t>(Block.size());
+  const std::string block = BuildBlock(items, options.Key, result.BlockStart, /*EndOffsetNeeded=*/true);
+  result.BlockLength = static_cast<int64_t>(block.size());
   // The reader models the image from the whole file, which it reads only up to 2 GiB.
-  const int64_t Total = Result.BlockStart + Result.BlockLength + static_cast<int64_t>(Behind.size());
-  if (Total > kMaxField)
-    throw EBlockWriteError("the file would be " + std::to_string(Total) +
+  const int64_t total = result.BlockStart + result.BlockLength + static_cast<int64_t>(behind.size());
+  if (total > kMaxField)
+    throw EBlockWriteError("the file would be " + std::to_string(total) +
                            " bytes long; the reader models images of at most " + std::to_string(kMaxField));
-  Result.Bytes = Base.substr(0, static_cast<std::size_t>(Result.BlockStart)) + Block + Behind;
-  return Result;
+  result.Bytes = base.substr(0, static_cast<std::size_t>(result.BlockStart)) + block + behind;
+  return result;
 }
 
-std::string FileWithoutBlock(const std::string& FileName) { return BytesWithoutBlock(LoadFileBytes(FileName)); }
-
-std::string BytesWithoutBlock(const std::string& In) {
-  const TBlockPlace Place = ExistingBlock(In);
-  if (!Place.Found) throw EBlockWriteError("carries no block");
-  return WithoutBlock(In, Place);
+std::string BytesWithoutBlock(const std::string& in) {
+  const TBlockPlace place = ExistingBlock(in);
+  if (!place.Found) throw EBlockWriteError("carries no block");
+  return WithoutBlock(in, place);
 }
 
-void CheckReadsBack(const std::string& FileName, const TNewItems& Items, int64_t BlockStart) {
-  TItemTypes Read;
-  TBlockInfo Info;
+void CheckReadsBack(const std::string& fileName, const TNewItems& items, int64_t blockStart) {
+  TItemTypes read;
+  TBlockInfo info;
   try {
-    ReadAppendedItems(FileName, Read, &Info);
-  } catch (const std::exception& E) {
-    throw EBlockWriteError(std::string("the reader fails on the written file: ") + E.what());
+    ReadAppendedItems(fileName, read, &info);
+  } catch (const std::exception& error) {
+    throw EBlockWriteError(std::string("the reader fails on the written file: ") + error.what());
   }
-  if (!Info.Place.Found) throw EBlockWriteError("the reader finds no block in the written file");
-  if (Info.Place.Start != BlockStart)
-    throw EBlockWriteError("the reader finds a block at offset " + std::to_string(Info.Place.Start) +
-                           ", not the one written at " + std::to_string(BlockStart));
-  if (Read.size() != Items.size())
-    throw EBlockWriteError("the reader finds " + std::to_string(Read.size()) + " items, not " +
-                           std::to_string(Items.size()));
-  for (std::size_t i = 0; i < Items.size(); ++i) {
-    const TItemType& Got = Read[i];
-    const std::string Data = Got.Data ? std::string(static_cast<const char*>(Got.Data), static_cast<std::size_t>(Got.Size))
-                                      : std::string();
-    if (Got.Name != Items[i].Name || Got.Compressed != Items[i].Compressed || Data != Items[i].Data)
+  if (!info.Place.Found) throw EBlockWriteError("the reader finds no block in the written file");
+  if (info.Place.Start != blockStart)
+    throw EBlockWriteError("the reader finds a block at offset " + std::to_string(info.Place.Start) +
+                           ", not the one written at " + std::to_string(blockStart));
+  if (read.size() != items.size())
+    throw EBlockWriteError("the reader finds " + std::to_string(read.size()) + " items, not " +
+                           std::to_string(items.size()));
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const TItemType& got = read[i];
+    if (got.Name != items[i].Name || got.Compressed != items[i].Compressed || AppendedItemData(got) != items[i].Data)
       throw EBlockWriteError("item " + std::to_string(i + 1) + " reads back differently");
   }
 }
+
+}  // namespace blockwriter

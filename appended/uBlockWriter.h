@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "appended/uExeAdder.h"
-#include "appended/uMessageError.h"
+#include "base/uMessageError.h"
+
+namespace blockwriter {
 
 // One item to write; name and data may hold any bytes.
 struct TNewItem {
@@ -30,7 +32,7 @@ class EBlockWriteError : public EMessageError {
 // reader finds only the last).
 class EBlockPresent : public EBlockWriteError {
  public:
-  EBlockPresent(const std::string& Message, const TBlockPlace& Place) : EBlockWriteError(Message), Place(Place) {}
+  EBlockPresent(const std::string& message, const TBlockPlace& place) : EBlockWriteError(message), Place(place) {}
   TBlockPlace Place;
 };
 
@@ -55,42 +57,34 @@ struct TFileWithBlock {
   int64_t BlockLength = 0;
 };
 
-// zlib stream (RFC 1950) of Data at zlib's default level. Raises EBlockWriteError.
-std::string CompressItemData(const std::string& Data);
+// zlib stream (RFC 1950) of data at zlib's default level. Raises EBlockWriteError.
+std::string CompressItemData(const std::string& data);
 
 // Raises EBlockWriteError when an item of these sizes could not be read back: a name, data or
 // stored data longer than a signed 32-bit length holds.
-void CheckItemSizes(uint64_t NameSize, uint64_t DataSize, uint64_t StoredSize);
+void CheckItemSizes(uint64_t nameSize, uint64_t dataSize, uint64_t storedSize);
 
-// The record of Item: name scrambled with KeyByte, data compressed when asked.
-std::string ItemRecord(const TNewItem& Item, uint8_t KeyByte);
+// The record of item: name scrambled with keyByte, data compressed when asked.
+std::string ItemRecord(const TNewItem& item, uint8_t keyByte);
 
-// The block of Records (from ItemRecord or blocklayout::EncodeRecord) that starts at file offset
-// BlockStart. EndOffset is the offset just past the block with UseEndOffset 1; when that offset
+// The block of records (from ItemRecord or blocklayout::EncodeRecord) that starts at file offset
+// blockStart. EndOffset is the offset just past the block with UseEndOffset 1; when that offset
 // does not fit EndOffset's 32 bits, both are 0, or, when EndOffsetNeeded, EBlockWriteError.
-std::string BuildBlockOfRecords(const std::vector<std::string>& Records, uint32_t Key, int64_t BlockStart,
-                                bool EndOffsetNeeded = false);
-std::string BuildBlock(const TNewItems& Items, uint32_t Key, int64_t BlockStart, bool EndOffsetNeeded = false);
+std::string BuildBlockOfRecords(const std::vector<std::string>& records, uint32_t key, int64_t blockStart,
+                                bool endOffsetNeeded = false);
+std::string BuildBlock(const TNewItems& items, uint32_t key, int64_t blockStart, bool endOffsetNeeded = false);
 
-// Where a block behind the image of Bytes (a file's contents) begins: the end of the raw data of
-// the last section-table entry, which the reader goes to. Refuses (EBlockWriteError) bytes that
-// are not a 32-bit PE image, and an image where a block there would overwrite the headers or
-// another section's raw data, or would lie past the end.
-int64_t ImageEndForBlock(const std::string& Bytes);
+// A file's contents in with a block of items, as options say. Refuses (EBlockPresent) contents that
+// carry a block unless options.Replace; and (EBlockWriteError) a damaged block, items or a
+// placement that the reader could not read back.
+TFileWithBlock BytesWithBlock(const std::string& in, const TNewItems& items, const TAddOptions& options = {});
 
-// FileName's bytes with a block of Items, as Options say. Refuses (EBlockPresent) a file that
-// carries a block unless Options.Replace; and (EBlockWriteError) a damaged block, items or a
-// placement that the reader could not read back. File errors: EFOpenError.
-TFileWithBlock FileWithBlock(const std::string& FileName, const TNewItems& Items, const TAddOptions& Options = {});
-// The same for a file's contents In.
-TFileWithBlock BytesWithBlock(const std::string& In, const TNewItems& Items, const TAddOptions& Options = {});
+// A file's contents in without its block; other data behind the block stays. Refuses contents
+// without a block, or with a damaged one (EBlockWriteError).
+std::string BytesWithoutBlock(const std::string& in);
 
-// FileName's bytes without its block; other data behind the block stays. Refuses a file without
-// a block, or with a damaged one.
-std::string FileWithoutBlock(const std::string& FileName);
-// The same for a file's contents In.
-std::string BytesWithoutBlock(const std::string& In);
+// Reads fileName with the reader; raises EBlockWriteError unless it finds exactly items (names,
+// data, compressed or not) in a block that starts at blockStart.
+void CheckReadsBack(const std::string& fileName, const TNewItems& items, int64_t blockStart);
 
-// Reads FileName with the reader; raises EBlockWriteError unless it finds exactly Items (names,
-// data, compressed or not) in a block that starts at BlockStart.
-void CheckReadsBack(const std::string& FileName, const TNewItems& Items, int64_t BlockStart);
+}  // namespace blockwriter

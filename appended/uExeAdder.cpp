@@ -15,214 +15,219 @@ namespace {
 
 using blocklayout::kSignature;
 
-bool SignatureAt(TStream& Stream, int64_t Position) {
-  if (Position < 0) return false;
-  char Bytes[sizeof kSignature] = {};
-  return Stream.Seek(Position, TSeekOrigin::soBeginning) == Position &&
-         Stream.Read(Bytes, sizeof Bytes) == static_cast<int32_t>(sizeof Bytes) &&
-         std::memcmp(Bytes, kSignature, sizeof kSignature) == 0;
+bool SignatureAt(TStream& stream, int64_t position) {
+  if (position < 0) return false;
+  char bytes[sizeof kSignature] = {};
+  return stream.Seek(position, TSeekOrigin::soBeginning) == position &&
+         stream.Read(bytes, sizeof bytes) == static_cast<int32_t>(sizeof bytes) &&
+         std::memcmp(bytes, kSignature, sizeof kSignature) == 0;
 }
 
 // Reads the body's fields in order and refuses any length that reaches past the body's end, so
 // that no length field sizes an allocation beyond the file.
 class TBodyReader {
  public:
-  TBodyReader(TStream& Stream, int64_t Position, int64_t End) : Stream_(Stream), Position_(Position), End_(End) {}
+  TBodyReader(TStream& stream, int64_t position, int64_t end) : stream_(stream), position_(position), end_(end) {}
 
-  int64_t Left() const { return End_ - Position_; }
-  void Need(int64_t Count) const {
-    if (Count < 0 || Count > Left()) throw EBadBlock();
+  int64_t Left() const { return end_ - position_; }
+  void Need(int64_t count) const {
+    if (count < 0 || count > Left()) throw EBadBlock();
   }
   int32_t Integer() {
     Need(4);
-    Position_ += 4;
-    return Stream_.ReadInteger();
+    position_ += 4;
+    return stream_.ReadInteger();
   }
   uint8_t Byte() {
     Need(1);
-    Position_ += 1;
-    return Stream_.ReadByte();
+    position_ += 1;
+    return stream_.ReadByte();
   }
-  void Bytes(void* Buffer, int32_t Count) {
-    Need(Count);
-    Position_ += Count;
+  void Bytes(void* buffer, int32_t count) {
+    Need(count);
+    position_ += count;
     // A file cut short meanwhile leaves the rest zero rather than stale.
-    const int32_t Got = std::max(Stream_.Read(Buffer, Count), 0);
-    if (Got < Count) std::memset(static_cast<char*>(Buffer) + Got, 0, static_cast<std::size_t>(Count - Got));
+    const int32_t got = std::max(stream_.Read(buffer, count), 0);
+    if (got < count) std::memset(static_cast<char*>(buffer) + got, 0, static_cast<std::size_t>(count - got));
   }
 
  private:
-  TStream& Stream_;
-  int64_t Position_;
-  int64_t End_;
+  TStream& stream_;
+  int64_t position_;
+  int64_t end_;
 };
 
-void* AllocateData(int32_t Size) {
-  void* Data = std::malloc(static_cast<std::size_t>(Size));
-  if (!Data) throw std::bad_alloc();
-  return Data;
+void* AllocateData(int32_t size) {
+  void* data = std::malloc(static_cast<std::size_t>(size));
+  if (!data) throw std::bad_alloc();
+  return data;
 }
 
 // One record, complete or not at all: a record that fails leaves its list entry empty.
-TItemType ReadRecord(TBodyReader& Body, uint8_t Key, int32_t& DataLengthRead) {
-  TItemType Item;
-  const int32_t NameLength = Body.Integer();
-  Body.Need(NameLength);
-  std::string Name(static_cast<std::size_t>(NameLength), '\0');
-  if (NameLength > 0) Body.Bytes(&Name[0], NameLength);
-  Item.Name = XorString(Name, Key);
+TItemType ReadRecord(TBodyReader& body, uint8_t key, int32_t& dataLengthRead) {
+  TItemType item;
+  const int32_t nameLength = body.Integer();
+  body.Need(nameLength);
+  std::string name(static_cast<std::size_t>(nameLength), '\0');
+  if (nameLength > 0) body.Bytes(&name[0], nameLength);
+  item.Name = XorString(name, key);
 
-  const uint8_t Compressed = Body.Byte();
-  Item.Compressed = Compressed != 0;
-  const int32_t DataLength = Body.Integer();
-  DataLengthRead = DataLength;
-  if (DataLength > 0) Body.Need(DataLength);
-  if (Compressed != 0) {
-    if (DataLength <= 0) return Item;
-    std::vector<uint8_t> Packed(static_cast<std::size_t>(DataLength));
-    Body.Bytes(Packed.data(), DataLength);
-    void* Data = nullptr;
-    int32_t Size = 0;
-    DecompressBuffer(Packed.data(), DataLength, Data, Size, 0);
-    Item.Data = Data;
-    Item.Size = Size;
+  const uint8_t compressed = body.Byte();
+  item.Compressed = compressed != 0;
+  const int32_t dataLength = body.Integer();
+  dataLengthRead = dataLength;
+  if (dataLength > 0) body.Need(dataLength);
+  if (compressed != 0) {
+    if (dataLength <= 0) return item;
+    std::vector<uint8_t> packed(static_cast<std::size_t>(dataLength));
+    body.Bytes(packed.data(), dataLength);
+    void* data = nullptr;
+    int32_t size = 0;
+    DecompressBuffer(packed.data(), dataLength, data, size, 0);
+    item.Data = data;
+    item.Size = size;
   } else {
-    Item.Size = DataLength;
-    if (DataLength <= 0) return Item;
-    Item.Data = AllocateData(DataLength);
-    Body.Bytes(Item.Data, DataLength);  // cannot fail: the length was checked above
+    item.Size = dataLength;
+    if (dataLength <= 0) return item;
+    item.Data = AllocateData(dataLength);
+    body.Bytes(item.Data, dataLength);  // cannot fail: the length was checked above
   }
-  return Item;
+  return item;
 }
 
 }  // namespace
 
 TItemTypes::~TItemTypes() { FreeAppendedItems(*this); }
 
-TItemTypes::TItemTypes(TItemTypes&& Other) noexcept : Items_(std::move(Other.Items_)) { Other.Items_.clear(); }
+TItemTypes::TItemTypes(TItemTypes&& other) noexcept : items_(std::move(other.items_)) { other.items_.clear(); }
 
-TItemTypes& TItemTypes::operator=(TItemTypes&& Other) noexcept {
-  if (this != &Other) {
+TItemTypes& TItemTypes::operator=(TItemTypes&& other) noexcept {
+  if (this != &other) {
     FreeAppendedItems(*this);
-    Items_ = std::move(Other.Items_);
-    Other.Items_.clear();
+    items_ = std::move(other.items_);
+    other.items_.clear();
   }
   return *this;
 }
 
-void FreeAppendedItems(TItemTypes& Items) {
-  for (TItemType& Item : Items.Items_) {
-    if (Item.Size > 0 && Item.Data) std::free(Item.Data);
-    Item.Data = nullptr;
+void FreeAppendedItems(TItemTypes& items) {
+  for (TItemType& item : items.items_) {
+    if (item.Size > 0 && item.Data) std::free(item.Data);
+    item.Data = nullptr;
   }
-  Items.Items_.clear();
+  items.items_.clear();
 }
 
-std::string XorString(const std::string& S, uint8_t Key) {
-  std::string Result = S;
-  for (char& C : Result) C = static_cast<char>(static_cast<uint8_t>(C) ^ Key);
-  return Result;
+std::string XorString(const std::string& bytes, uint8_t key) {
+  std::string result = bytes;
+  for (char& c : result) c = static_cast<char>(static_cast<uint8_t>(c) ^ key);
+  return result;
 }
 
-const TItemType* FindAppendedItem(const TItemTypes& Items, const std::string& Name) {
-  for (const TItemType& Item : Items)
-    if (Item.Name == Name) return &Item;
+const TItemType* FindAppendedItem(const TItemTypes& items, const std::string& name) {
+  for (const TItemType& item : items)
+    if (item.Name == name) return &item;
   return nullptr;
+}
+
+std::string AppendedItemData(const TItemType& item) {
+  if (!item.Data || item.Size <= 0) return std::string();
+  return std::string(static_cast<const char*>(item.Data), static_cast<std::size_t>(item.Size));
 }
 
 namespace {
 
 // Finds the block as the program does: the signature at the end, or else at the place that
-// EndOffset gives behind the image end. ImageEndOf builds the image model of the same bytes and
+// EndOffset gives behind the image end. imageEndOf builds the image model of the same bytes and
 // gives its GetImageEnd, taken as unsigned. Leaves the stream anywhere.
 template <typename TImageEnd>
-TBlockPlace Locate(TStream& Stream, TImageEnd ImageEndOf) {
-  TBlockPlace Place;
-  const int64_t FileSize = Stream.Seek(0, TSeekOrigin::soEnd);
-  if (FileSize < 0) return Place;
+TBlockPlace Locate(TStream& stream, TImageEnd imageEndOf) {
+  TBlockPlace place;
+  const int64_t fileSize = stream.Seek(0, TSeekOrigin::soEnd);
+  if (fileSize < 0) return place;
 
-  // X: the bytes of other data behind the block.
-  int64_t X = 0;
-  if (!SignatureAt(Stream, FileSize - 4)) {
+  // The bytes of other data behind the block.
+  int64_t behind = 0;
+  if (!SignatureAt(stream, fileSize - 4)) {
     // The two fields must lie inside the file (an executable that ends where its image ends has
     // no block).
-    const int64_t ImageEnd = ImageEndOf();
-    if (ImageEnd + blocklayout::kHeadSize > FileSize) return Place;
-    Stream.Seek(ImageEnd, TSeekOrigin::soBeginning);
-    const int64_t EndOffset = Stream.ReadInteger();
-    const uint8_t UseEndOffset = Stream.ReadByte();
-    X = FileSize - EndOffset;
-    if (UseEndOffset == 0 || X < 0 || !SignatureAt(Stream, FileSize - X - 4)) return Place;
+    const int64_t imageEnd = imageEndOf();
+    if (imageEnd + blocklayout::kHeadSize > fileSize) return place;
+    stream.Seek(imageEnd, TSeekOrigin::soBeginning);
+    const int64_t endOffset = stream.ReadInteger();
+    const uint8_t useEndOffset = stream.ReadByte();
+    behind = fileSize - endOffset;
+    if (useEndOffset == 0 || behind < 0 || !SignatureAt(stream, fileSize - behind - 4)) return place;
   }
 
-  const int64_t BlockEnd = FileSize - X;  // just past the signature
-  const int64_t BodyEnd = BlockEnd - blocklayout::kTrailerSize;
-  if (BodyEnd < blocklayout::kBodyHeaderSize) throw EBadBlock();
-  Stream.Seek(BodyEnd, TSeekOrigin::soBeginning);
-  const int64_t BodyLength = Stream.ReadInt64();
-  if (BodyLength < blocklayout::kBodyHeaderSize || BodyLength > BodyEnd) throw EBadBlock();
+  const int64_t blockEnd = fileSize - behind;  // just past the signature
+  const int64_t bodyEnd = blockEnd - blocklayout::kTrailerSize;
+  if (bodyEnd < blocklayout::kBodyHeaderSize) throw EBadBlock();
+  stream.Seek(bodyEnd, TSeekOrigin::soBeginning);
+  const int64_t bodyLength = stream.ReadInt64();
+  if (bodyLength < blocklayout::kBodyHeaderSize || bodyLength > bodyEnd) throw EBadBlock();
 
-  Place.Found = true;
-  Place.BodyStart = BodyEnd - BodyLength;
-  Place.Start = Place.BodyStart - blocklayout::kHeadSize;
-  Place.BodyEnd = BodyEnd;
-  Place.End = BlockEnd;
-  Place.FileSize = FileSize;
-  return Place;
+  place.Found = true;
+  place.BodyStart = bodyEnd - bodyLength;
+  place.Start = place.BodyStart - blocklayout::kHeadSize;
+  place.BodyEnd = bodyEnd;
+  place.End = blockEnd;
+  place.FileSize = fileSize;
+  return place;
 }
 
 // The image end of the file's own model: read afresh, whole, and released once it has answered.
-auto FileImageEnd(const std::string& FileName) {
-  return [&FileName] { return int64_t{static_cast<uint32_t>(TPEImage(FileName).GetImageEnd())}; };
+auto FileImageEnd(const std::string& fileName) {
+  return [&fileName] { return int64_t{static_cast<uint32_t>(TPEImage(fileName).GetImageEnd())}; };
 }
 
-auto StreamImageEnd(TStream& Stream) {
-  return [&Stream] { return int64_t{static_cast<uint32_t>(TPEImage(Stream).GetImageEnd())}; };
+auto StreamImageEnd(TStream& stream) {
+  return [&stream] { return int64_t{static_cast<uint32_t>(TPEImage(stream).GetImageEnd())}; };
 }
 
 // The reader behind both entries.
 template <typename TImageEnd>
-void ReadItems(TStream& Stream, std::vector<TItemType>& Items, TBlockInfo* Info,
-               TImageEnd ImageEndOf) {
-  TBlockInfo Seen;
-  if (!Info) Info = &Seen;
-  *Info = TBlockInfo();
-  Info->Place = Locate(Stream, ImageEndOf);
-  if (!Info->Place.Found) return;
+void ReadItems(TStream& stream, std::vector<TItemType>& items, TBlockInfo* info,
+               TImageEnd imageEndOf) {
+  TBlockInfo seen;
+  if (!info) info = &seen;
+  *info = TBlockInfo();
+  info->Place = Locate(stream, imageEndOf);
+  if (!info->Place.Found) return;
 
-  Stream.Seek(Info->Place.BodyStart, TSeekOrigin::soBeginning);
-  TBodyReader Body(Stream, Info->Place.BodyStart, Info->Place.BodyEnd);
-  Info->Key = static_cast<uint32_t>(Body.Integer());
-  const uint8_t Key = static_cast<uint8_t>(Info->Key & 0xFF);
-  const int32_t Count = Body.Integer();
-  if (Count < 0) throw ERangeError("Range check error");
-  if (Count > Body.Left() / blocklayout::kMinRecordSize) throw EBadBlock();
+  stream.Seek(info->Place.BodyStart, TSeekOrigin::soBeginning);
+  TBodyReader body(stream, info->Place.BodyStart, info->Place.BodyEnd);
+  info->Key = static_cast<uint32_t>(body.Integer());
+  const uint8_t key = static_cast<uint8_t>(info->Key & 0xFF);
+  const int32_t count = body.Integer();
+  if (count < 0) throw ERangeError("Range check error");
+  if (count > body.Left() / blocklayout::kMinRecordSize) throw EBadBlock();
 
-  Items.resize(static_cast<std::size_t>(Count));
-  Info->DataLengths.assign(static_cast<std::size_t>(Count), 0);
-  for (std::size_t i = 0; i < Items.size(); ++i) Items[i] = ReadRecord(Body, Key, Info->DataLengths[i]);
+  items.resize(static_cast<std::size_t>(count));
+  info->DataLengths.assign(static_cast<std::size_t>(count), 0);
+  for (std::size_t i = 0; i < items.size(); ++i) items[i] = ReadRecord(body, key, info->DataLengths[i]);
 }
 
 }  // namespace
 
-TBlockPlace LocateAppendedBlock(const std::string& FileName) {
-  TFileReadStream Stream(FileName);
-  if (!Stream.IsOpen()) return TBlockPlace();
-  return Locate(Stream, FileImageEnd(FileName));
+TBlockPlace LocateAppendedBlock(const std::string& fileName) {
+  TFileReadStream stream(fileName);
+  if (!stream.IsOpen()) return TBlockPlace();
+  return Locate(stream, FileImageEnd(fileName));
 }
 
-TBlockPlace LocateAppendedBlock(TStream& Stream) { return Locate(Stream, StreamImageEnd(Stream)); }
+TBlockPlace LocateAppendedBlock(TStream& stream) { return Locate(stream, StreamImageEnd(stream)); }
 
-void ReadAppendedItems(const std::string& FileName, TItemTypes& Items, TBlockInfo* Info) {
+void ReadAppendedItems(const std::string& fileName, TItemTypes& items, TBlockInfo* info) {
   // Data still held would otherwise be lost with the old entries.
-  FreeAppendedItems(Items);
-  if (Info) *Info = TBlockInfo();
-  TFileReadStream Stream(FileName);
-  if (!Stream.IsOpen()) return;
-  ReadItems(Stream, Items.Items_, Info, FileImageEnd(FileName));
+  FreeAppendedItems(items);
+  if (info) *info = TBlockInfo();
+  TFileReadStream stream(fileName);
+  if (!stream.IsOpen()) return;
+  ReadItems(stream, items.items_, info, FileImageEnd(fileName));
 }
 
-void ReadAppendedItems(TStream& Stream, TItemTypes& Items, TBlockInfo* Info) {
-  FreeAppendedItems(Items);
-  ReadItems(Stream, Items.Items_, Info, StreamImageEnd(Stream));
+void ReadAppendedItems(TStream& stream, TItemTypes& items, TBlockInfo* info) {
+  FreeAppendedItems(items);
+  ReadItems(stream, items.items_, info, StreamImageEnd(stream));
 }

@@ -34,23 +34,23 @@ class TItemTypes {
   ~TItemTypes();
   TItemTypes(const TItemTypes&) = delete;
   TItemTypes& operator=(const TItemTypes&) = delete;
-  TItemTypes(TItemTypes&& Other) noexcept;
-  TItemTypes& operator=(TItemTypes&& Other) noexcept;
+  TItemTypes(TItemTypes&& other) noexcept;
+  TItemTypes& operator=(TItemTypes&& other) noexcept;
 
-  std::size_t size() const { return Items_.size(); }
-  bool empty() const { return Items_.empty(); }
-  TItemType& operator[](std::size_t i) { return Items_[i]; }
-  const TItemType& operator[](std::size_t i) const { return Items_[i]; }
-  std::vector<TItemType>::iterator begin() { return Items_.begin(); }
-  std::vector<TItemType>::iterator end() { return Items_.end(); }
-  std::vector<TItemType>::const_iterator begin() const { return Items_.begin(); }
-  std::vector<TItemType>::const_iterator end() const { return Items_.end(); }
+  std::size_t size() const { return items_.size(); }
+  bool empty() const { return items_.empty(); }
+  TItemType& operator[](std::size_t i) { return items_[i]; }
+  const TItemType& operator[](std::size_t i) const { return items_[i]; }
+  std::vector<TItemType>::iterator begin() { return items_.begin(); }
+  std::vector<TItemType>::iterator end() { return items_.end(); }
+  std::vector<TItemType>::const_iterator begin() const { return items_.begin(); }
+  std::vector<TItemType>::const_iterator end() const { return items_.end(); }
 
  private:
-  friend void ReadAppendedItems(const std::string& FileName, TItemTypes& Items, TBlockInfo* Info);
-  friend void ReadAppendedItems(TStream& Stream, TItemTypes& Items, TBlockInfo* Info);
-  friend void FreeAppendedItems(TItemTypes& Items);
-  std::vector<TItemType> Items_;
+  friend void ReadAppendedItems(const std::string& fileName, TItemTypes& items, TBlockInfo* info);
+  friend void ReadAppendedItems(TStream& stream, TItemTypes& items, TBlockInfo* info);
+  friend void FreeAppendedItems(TItemTypes& items);
+  std::vector<TItemType> items_;
 };
 
 // Where the reader finds a block. Offsets are file offsets; the block runs from Start (its
@@ -73,14 +73,14 @@ struct TBlockInfo {
   std::vector<int32_t> DataLengths;
 };
 
-// The place of FileName's block, found as ReadAppendedItems finds it; Found is false where the
+// The place of fileName's block, found as ReadAppendedItems finds it; Found is false where the
 // reader gives an empty list. Raises as ReadAppendedItems does before it reads Key ("Bad
 // Signature", "Bad Block" for a BodyLength outside the file, file errors of the image model).
-TBlockPlace LocateAppendedBlock(const std::string& FileName);
-// As above, with the file's bytes in Stream.
-TBlockPlace LocateAppendedBlock(TStream& Stream);
+TBlockPlace LocateAppendedBlock(const std::string& fileName);
+// As above, with the file's bytes in stream.
+TBlockPlace LocateAppendedBlock(TStream& stream);
 
-// Replaces the contents of Items with the items appended to FileName (Data still held by Items
+// Replaces the contents of items with the items appended to fileName (Data still held by items
 // is released first). Gives an empty list, without an exception, for a file that cannot be
 // opened, an executable that ends where its image does, a signature found neither at the end nor
 // where EndOffset points, and UseEndOffset 0.
@@ -88,22 +88,25 @@ TBlockPlace LocateAppendedBlock(TStream& Stream);
 //  - EImageBlockException "Bad Signature": no signature at the end and no PE image to look
 //    behind; "Bad Block": a length field (BodyLength, Count, NameLength, DataLength) that points
 //    outside the block;
-//  - ERangeError "Range check error": a negative Count (Items empty);
+//  - ERangeError "Range check error": a negative Count (items empty);
 //  - EZDecompressionError: an item that does not inflate.
-// After "Bad Block" inside the records or a failed inflation, Items keeps Count entries: those
+// After "Bad Block" inside the records or a failed inflation, items keeps Count entries: those
 // before the failing record complete, the rest empty.
-// Info, when given, is filled as far as the reading got.
-void ReadAppendedItems(const std::string& FileName, TItemTypes& Items, TBlockInfo* Info = nullptr);
+// info, when given, is filled as far as the reading got.
+void ReadAppendedItems(const std::string& fileName, TItemTypes& items, TBlockInfo* info = nullptr);
 
-// As above, with the executable's bytes in Stream, which also serves the image model when the
+// As above, with the executable's bytes in stream, which also serves the image model when the
 // signature does not end it.
-void ReadAppendedItems(TStream& Stream, TItemTypes& Items, TBlockInfo* Info = nullptr);
+void ReadAppendedItems(TStream& stream, TItemTypes& items, TBlockInfo* info = nullptr);
 
 // Releases Data of every item with Size > 0 and Data not null, in list order; empties the list.
-void FreeAppendedItems(TItemTypes& Items);
+void FreeAppendedItems(TItemTypes& items);
 
-// S with every byte XORed with Key.
-std::string XorString(const std::string& S, uint8_t Key);
+// s with every byte XORed with key.
+std::string XorString(const std::string& s, uint8_t key);
 
-// The first item named Name (exact bytes), or null.
-const TItemType* FindAppendedItem(const TItemTypes& Items, const std::string& Name);
+// The first item named name (exact bytes), or null.
+const TItemType* FindAppendedItem(const TItemTypes& items, const std::string& name);
+
+// The bytes of item's data; empty when it has none (null Data, or a Size of 0 or below).
+std::string AppendedItemData(const TItemType& item);

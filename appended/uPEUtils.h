@@ -70,39 +70,39 @@ class TPEImage;
 
 class TImageBlock {
  public:
-  TImageBlock(TPEImage* Image, TStream& Stream, int32_t Offset, int32_t ByteCount);
+  TImageBlock(TPEImage* image, TStream& stream, int32_t offset, int32_t byteCount);
   virtual ~TImageBlock() = default;
   TImageBlock(const TImageBlock&) = delete;
   TImageBlock& operator=(const TImageBlock&) = delete;
 
-  // Makes the block hold ByteCount bytes read at Offset (a negative Offset reads at the stream's
+  // Makes the block hold byteCount bytes read at offset (a negative offset reads at the stream's
   // position); bytes that the stream does not supply stay zero.
-  virtual void ReadBlock(TStream& Stream, int32_t Offset, int32_t ByteCount);
+  virtual void ReadBlock(TStream& stream, int32_t offset, int32_t byteCount);
   // ReadBlock with the block's current BlockSize.
-  virtual void ReadFromStream(TStream& Stream, int32_t Offset);
-  // Writes the block's bytes at Offset (a negative Offset: at the stream's position), growing the
+  virtual void ReadFromStream(TStream& stream, int32_t offset);
+  // Writes the block's bytes at offset (a negative offset: at the stream's position), growing the
   // stream when it is shorter.
-  virtual void WriteToStream(TStream& Stream, int32_t Offset);
+  virtual void WriteToStream(TStream& stream, int32_t offset);
 
-  TPEImage* Image() const { return Image_; }
-  const std::vector<uint8_t>& Memory() const { return Memory_; }
-  int32_t BlockSize() const { return BlockSize_; }
+  TPEImage* Image() const { return image_; }
+  const std::vector<uint8_t>& Memory() const { return memory_; }
+  int32_t BlockSize() const { return blockSize_; }
 
  protected:
   // The typed view of the block's first bytes; null while the block is too short to hold a T.
   template <typename T>
   T* View() {
-    return Memory_.size() >= sizeof(T) ? reinterpret_cast<T*>(Memory_.data()) : nullptr;
+    return memory_.size() >= sizeof(T) ? reinterpret_cast<T*>(memory_.data()) : nullptr;
   }
   template <typename T>
   const T* View() const {
-    return Memory_.size() >= sizeof(T) ? reinterpret_cast<const T*>(Memory_.data()) : nullptr;
+    return memory_.size() >= sizeof(T) ? reinterpret_cast<const T*>(memory_.data()) : nullptr;
   }
-  TImageBlock(TPEImage* Image, int32_t ByteCount);  // no read: derived blocks read themselves
+  TImageBlock(TPEImage* image, int32_t byteCount);  // no read: derived blocks read themselves
 
-  TPEImage* Image_;
-  std::vector<uint8_t> Memory_;
-  int32_t BlockSize_;
+  TPEImage* image_;
+  std::vector<uint8_t> memory_;
+  int32_t blockSize_;
 };
 
 class THeaderBlock : public TImageBlock {
@@ -113,18 +113,18 @@ class THeaderBlock : public TImageBlock {
 // The bytes from offset 0 up to e_lfanew: the DOS header and its stub.
 class TDOSHeader : public THeaderBlock {
  public:
-  TDOSHeader(TPEImage* Image, TStream& Stream, int32_t Offset);
+  TDOSHeader(TPEImage* image, TStream& stream, int32_t offset);
   const pe::IMAGE_DOS_HEADER* Header() const { return View<pe::IMAGE_DOS_HEADER>(); }
-  int32_t LfaNew() const { return LfaNew_; }
+  int32_t LfaNew() const { return lfaNew_; }
 
  private:
-  int32_t LfaNew_ = 0;
+  int32_t lfaNew_ = 0;
 };
 
 // The 248 bytes of IMAGE_NT_HEADERS32 at e_lfanew.
 class TNTHeaders : public THeaderBlock {
  public:
-  TNTHeaders(TPEImage* Image, TStream& Stream, int32_t Offset);
+  TNTHeaders(TPEImage* image, TStream& stream, int32_t offset);
   const pe::IMAGE_NT_HEADERS32* Headers() const { return View<pe::IMAGE_NT_HEADERS32>(); }
   uint32_t ImageSize = 0;  // SizeOfImage
 };
@@ -132,13 +132,13 @@ class TNTHeaders : public THeaderBlock {
 // Any run of bytes, written back where it was read from.
 class TDataBlock : public TImageBlock {
  public:
-  TDataBlock(TPEImage* Image, TStream& Stream, int32_t Offset, int32_t ByteCount);
-  const uint8_t* Bytes() const { return Memory_.empty() ? nullptr : Memory_.data(); }
-  int32_t Offset() const { return Offset_; }
-  void WriteAtOffset(TStream& Stream) { WriteToStream(Stream, Offset_); }
+  TDataBlock(TPEImage* image, TStream& stream, int32_t offset, int32_t byteCount);
+  const uint8_t* Bytes() const { return memory_.empty() ? nullptr : memory_.data(); }
+  int32_t Offset() const { return offset_; }
+  void WriteAtOffset(TStream& stream) { WriteToStream(stream, offset_); }
 
  protected:
-  int32_t Offset_;
+  int32_t offset_;
 };
 
 class TSectionHeader;
@@ -146,64 +146,64 @@ class TSectionHeader;
 // A section's raw data.
 class TSectionData : public TDataBlock {
  public:
-  TSectionData(TPEImage* Image, TSectionHeader* SectionHeader, TStream& Stream, int32_t Offset,
-               int32_t ByteCount);
-  void ReadBlock(TStream& Stream, int32_t Offset, int32_t ByteCount) override;
-  TSectionHeader* SectionHeader() const { return SectionHeader_; }
-  int32_t InitialSize() const { return InitialSize_; }
-  int32_t ReadSize() const { return ReadSize_; }
+  TSectionData(TPEImage* image, TSectionHeader* sectionHeader, TStream& stream, int32_t offset,
+               int32_t byteCount);
+  void ReadBlock(TStream& stream, int32_t offset, int32_t byteCount) override;
+  TSectionHeader* SectionHeader() const { return sectionHeader_; }
+  int32_t InitialSize() const { return initialSize_; }
+  int32_t ReadSize() const { return readSize_; }
 
  private:
-  TSectionHeader* SectionHeader_;
-  int32_t InitialSize_ = 0;
-  int32_t ReadSize_ = 0;
+  TSectionHeader* sectionHeader_;
+  int32_t initialSize_ = 0;
+  int32_t readSize_ = 0;
 };
 
 // One 40-byte section-table entry; reading it also reads the section's raw data.
 class TSectionHeader : public TImageBlock {
  public:
-  TSectionHeader(TPEImage* Image, TStream& Stream, int32_t Offset);
-  void ReadFromStream(TStream& Stream, int32_t Offset) override;
-  void WriteToStream(TStream& Stream, int32_t Offset) override;
-  // Replaces SectionData with the entry's PointerToRawData / SizeOfRawData bytes of Stream.
-  void CreateSectionData(TStream& Stream);
+  TSectionHeader(TPEImage* image, TStream& stream, int32_t offset);
+  void ReadFromStream(TStream& stream, int32_t offset) override;
+  void WriteToStream(TStream& stream, int32_t offset) override;
+  // Replaces SectionData with the entry's PointerToRawData / SizeOfRawData bytes of stream.
+  void CreateSectionData(TStream& stream);
   const pe::IMAGE_SECTION_HEADER* Header() const { return View<pe::IMAGE_SECTION_HEADER>(); }
-  TSectionData* SectionData() const { return SectionData_.get(); }
+  TSectionData* SectionData() const { return sectionData_.get(); }
 
  private:
-  std::unique_ptr<TSectionData> SectionData_;
+  std::unique_ptr<TSectionData> sectionData_;
 };
 
 class TPEImage {
  public:
-  // Loads FileName. A missing file gives an empty model. Raises EImageBlockException, and
+  // Loads fileName. A missing file gives an empty model. Raises EImageBlockException, and
   // EFOpenError for a file that exists but cannot be read; nothing built is kept then.
-  explicit TPEImage(const std::string& FileName);
-  // Loads the whole of Stream, read at the offsets the headers give; FileName stays empty.
+  explicit TPEImage(const std::string& fileName);
+  // Loads the whole of stream, read at the offsets the headers give; FileName stays empty.
   // Raises EImageBlockException; nothing built is kept then.
-  explicit TPEImage(TStream& Stream);
+  explicit TPEImage(TStream& stream);
   virtual ~TPEImage();
   TPEImage(const TPEImage&) = delete;
   TPEImage& operator=(const TPEImage&) = delete;
 
   // Releases every block; FileSize keeps its value.
   void Clear();
-  void LoadFromFile(const std::string& FileName);
-  // As LoadFromFile, from the bytes of Stream (its length is FileSize).
-  void LoadFromStream(TStream& Stream);
+  void LoadFromFile(const std::string& fileName);
+  // As LoadFromFile, from the bytes of stream (its length is FileSize).
+  void LoadFromStream(TStream& stream);
   // PointerToRawData + SizeOfRawData of the last section-table entry, in 32 bits; 0 without
   // sections.
   int32_t GetImageEnd() const;
-  // Writes the model to FileName (created or emptied). Raises EWriteError.
-  void SaveToFile(const std::string& FileName);
-  // Writes the model into Out, an empty stream; FileSize becomes Out's length.
-  void SaveToStream(TStream& Out);
+  // Writes the model to fileName (created or emptied). Raises EWriteError.
+  void SaveToFile(const std::string& fileName);
+  // Writes the model into out, an empty stream; FileSize becomes out's length.
+  void SaveToStream(TStream& out);
   virtual void Save() { SaveToFile(FileName); }
 
-  // Called by a block before it sizes its memory for ByteCount bytes at Offset (a negative Offset:
+  // Called by a block before it sizes its memory for byteCount bytes at offset (a negative offset:
   // at the stream's position). While loading, refuses with "Bad Block Size" a negative size, and
-  // a block or a model larger than any file of this size could need (see Limit_).
-  void ReserveBlock(int64_t Offset, int64_t ByteCount);
+  // a block or a model larger than any file of this size could need (see limit_).
+  void ReserveBlock(int64_t offset, int64_t byteCount);
 
   std::string FileName;
   std::unique_ptr<TDOSHeader> DOSHeader;
@@ -219,6 +219,6 @@ class TPEImage {
   // 1 KiB leave room for that (the DOS block's first 256 bytes and the NT headers of a file too
   // short to hold them, and a few table entries), and keep a saved model no larger. A short
   // hostile file thus cannot have the model build thousands of blocks of zeros.
-  int64_t Limit_ = INT64_MAX;
-  int64_t Reserved_ = 0;
+  int64_t limit_ = INT64_MAX;
+  int64_t reserved_ = 0;
 };

@@ -6,21 +6,21 @@
 #include <memory>
 
 int64_t TStream::GetSize() {
-  const int64_t Here = Seek(0, TSeekOrigin::soCurrent);
-  const int64_t End = Seek(0, TSeekOrigin::soEnd);
-  Seek(Here, TSeekOrigin::soBeginning);
-  return End;
+  const int64_t here = Seek(0, TSeekOrigin::soCurrent);
+  const int64_t end = Seek(0, TSeekOrigin::soEnd);
+  Seek(here, TSeekOrigin::soBeginning);
+  return end;
 }
 
 namespace {
 
 template <typename T>
-T ReadLittleEndian(TStream& Stream) {
-  uint8_t Raw[sizeof(T)] = {};
-  Stream.Read(Raw, sizeof(T));
-  uint64_t Value = 0;
-  for (std::size_t i = sizeof(T); i-- > 0;) Value = (Value << 8) | Raw[i];
-  return static_cast<T>(Value);
+T ReadLittleEndian(TStream& stream) {
+  uint8_t raw[sizeof(T)] = {};
+  stream.Read(raw, sizeof(T));
+  uint64_t value = 0;
+  for (std::size_t i = sizeof(T); i-- > 0;) value = (value << 8) | raw[i];
+  return static_cast<T>(value);
 }
 
 }  // namespace
@@ -29,52 +29,62 @@ uint8_t TStream::ReadByte() { return ReadLittleEndian<uint8_t>(*this); }
 int32_t TStream::ReadInteger() { return ReadLittleEndian<int32_t>(*this); }
 int64_t TStream::ReadInt64() { return ReadLittleEndian<int64_t>(*this); }
 
-int32_t TMemoryStream::Read(void* Buffer, int32_t Count) {
-  const int64_t Size = GetSize();
-  if (Count <= 0 || Position_ >= Size) return 0;
-  const int64_t N = std::min<int64_t>(Count, Size - Position_);
-  std::memcpy(Buffer, Bytes_.data() + Position_, static_cast<std::size_t>(N));
-  Position_ += N;
-  return static_cast<int32_t>(N);
+int32_t TMemoryStream::Read(void* buffer, int32_t count) {
+  const int64_t size = GetSize();
+  if (count <= 0 || position_ >= size) return 0;
+  const int64_t delivered = std::min<int64_t>(count, size - position_);
+  std::memcpy(buffer, bytes_.data() + position_, static_cast<std::size_t>(delivered));
+  position_ += delivered;
+  return static_cast<int32_t>(delivered);
 }
 
-int32_t TMemoryStream::Write(const void* Buffer, int32_t Count) {
-  if (Count <= 0) return 0;
-  const int64_t End = Position_ + Count;
-  if (End > GetSize()) Bytes_.resize(static_cast<std::size_t>(End));
-  std::memcpy(Bytes_.data() + Position_, Buffer, static_cast<std::size_t>(Count));
-  Position_ = End;
-  return Count;
+int32_t TMemoryStream::Write(const void* buffer, int32_t count) {
+  if (count <= 0) return 0;
+  const int64_t end = position_ + count;
+  if (end > GetSize()) bytes_.resize(static_cast<std::size_t>(end));
+  std::memcpy(bytes_.data() + position_, buffer, static_cast<std::size_t>(count));
+  position_ = end;
+  return count;
 }
 
-int64_t TMemoryStream::Seek(int64_t Offset, TSeekOrigin Origin) {
-  int64_t Base = 0;
-  if (Origin == TSeekOrigin::soCurrent) Base = Position_;
-  if (Origin == TSeekOrigin::soEnd) Base = GetSize();
+int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
+  int64_t base = 0;
+  if (origin == TSeekOrigin::soCurrent) base = position_;
+  if (origin == TSeekOrigin::soEnd) base = GetSize();
   // A position past the end is allowed (reads there deliver nothing); a negative one is not.
-  if ((Offset < 0 && Base + Offset < 0) || (Offset > 0 && Offset > INT64_MAX - Base)) return -1;
-  Position_ = Base + Offset;
-  return Position_;
+  if ((offset < 0 && base + offset < 0) || (offset > 0 && offset > INT64_MAX - base)) return -1;
+  position_ = base + offset;
+  return position_;
 }
 
-void TMemoryStream::SetSize(int64_t NewSize) {
-  Bytes_.resize(static_cast<std::size_t>(std::max<int64_t>(NewSize, 0)));
-  Position_ = std::min(Position_, GetSize());
+void TMemoryStream::SetSize(int64_t newSize) {
+  bytes_.resize(static_cast<std::size_t>(std::max<int64_t>(newSize, 0)));
+  position_ = std::min(position_, GetSize());
 }
 
-void TMemoryStream::SaveToFile(const std::string& FileName) const {
+bool TMemoryStream::LoadFromBytes(const std::string& bytes) {
+  position_ = 0;
+  if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) {
+    bytes_.clear();
+    return false;
+  }
+  bytes_.assign(bytes.begin(), bytes.end());
+  return true;
+}
+
+void TMemoryStream::SaveToFile(const std::string& fileName) const {
   struct Closer {
-    void operator()(std::FILE* F) const { std::fclose(F); }
+    void operator()(std::FILE* f) const { std::fclose(f); }
   };
-  std::unique_ptr<std::FILE, Closer> F(std::fopen(FileName.c_str(), "wb"));
-  if (!F) throw EWriteError("Cannot create file \"" + FileName + "\"");
-  if (!Bytes_.empty() && std::fwrite(Bytes_.data(), 1, Bytes_.size(), F.get()) != Bytes_.size())
-    throw EWriteError("Cannot write file \"" + FileName + "\"");
-  if (std::fclose(F.release()) != 0) throw EWriteError("Cannot write file \"" + FileName + "\"");
+  std::unique_ptr<std::FILE, Closer> f(std::fopen(fileName.c_str(), "wb"));
+  if (!f) throw EWriteError("Cannot create file \"" + fileName + "\"");
+  if (!bytes_.empty() && std::fwrite(bytes_.data(), 1, bytes_.size(), f.get()) != bytes_.size())
+    throw EWriteError("Cannot write file \"" + fileName + "\"");
+  if (std::fclose(f.release()) != 0) throw EWriteError("Cannot write file \"" + fileName + "\"");
 }
 
-std::string LoadFileBytes(const std::string& FileName) {
-  TMemoryStream Stream;
-  if (!Stream.LoadFromFile(FileName)) throw EFOpenError("Cannot open file \"" + FileName + "\"");
-  return Stream.Contents();
+std::string LoadFileBytes(const std::string& fileName) {
+  TMemoryStream stream;
+  if (!stream.LoadFromFile(fileName)) throw EFOpenError("Cannot open file \"" + fileName + "\"");
+  return stream.Contents();
 }

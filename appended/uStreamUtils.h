@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "appended/uMessageError.h"
+#include "base/uMessageError.h"
 
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
 // The operating system's own value for an origin, given its three values in that order.
 template <typename T>
-T SeekMethod(TSeekOrigin Origin, T Beginning, T Current, T End) {
-  return Origin == TSeekOrigin::soBeginning ? Beginning : Origin == TSeekOrigin::soCurrent ? Current : End;
+T SeekMethod(TSeekOrigin origin, T beginning, T current, T end) {
+  return origin == TSeekOrigin::soBeginning ? beginning : origin == TSeekOrigin::soCurrent ? current : end;
 }
 
 // A file that exists but could not be opened or read.
@@ -31,13 +31,13 @@ class TStream {
  public:
   virtual ~TStream() = default;
   // Returns the number of bytes delivered (0 at or past the end, or on failure).
-  virtual int32_t Read(void* Buffer, int32_t Count) = 0;
+  virtual int32_t Read(void* buffer, int32_t count) = 0;
   // Returns the number of bytes written.
-  virtual int32_t Write(const void* Buffer, int32_t Count) = 0;
+  virtual int32_t Write(const void* buffer, int32_t count) = 0;
   // Returns the new position, or -1 when the stream cannot move there.
-  virtual int64_t Seek(int64_t Offset, TSeekOrigin Origin) = 0;
+  virtual int64_t Seek(int64_t offset, TSeekOrigin origin) = 0;
   virtual int64_t GetSize();
-  virtual void SetSize(int64_t NewSize) = 0;
+  virtual void SetSize(int64_t newSize) = 0;
   int64_t GetPosition() { return Seek(0, TSeekOrigin::soCurrent); }
 
   // Little-endian typed reads, one Read each. Bytes that the stream does not deliver read as 0.
@@ -52,26 +52,26 @@ class TFileHandle {
  public:
   static constexpr intptr_t kInvalid = -1;  // INVALID_HANDLE_VALUE and a failed open() alike
 
-  explicit TFileHandle(intptr_t Handle = kInvalid) : Handle_(Handle) {}
+  explicit TFileHandle(intptr_t handle = kInvalid) : handle_(handle) {}
   ~TFileHandle() { Reset(); }
   TFileHandle(const TFileHandle&) = delete;
   TFileHandle& operator=(const TFileHandle&) = delete;
-  TFileHandle(TFileHandle&& Other) noexcept : Handle_(Other.Handle_) { Other.Handle_ = kInvalid; }
-  TFileHandle& operator=(TFileHandle&& Other) noexcept {
-    if (this != &Other) {
+  TFileHandle(TFileHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = kInvalid; }
+  TFileHandle& operator=(TFileHandle&& other) noexcept {
+    if (this != &other) {
       Reset();
-      Handle_ = Other.Handle_;
-      Other.Handle_ = kInvalid;
+      handle_ = other.handle_;
+      other.handle_ = kInvalid;
     }
     return *this;
   }
 
-  intptr_t Get() const { return Handle_; }
-  explicit operator bool() const { return Handle_ != kInvalid; }
+  intptr_t Get() const { return handle_; }
+  explicit operator bool() const { return handle_ != kInvalid; }
   void Reset();
 
  private:
-  intptr_t Handle_;
+  intptr_t handle_;
 };
 
 // Read-only stream over an operating-system file handle. Other openers may read and write the
@@ -79,43 +79,46 @@ class TFileHandle {
 // whose reads deliver nothing (see IsOpen).
 class TFileReadStream : public TStream {
  public:
-  explicit TFileReadStream(const std::string& FileName);
+  explicit TFileReadStream(const std::string& fileName);
 
-  bool IsOpen() const { return static_cast<bool>(Handle_); }
-  int32_t Read(void* Buffer, int32_t Count) override;
-  int32_t Write(const void* Buffer, int32_t Count) override;  // always 0: read-only
-  int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
-  void SetSize(int64_t NewSize) override;                     // read-only: no effect
+  bool IsOpen() const { return static_cast<bool>(handle_); }
+  int32_t Read(void* buffer, int32_t count) override;
+  int32_t Write(const void* buffer, int32_t count) override;  // always 0: read-only
+  int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+  void SetSize(int64_t newSize) override;                     // read-only: no effect
 
  private:
-  TFileHandle Handle_;
+  TFileHandle handle_;
 };
 
 // Growable byte buffer with a position; writing past the end extends it.
 class TMemoryStream : public TStream {
  public:
 
-  int32_t Read(void* Buffer, int32_t Count) override;
-  int32_t Write(const void* Buffer, int32_t Count) override;
-  int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
-  int64_t GetSize() override { return static_cast<int64_t>(Bytes_.size()); }
-  void SetSize(int64_t NewSize) override;
+  int32_t Read(void* buffer, int32_t count) override;
+  int32_t Write(const void* buffer, int32_t count) override;
+  int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+  int64_t GetSize() override { return static_cast<int64_t>(bytes_.size()); }
+  void SetSize(int64_t newSize) override;
 
   // Replaces the contents with the whole file, read with other writers refused, and moves to
   // the start. False, with the stream emptied, when no file (a folder does not count) exists
   // under the name. Raises EFOpenError when one exists but cannot be opened or read, or holds
   // 2 GiB or more; the stream is emptied then too.
-  bool LoadFromFile(const std::string& FileName);
-  // Creates FileName (or empties an existing one) and writes the contents. Raises EWriteError.
-  void SaveToFile(const std::string& FileName) const;
+  bool LoadFromFile(const std::string& fileName);
+  // Replaces the contents with bytes and moves to the start. False, with the stream emptied, for
+  // 2 GiB or more, which the stream's 32-bit counts cannot write.
+  bool LoadFromBytes(const std::string& bytes);
+  // Creates fileName (or empties an existing one) and writes the contents. Raises EWriteError.
+  void SaveToFile(const std::string& fileName) const;
   // The whole contents as bytes.
-  std::string Contents() const { return std::string(Bytes_.begin(), Bytes_.end()); }
+  std::string Contents() const { return std::string(bytes_.begin(), bytes_.end()); }
 
  private:
-  std::vector<uint8_t> Bytes_;
-  int64_t Position_ = 0;
+  std::vector<uint8_t> bytes_;
+  int64_t position_ = 0;
 };
 
 // The whole file, read as TMemoryStream::LoadFromFile does. Raises EFOpenError also when there is
 // no file under the name.
-std::string LoadFileBytes(const std::string& FileName);
+std::string LoadFileBytes(const std::string& fileName);

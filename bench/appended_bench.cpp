@@ -88,9 +88,9 @@ std::filesystem::path DataDir() {
 // before the block is a hole, so even the large file costs no disk.
 std::string FileWithBlock(const char* Name, uint64_t Length) {
   const std::string Path = (DataDir() / Name).string();
-  const TNewItems Items = {{"Readme", "benchmark", false}, {"GUID", "{3F2504E0-4F89-11D3-9A0C-0305E82C3301}", true}};
+  const blockwriter::TNewItems Items = {{"Readme", "benchmark", false}, {"GUID", "{3F2504E0-4F89-11D3-9A0C-0305E82C3301}", true}};
   const std::string Block =
-      BuildBlock(Items, kDefaultKey, static_cast<int64_t>(Length) - static_cast<int64_t>(BuildBlock(Items, kDefaultKey, 0).size()));
+      blockwriter::BuildBlock(Items, blockwriter::kDefaultKey, static_cast<int64_t>(Length) - static_cast<int64_t>(blockwriter::BuildBlock(Items, blockwriter::kDefaultKey, 0).size()));
   { std::ofstream(Path, std::ios::binary | std::ios::trunc); }
   std::filesystem::resize_file(Path, Length - Block.size());
   std::ofstream(Path, std::ios::binary | std::ios::app).write(Block.data(), static_cast<std::streamsize>(Block.size()));
@@ -146,7 +146,7 @@ const Packed& PackedOf(std::size_t Size) {
   Packed& P = Cache[Size];
   if (P.Plain.empty()) {
     P.Plain = TextLike(Size);
-    P.Stream = CompressItemData(P.Plain);
+    P.Stream = blockwriter::CompressItemData(P.Plain);
   }
   return P;
 }

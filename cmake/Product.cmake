@@ -5,8 +5,9 @@
 # tables refer to every function), so link-time optimisation drops what the program never calls
 # before any code is emitted.
 set(LEAN_COMPILE -Os -flto -ffunction-sections -fdata-sections)
-target_compile_options(uninst_core PRIVATE ${LEAN_COMPILE})
-target_compile_options(exeadder_core PRIVATE ${LEAN_COMPILE})
+foreach(library uninst_shared uninst_core exeadder_core)
+  target_compile_options(${library} PRIVATE ${LEAN_COMPILE})
+endforeach()
 set(UNINST_EXE_DIR ${CMAKE_BINARY_DIR} CACHE PATH "Where the shipped executables are written")
 
 # Stated rather than left to the linker's defaults: the loaders of Windows 95 and NT 4.0 refuse
@@ -19,7 +20,7 @@ set(SHIPPED_LINK ${LEAN_COMPILE} -flto-partition=one -s -Wl,--gc-sections
     -Wl,--dynamicbase,--nxcompat)
 
 # add_shipped_program(<name> <library> <sources>...): one shipped executable, with the lean
-# runtime that leaves out what the programs never use.
+# runtime (base/uLeanRuntime_win.cpp) that leaves out what the programs never use.
 function(add_shipped_program name library)
   add_executable(${name} ${ARGN} ${UNINST_LEAN_RUNTIME})
   target_link_libraries(${name} PRIVATE ${library})

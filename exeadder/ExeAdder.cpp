@@ -11,10 +11,10 @@ int _dowildcard = 0;
 #endif
 
 int main(int argc, char** argv) {
-  std::vector<std::string> Args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
-  const TToolResult Result = RunExeAdder(Args);
-  if (!Result.Out.empty()) std::fwrite(Result.Out.data(), 1, Result.Out.size(), stdout);
+  std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
+  const exeaddertool::TToolResult result = exeaddertool::RunExeAdder(args);
+  if (!result.Out.empty()) std::fwrite(result.Out.data(), 1, result.Out.size(), stdout);
   std::fflush(stdout);
-  if (!Result.Err.empty()) std::fwrite(Result.Err.data(), 1, Result.Err.size(), stderr);
-  return Result.ExitCode;
+  if (!result.Err.empty()) std::fwrite(result.Err.data(), 1, result.Err.size(), stderr);
+  return result.ExitCode;
 }

@@ -23,102 +23,102 @@ constexpr uint64_t kDirectoryEntrySize = 8;
 // Little-endian reads that report a field reaching past the end instead of reading it.
 class TBytes {
  public:
-  explicit TBytes(const std::string& Bytes) : Bytes_(Bytes) {}
-  bool Has(uint64_t Offset, uint64_t Count) const { return Offset <= Size() && Count <= Size() - Offset; }
-  uint64_t Size() const { return Bytes_.size(); }
-  bool U16(uint64_t Offset, uint32_t& Value) const { return Read(Offset, 2, Value); }
-  bool U32(uint64_t Offset, uint32_t& Value) const { return Read(Offset, 4, Value); }
+  explicit TBytes(const std::string& bytes) : bytes_(bytes) {}
+  bool Has(uint64_t offset, uint64_t count) const { return offset <= Size() && count <= Size() - offset; }
+  uint64_t Size() const { return bytes_.size(); }
+  bool U16(uint64_t offset, uint32_t& value) const { return Read(offset, 2, value); }
+  bool U32(uint64_t offset, uint32_t& value) const { return Read(offset, 4, value); }
 
  private:
-  bool Read(uint64_t Offset, unsigned Count, uint32_t& Value) const {
-    if (!Has(Offset, Count)) return false;
-    Value = 0;
-    for (unsigned i = 0; i < Count; ++i)
-      Value |= uint32_t{static_cast<uint8_t>(Bytes_[static_cast<std::size_t>(Offset + i)])} << (8 * i);
+  bool Read(uint64_t offset, unsigned count, uint32_t& value) const {
+    if (!Has(offset, count)) return false;
+    value = 0;
+    for (unsigned i = 0; i < count; ++i)
+      value |= uint32_t{static_cast<uint8_t>(bytes_[static_cast<std::size_t>(offset + i)])} << (8 * i);
     return true;
   }
-  const std::string& Bytes_;
+  const std::string& bytes_;
 };
 
 }  // namespace
 
-TSignatureInfo ReadSignatureInfo(const std::string& Bytes) {
-  const TBytes B(Bytes);
-  TSignatureInfo Info;
-  uint32_t Mz = 0, LfaNew = 0, Pe = 0, Sections = 0, OptionalSize = 0, Magic = 0, Checksum = 0;
-  if (!B.U16(0, Mz) || Mz != 0x5A4D || !B.U32(kLfaNewOffset, LfaNew)) return Info;
-  const uint64_t Nt = LfaNew;
-  const uint64_t FileHeader = Nt + kFileHeaderOffset;
-  const uint64_t Optional = Nt + kOptionalHeaderOffset;
-  if (!B.U32(Nt, Pe) || Pe != 0x4550 || !B.U16(FileHeader + kNumberOfSections, Sections) ||
-      !B.U16(FileHeader + kSizeOfOptionalHeader, OptionalSize) || !B.U16(Optional, Magic))
-    return Info;
-  if ((Magic != kPe32Magic && Magic != kPe32PlusMagic) || OptionalSize < kChecksumField + 4 ||
-      !B.U32(Optional + kChecksumField, Checksum))
-    return Info;
-  const uint64_t OptionalEnd = Optional + OptionalSize;
-  const uint64_t TableEnd = OptionalEnd + kSectionEntrySize * Sections;
-  if (TableEnd > B.Size()) return Info;
+TSignatureInfo ReadSignatureInfo(const std::string& bytes) {
+  const TBytes file(bytes);
+  TSignatureInfo info;
+  uint32_t mz = 0, lfaNew = 0, pe = 0, sections = 0, optionalSize = 0, magic = 0, checksum = 0;
+  if (!file.U16(0, mz) || mz != 0x5A4D || !file.U32(kLfaNewOffset, lfaNew)) return info;
+  const uint64_t nt = lfaNew;
+  const uint64_t fileHeader = nt + kFileHeaderOffset;
+  const uint64_t optional = nt + kOptionalHeaderOffset;
+  if (!file.U32(nt, pe) || pe != 0x4550 || !file.U16(fileHeader + kNumberOfSections, sections) ||
+      !file.U16(fileHeader + kSizeOfOptionalHeader, optionalSize) || !file.U16(optional, magic))
+    return info;
+  if ((magic != kPe32Magic && magic != kPe32PlusMagic) || optionalSize < kChecksumField + 4 ||
+      !file.U32(optional + kChecksumField, checksum))
+    return info;
+  const uint64_t optionalEnd = optional + optionalSize;
+  const uint64_t tableEnd = optionalEnd + kSectionEntrySize * sections;
+  if (tableEnd > file.Size()) return info;
 
-  uint64_t ImageEnd = TableEnd;
-  for (uint64_t Entry = OptionalEnd; Entry < TableEnd; Entry += kSectionEntrySize) {
-    uint32_t RawSize = 0, RawPointer = 0;
-    B.U32(Entry + kSizeOfRawData, RawSize);
-    B.U32(Entry + kPointerToRawData, RawPointer);
-    if (RawSize != 0) ImageEnd = std::max(ImageEnd, uint64_t{RawPointer} + RawSize);
+  uint64_t imageEnd = tableEnd;
+  for (uint64_t entry = optionalEnd; entry < tableEnd; entry += kSectionEntrySize) {
+    uint32_t rawSize = 0, rawPointer = 0;
+    file.U32(entry + kSizeOfRawData, rawSize);
+    file.U32(entry + kPointerToRawData, rawPointer);
+    if (rawSize != 0) imageEnd = std::max(imageEnd, uint64_t{rawPointer} + rawSize);
   }
 
-  Info.IsPE = true;
-  Info.Pe32Plus = Magic == kPe32PlusMagic;
-  Info.ChecksumOffset = Optional + kChecksumField;
-  Info.Checksum = Checksum;
-  Info.ImageEnd = ImageEnd;
-  Info.FileSize = B.Size();
+  info.IsPE = true;
+  info.Pe32Plus = magic == kPe32PlusMagic;
+  info.ChecksumOffset = optional + kChecksumField;
+  info.Checksum = checksum;
+  info.ImageEnd = imageEnd;
+  info.FileSize = file.Size();
 
-  const uint64_t CountField = Optional + (Info.Pe32Plus ? 108 : 92);
-  const uint64_t Directories = CountField + 4;
-  const uint64_t Entry = Directories + kSecurityDirectory * kDirectoryEntrySize;
-  uint32_t DirectoryCount = 0;
-  if (Entry + kDirectoryEntrySize <= OptionalEnd && B.U32(CountField, DirectoryCount) &&
-      DirectoryCount > kSecurityDirectory && B.U32(Entry, Info.TableOffset) && B.U32(Entry + 4, Info.TableSize)) {
-    Info.HasSecurityEntry = true;
-    Info.SecurityEntryOffset = Entry;
+  const uint64_t countField = optional + (info.Pe32Plus ? 108 : 92);
+  const uint64_t directories = countField + 4;
+  const uint64_t entry = directories + kSecurityDirectory * kDirectoryEntrySize;
+  uint32_t directoryCount = 0;
+  if (entry + kDirectoryEntrySize <= optionalEnd && file.U32(countField, directoryCount) &&
+      directoryCount > kSecurityDirectory && file.U32(entry, info.TableOffset) && file.U32(entry + 4, info.TableSize)) {
+    info.HasSecurityEntry = true;
+    info.SecurityEntryOffset = entry;
   } else {
-    Info.TableOffset = Info.TableSize = 0;
+    info.TableOffset = info.TableSize = 0;
   }
-  return Info;
+  return info;
 }
 
-uint32_t PEChecksum(const std::string& Bytes, uint64_t ChecksumOffset) {
-  const std::size_t Size = Bytes.size();
+uint32_t PEChecksum(const std::string& bytes, uint64_t checksumOffset) {
+  const std::size_t size = bytes.size();
   // The field's bytes count as zero wherever it lies, also at an odd offset of a hostile file.
-  const auto ByteAt = [&](std::size_t i) -> uint32_t {
-    return i >= ChecksumOffset && i - ChecksumOffset < 4 ? 0 : static_cast<uint8_t>(Bytes[i]);
+  const auto byteAt = [&](std::size_t i) -> uint32_t {
+    return i >= checksumOffset && i - checksumOffset < 4 ? 0 : static_cast<uint8_t>(bytes[i]);
   };
-  uint64_t Sum = 0;
-  for (std::size_t i = 0; i < Size; i += 2) {
-    Sum += ByteAt(i) | (i + 1 < Size ? ByteAt(i + 1) << 8 : 0);
-    Sum = (Sum & 0xFFFF) + (Sum >> 16);
+  uint64_t sum = 0;
+  for (std::size_t i = 0; i < size; i += 2) {
+    sum += byteAt(i) | (i + 1 < size ? byteAt(i + 1) << 8 : 0);
+    sum = (sum & 0xFFFF) + (sum >> 16);
   }
-  Sum = (Sum & 0xFFFF) + (Sum >> 16);
-  return static_cast<uint32_t>(Sum + Size);
+  sum = (sum & 0xFFFF) + (sum >> 16);
+  return static_cast<uint32_t>(sum + size);
 }
 
-std::string WithoutCertificateTable(const std::string& Bytes, const TSignatureInfo& Info) {
-  std::string Out = Bytes;
-  Out.erase(Info.TableOffset, Info.TableSize);
-  Out.replace(static_cast<std::size_t>(Info.SecurityEntryOffset), kDirectoryEntrySize, kDirectoryEntrySize, '\0');
-  return Out;
+std::string WithoutCertificateTable(const std::string& bytes, const TSignatureInfo& info) {
+  std::string out = bytes;
+  out.erase(info.TableOffset, info.TableSize);
+  out.replace(static_cast<std::size_t>(info.SecurityEntryOffset), kDirectoryEntrySize, kDirectoryEntrySize, '\0');
+  return out;
 }
 
-std::string WithChecksumUpdated(const std::string& Bytes) {
-  const TSignatureInfo Info = ReadSignatureInfo(Bytes);
-  if (!Info.IsPE || Info.Checksum == 0) return Bytes;
-  std::string Out = Bytes;
-  const uint32_t Checksum = PEChecksum(Out, Info.ChecksumOffset);
+std::string WithChecksumUpdated(const std::string& bytes) {
+  const TSignatureInfo info = ReadSignatureInfo(bytes);
+  if (!info.IsPE || info.Checksum == 0) return bytes;
+  std::string out = bytes;
+  const uint32_t checksum = PEChecksum(out, info.ChecksumOffset);
   for (int i = 0; i < 4; ++i)
-    Out[static_cast<std::size_t>(Info.ChecksumOffset) + i] = static_cast<char>((Checksum >> (8 * i)) & 0xFF);
-  return Out;
+    out[static_cast<std::size_t>(info.ChecksumOffset) + i] = static_cast<char>((checksum >> (8 * i)) & 0xFF);
+  return out;
 }
 
 }  // namespace authenticode

@@ -34,19 +34,19 @@ struct TSignatureInfo {
   }
 };
 
-// What Bytes' headers say; a file that is not a readable PE image gives IsPE false.
-TSignatureInfo ReadSignatureInfo(const std::string& Bytes);
+// What bytes' headers say; a file that is not a readable PE image gives IsPE false.
+TSignatureInfo ReadSignatureInfo(const std::string& bytes);
 
-// The PE checksum of Bytes: the 16-bit one's-complement sum of the file's little-endian words (a
-// last odd byte padded with zero), the 4 bytes at ChecksumOffset taken as zero, plus the length.
-uint32_t PEChecksum(const std::string& Bytes, uint64_t ChecksumOffset);
+// The PE checksum of bytes: the 16-bit one's-complement sum of the file's little-endian words (a
+// last odd byte padded with zero), the 4 bytes at checksumOffset taken as zero, plus the length.
+uint32_t PEChecksum(const std::string& bytes, uint64_t checksumOffset);
 
-// Bytes without the certificate table that Info (read from Bytes) names, and with the security
-// directory entry cleared. Info.TableInFile() must hold. The checksum is left as it was.
-std::string WithoutCertificateTable(const std::string& Bytes, const TSignatureInfo& Info);
+// bytes without the certificate table that info (read from bytes) names, and with the security
+// directory entry cleared. info.TableInFile() must hold. The checksum is left as it was.
+std::string WithoutCertificateTable(const std::string& bytes, const TSignatureInfo& info);
 
-// Bytes with their CheckSum field recomputed, when their headers are readable and it was set
-// (a zero field means that nobody asked for a checksum); otherwise Bytes unchanged.
-std::string WithChecksumUpdated(const std::string& Bytes);
+// bytes with their CheckSum field recomputed, when their headers are readable and it was set
+// (a zero field means that nobody asked for a checksum); otherwise bytes unchanged.
+std::string WithChecksumUpdated(const std::string& bytes);
 
 }  // namespace authenticode

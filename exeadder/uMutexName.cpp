@@ -2,6 +2,7 @@
 
 #include "system/uMbcs.h"
 
+namespace mutexname {
 namespace {
 
 constexpr std::size_t kLongestName = 259;
@@ -43,3 +44,5 @@ std::string MutexNameRefusal(const std::string& name) {
   }
   return std::string();
 }
+
+}  // namespace mutexname

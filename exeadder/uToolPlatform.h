@@ -9,23 +9,23 @@ namespace toolplatform {
 // The delimiter that joins a folder and a file name.
 extern const char kPathDelimiter;
 
-// True when Path names an existing file (not a folder).
-bool IsFile(const std::string& Path);
+// True when path names an existing file (not a folder).
+bool IsFile(const std::string& path);
 
-// True when A and B name the same existing file, however they are spelt.
-bool SameFile(const std::string& A, const std::string& B);
+// True when one and other name the same existing file, however they are spelt.
+bool SameFile(const std::string& one, const std::string& other);
 
-// Creates a new file in Target's folder, writes Bytes to it and returns its name. Raises
+// Creates a new file in target's folder, writes bytes to it and returns its name. Raises
 // EWriteError; nothing is left behind then.
-std::string WriteTempBeside(const std::string& Target, const std::string& Bytes);
+std::string WriteTempBeside(const std::string& target, const std::string& bytes);
 
-// Puts Temp in Target's place, replacing a file that is there. Raises EWriteError.
-void ReplaceWith(const std::string& Temp, const std::string& Target);
+// Puts temp in target's place, replacing a file that is there. Raises EWriteError.
+void ReplaceWith(const std::string& temp, const std::string& target);
 
-// Deletes Path; quietly does nothing when it cannot.
-void RemoveFile(const std::string& Path);
+// Deletes path; quietly does nothing when it cannot.
+void RemoveFile(const std::string& path);
 
 // Code page 932 text as the console shows it. False when the text cannot be converted.
-bool ToConsoleText(const std::string& Cp932, std::string& Out);
+bool ToConsoleText(const std::string& cp932, std::string& out);
 
 }  // namespace toolplatform

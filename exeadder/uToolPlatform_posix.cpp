@@ -15,63 +15,63 @@ namespace toolplatform {
 
 const char kPathDelimiter = '/';
 
-bool IsFile(const std::string& Path) {
-  struct stat St;
-  return ::stat(Path.c_str(), &St) == 0 && S_ISREG(St.st_mode);
+bool IsFile(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool SameFile(const std::string& A, const std::string& B) {
-  struct stat Sa, Sb;
-  return ::stat(A.c_str(), &Sa) == 0 && ::stat(B.c_str(), &Sb) == 0 && Sa.st_dev == Sb.st_dev &&
-         Sa.st_ino == Sb.st_ino;
+bool SameFile(const std::string& one, const std::string& other) {
+  struct stat sa, sb;
+  return ::stat(one.c_str(), &sa) == 0 && ::stat(other.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
 }
 
-std::string WriteTempBeside(const std::string& Target, const std::string& Bytes) {
-  std::string Temp;
-  int Fd = -1;
-  for (int i = 0; i < 100 && Fd < 0; ++i) {
-    Temp = Target + "." + std::to_string(::getpid()) + "-" + std::to_string(i) + ".tmp";
-    Fd = ::open(Temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (Fd < 0 && errno != EEXIST) break;
+std::string WriteTempBeside(const std::string& target, const std::string& bytes) {
+  std::string temp;
+  int fd = -1;
+  for (int i = 0; i < 100 && fd < 0; ++i) {
+    temp = target + "." + std::to_string(::getpid()) + "-" + std::to_string(i) + ".tmp";
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) break;
   }
-  if (Fd < 0) throw EWriteError("cannot create a file beside " + Target + ": " + std::strerror(errno));
-  std::size_t Done = 0;
-  while (Done < Bytes.size()) {
-    const ssize_t N = ::write(Fd, Bytes.data() + Done, Bytes.size() - Done);
-    if (N < 0 && errno == EINTR) continue;
-    if (N <= 0) break;
-    Done += static_cast<std::size_t>(N);
+  if (fd < 0) throw EWriteError("cannot create a file beside " + target + ": " + std::strerror(errno));
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) break;
+    done += static_cast<std::size_t>(written);
   }
-  const int WriteErrno = errno;
+  const int writeErrno = errno;
   // Written through to the disk before the rename makes it the file.
-  const bool Ok = Done == Bytes.size() && ::fsync(Fd) == 0;
-  if (::close(Fd) != 0 || !Ok) {
-    ::unlink(Temp.c_str());
-    throw EWriteError("cannot write " + Temp + ": " + std::strerror(Ok ? errno : WriteErrno));
+  const bool ok = done == bytes.size() && ::fsync(fd) == 0;
+  if (::close(fd) != 0 || !ok) {
+    ::unlink(temp.c_str());
+    throw EWriteError("cannot write " + temp + ": " + std::strerror(ok ? errno : writeErrno));
   }
-  return Temp;
+  return temp;
 }
 
-void ReplaceWith(const std::string& Temp, const std::string& Target) {
-  if (std::rename(Temp.c_str(), Target.c_str()) != 0)
-    throw EWriteError("cannot rename " + Temp + " to " + Target + ": " + std::strerror(errno));
+void ReplaceWith(const std::string& temp, const std::string& target) {
+  if (std::rename(temp.c_str(), target.c_str()) != 0)
+    throw EWriteError("cannot rename " + temp + " to " + target + ": " + std::strerror(errno));
 }
 
-void RemoveFile(const std::string& Path) { ::unlink(Path.c_str()); }
+void RemoveFile(const std::string& path) { ::unlink(path.c_str()); }
 
-bool ToConsoleText(const std::string& Cp932, std::string& Out) {
-  iconv_t Cd = ::iconv_open("UTF-8", "CP932");
-  if (Cd == reinterpret_cast<iconv_t>(-1)) return false;
-  std::string In = Cp932;
-  std::string Buffer(In.size() * 3 + 4, '\0');
-  char* InPtr = In.empty() ? nullptr : &In[0];
-  std::size_t InLeft = In.size();
-  char* OutPtr = &Buffer[0];
-  std::size_t OutLeft = Buffer.size();
-  const std::size_t Result = ::iconv(Cd, &InPtr, &InLeft, &OutPtr, &OutLeft);
-  ::iconv_close(Cd);
-  if (Result == static_cast<std::size_t>(-1) || InLeft != 0) return false;
-  Out.assign(Buffer.data(), Buffer.size() - OutLeft);
+bool ToConsoleText(const std::string& cp932, std::string& out) {
+  iconv_t cd = ::iconv_open("UTF-8", "CP932");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  std::string in = cp932;
+  std::string buffer(in.size() * 3 + 4, '\0');
+  char* inPtr = in.empty() ? nullptr : &in[0];
+  std::size_t inLeft = in.size();
+  char* outPtr = &buffer[0];
+  std::size_t outLeft = buffer.size();
+  const std::size_t result = ::iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+  ::iconv_close(cd);
+  if (result == static_cast<std::size_t>(-1) || inLeft != 0) return false;
+  out.assign(buffer.data(), buffer.size() - outLeft);
   return true;
 }
 

@@ -14,73 +14,73 @@ namespace toolplatform {
 
 namespace {
 
-std::string ErrorText(DWORD Error) { return "error " + std::to_string(Error); }
+std::string ErrorText(DWORD error) { return "error " + std::to_string(error); }
 
 }  // namespace
 
 const char kPathDelimiter = '\\';
 
-bool IsFile(const std::string& Path) { return files::FileExists(Path); }
+bool IsFile(const std::string& path) { return files::FileExists(path); }
 
-bool SameFile(const std::string& A, const std::string& B) { return files::SameFile(A, B); }
+bool SameFile(const std::string& one, const std::string& other) { return files::SameFile(one, other); }
 
-std::string WriteTempBeside(const std::string& Target, const std::string& Bytes) {
-  std::string Temp;
-  handles::TUniqueFile File;
-  DWORD Error = 0;
-  for (int i = 0; i < 100 && !File; ++i) {
-    Temp = Target + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(i) + ".tmp";
-    File.reset(CreateFileA(Temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    Error = GetLastError();
-    if (!File && Error != ERROR_FILE_EXISTS && Error != ERROR_ALREADY_EXISTS) break;
+std::string WriteTempBeside(const std::string& target, const std::string& bytes) {
+  std::string temp;
+  handles::TUniqueFile file;
+  DWORD error = 0;
+  for (int i = 0; i < 100 && !file; ++i) {
+    temp = target + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(i) + ".tmp";
+    file.reset(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    error = GetLastError();
+    if (!file && error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
   }
-  if (!File) throw EWriteError("cannot create a file beside " + Target + ": " + ErrorText(Error));
-  std::size_t Done = 0;
-  bool Ok = true;
-  while (Ok && Done < Bytes.size()) {
-    const DWORD Chunk = static_cast<DWORD>(std::min<std::size_t>(Bytes.size() - Done, 1u << 20));
-    DWORD Written = 0;
-    Ok = WriteFile(File.get(), Bytes.data() + Done, Chunk, &Written, nullptr) && Written == Chunk;
-    Done += Written;
+  if (!file) throw EWriteError("cannot create a file beside " + target + ": " + ErrorText(error));
+  std::size_t done = 0;
+  bool ok = true;
+  while (ok && done < bytes.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+    DWORD written = 0;
+    ok = WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr) && written == chunk;
+    done += written;
   }
   // Written through to the disk before the rename makes it the file.
-  if (Ok) Ok = FlushFileBuffers(File.get()) != 0;
-  Error = GetLastError();
-  File.reset();
-  if (!Ok) {
-    DeleteFileA(Temp.c_str());
-    throw EWriteError("cannot write " + Temp + ": " + ErrorText(Error));
+  if (ok) ok = FlushFileBuffers(file.get()) != 0;
+  error = GetLastError();
+  file.reset();
+  if (!ok) {
+    DeleteFileA(temp.c_str());
+    throw EWriteError("cannot write " + temp + ": " + ErrorText(error));
   }
-  return Temp;
+  return temp;
 }
 
-void ReplaceWith(const std::string& Temp, const std::string& Target) {
-  if (MoveFileExA(Temp.c_str(), Target.c_str(), MOVEFILE_REPLACE_EXISTING)) return;
-  DWORD Error = GetLastError();
+void ReplaceWith(const std::string& temp, const std::string& target) {
+  if (MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return;
+  DWORD error = GetLastError();
   // Windows 95/98/Me export MoveFileExA without implementing it, and MoveFileA does not replace:
   // the old file steps aside first and comes back if the rename fails.
-  if (Error == ERROR_CALL_NOT_IMPLEMENTED) {
-    const bool Existed = files::PathExists(Target);
-    const std::string Aside = Temp + ".old";
-    if (!Existed || MoveFileA(Target.c_str(), Aside.c_str())) {
-      if (MoveFileA(Temp.c_str(), Target.c_str())) {
-        if (Existed) DeleteFileA(Aside.c_str());
+  if (error == ERROR_CALL_NOT_IMPLEMENTED) {
+    const bool existed = files::PathExists(target);
+    const std::string aside = temp + ".old";
+    if (!existed || MoveFileA(target.c_str(), aside.c_str())) {
+      if (MoveFileA(temp.c_str(), target.c_str())) {
+        if (existed) DeleteFileA(aside.c_str());
         return;
       }
-      Error = GetLastError();
-      if (Existed) MoveFileA(Aside.c_str(), Target.c_str());
+      error = GetLastError();
+      if (existed) MoveFileA(aside.c_str(), target.c_str());
     } else {
-      Error = GetLastError();
+      error = GetLastError();
     }
   }
-  throw EWriteError("cannot rename " + Temp + " to " + Target + ": " + ErrorText(Error));
+  throw EWriteError("cannot rename " + temp + " to " + target + ": " + ErrorText(error));
 }
 
-void RemoveFile(const std::string& Path) { DeleteFileA(Path.c_str()); }
+void RemoveFile(const std::string& path) { DeleteFileA(path.c_str()); }
 
-bool ToConsoleText(const std::string& Cp932, std::string& Out) {
+bool ToConsoleText(const std::string& cp932, std::string& out) {
   // The console of a Japanese system shows code page 932 as it is.
-  Out = Cp932;
+  out = cp932;
   return true;
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "appended/uExeAdder.h"
-#include "appended/uMessageError.h"
+#include "base/uMessageError.h"
 
 namespace toolsigning {
 
@@ -23,29 +23,25 @@ struct TInput {
   std::string Removed;  // "certificate table of N bytes at offset X" when it was; else empty
 };
 
-// Bytes, the contents of the file Path, ready for a change. Raises ESignedInput for a signed file
-// unless Unsign; with it, removes the certificate table and clears the security directory entry
+// bytes, the contents of the file path, ready for a change. Raises ESignedInput for a signed file
+// unless unsign; with it, removes the certificate table and clears the security directory entry
 // (and raises ESignedInput when the entry names no table that lies behind the image inside the
 // file). An unsigned file passes unchanged.
-TInput PrepareInput(const std::string& Path, std::string Bytes, bool Unsign);
+TInput PrepareInput(const std::string& path, std::string bytes, bool unsign);
 
-// The changed contents Out of Input, with the PE checksum recomputed when a signature was
+// The changed contents out of input, with the PE checksum recomputed when a signature was
 // removed and the field was set, so that the file written is consistent.
-std::string Finish(const TInput& Input, std::string Out);
+std::string Finish(const TInput& input, std::string out);
 
-// "removed the Authenticode signature of IN (...)\n", or nothing when Input was unsigned.
-std::string RemovedLine(const std::string& In, const TInput& Input);
+// "removed the Authenticode signature of IN (...)\n", or nothing when input was unsigned.
+std::string RemovedLine(const std::string& in, const TInput& input);
 
-// True when the reader still finds the block at Block in Bytes once a signature is appended (the
-// block starts where the image ends and its EndOffset is set).
-bool StaysReadableWhenSigned(const std::string& Bytes, const TBlockPlace& Block);
-
-// What the builder does next with the written file OutName (contents Bytes, its block at Block,
-// or no block when Block is null): sign it; or, when signing would hide the block, write it for
+// What the builder does next with the written file outName (contents bytes, with its block at
+// block, or no block when block is null): sign it; or, when signing would hide the block, write it for
 // signing first.
-std::string NextStepLine(const std::string& OutName, const std::string& Bytes, const TBlockPlace* Block);
+std::string NextStepLine(const std::string& outName, const std::string& bytes, const TBlockPlace* block);
 
-// The line of `list` about the signature of a file with contents Bytes whose block lies at Block.
-std::string SignatureLine(const std::string& Bytes, const TBlockPlace& Block);
+// The line of `list` about the signature of a file with contents bytes whose block lies at block.
+std::string SignatureLine(const std::string& bytes, const TBlockPlace& block);
 
 }  // namespace toolsigning

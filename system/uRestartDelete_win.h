@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "appended/uMessageError.h"
+#include "base/uMessageError.h"
 
 namespace restart {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <exception>
 
-#include "appended/uMessageError.h"
+#include "base/uMessageError.h"
 #include "system/uFiles_win.h"
 #include "ui/uText_win.h"
 

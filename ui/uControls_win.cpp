@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "appended/uMessageError.h"
+#include "base/uMessageError.h"
 #include "ui/uText_win.h"
 
 namespace ui {

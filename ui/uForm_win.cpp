@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "appended/uMessageError.h"
+#include "base/uMessageError.h"
 #include "ui/uApplication_win.h"
 #include "ui/uText_win.h"
 

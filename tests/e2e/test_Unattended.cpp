@@ -173,12 +173,12 @@ std::string MissingInOrder(const std::vector<std::string>& lines, const std::vec
 
 // A block whose "GUID" item is a zlib stream that zlib rejects ("data error").
 std::string UnreadableGuidBlock() {
-  std::string z = CompressItemData(FreshGuid());
+  std::string z = blockwriter::CompressItemData(FreshGuid());
   z[z.size() - 1] = static_cast<char>(z[z.size() - 1] ^ 0xFF);
-  return BuildBlockOfRecords(
-      {ItemRecord({"Version", "1.0", false}, kDefaultKey),
-       blocklayout::EncodeRecord(4, XorString("GUID", kDefaultKey), 1, static_cast<int32_t>(z.size()), z)},
-      kDefaultKey, BuiltProgramSize());
+  return blockwriter::BuildBlockOfRecords(
+      {blockwriter::ItemRecord({"Version", "1.0", false}, blockwriter::kDefaultKey),
+       blocklayout::EncodeRecord(4, XorString("GUID", blockwriter::kDefaultKey), 1, static_cast<int32_t>(z.size()), z)},
+      blockwriter::kDefaultKey, BuiltProgramSize());
 }
 
 class UnattendedTest : public TUninstallScenario, public ::testing::WithParamInterface<TUnattendedCase> {};

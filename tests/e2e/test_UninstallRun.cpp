@@ -192,12 +192,12 @@ TEST_P(ScreenSaverRunningTest, WarnsAndChangesNothingUntilItHasEnded) {
     o.uninstallerSource = WinePathOf(SIGNED_UNINSTALLER_PATH);
     ASSERT_TRUE(FileExists(o.uninstallerSource)) << SIGNED_UNINSTALLER_PATH " was not made (the test e2e.SignUninstaller)";
   } else {
-    o.items = TNewItems{{"Version", "1.0", false}, {"GUID", guid, c.compressed}, {"Product", "Sample", false}};
+    o.items = blockwriter::TNewItems{{"Version", "1.0", false}, {"GUID", guid, c.compressed}, {"Product", "Sample", false}};
     o.blockOptions.Key = 0x3C;
   }
   if (c.place == TBlockPlace::BehindTheImageWithDataAfter) {
     // The block goes where the image ends, and a signing tool's data follows it.
-    o.blockOptions.Placement = TBlockPlacement::BehindImage;
+    o.blockOptions.Placement = blockwriter::TBlockPlacement::BehindImage;
     o.blockOptions.Trailer = std::string("\x01\x02 data of a signing tool");
   }
   const TSample sample = InstallUninstallable(o);
@@ -251,7 +251,7 @@ struct TNoCheckCase {
   const char* name;
   bool block;
   // The items around the held mutex's name.
-  TNewItems (*items)(const std::string& heldName);
+  blockwriter::TNewItems (*items)(const std::string& heldName);
 };
 
 std::ostream& operator<<(std::ostream& os, const TNoCheckCase& c) { return os << c.name; }
@@ -261,12 +261,12 @@ const TNoCheckCase kNoCheckCases[] = {
     // Item names compare exactly: "guid" and "GUID " are other items.
     {"OtherNamesOnly", true,
      [](const std::string& held) {
-       return TNewItems{{"Version", "1.0", false}, {"guid", held, true}, {"GUID ", held, false}};
+       return blockwriter::TNewItems{{"Version", "1.0", false}, {"guid", held, true}, {"GUID ", held, false}};
      }},
     // The first "GUID" decides; an empty one means no check, whatever follows it.
     {"FirstGuidEmpty", true,
-     [](const std::string& held) { return TNewItems{{"GUID", "", false}, {"GUID", held, true}}; }},
-    {"NoItems", true, [](const std::string&) { return TNewItems(); }},
+     [](const std::string& held) { return blockwriter::TNewItems{{"GUID", "", false}, {"GUID", held, true}}; }},
+    {"NoItems", true, [](const std::string&) { return blockwriter::TNewItems(); }},
 };
 
 class NoRunningCheckTest : public TUninstallScenario, public ::testing::WithParamInterface<TNoCheckCase> {};
@@ -309,7 +309,7 @@ std::ostream& operator<<(std::ostream& os, const TBadBlockCase& c) { return os <
 
 // A zlib stream of the GUID made unreadable in one of the ways zlib tells apart.
 std::string BrokenStream(const std::string& caseName, const std::string& guid) {
-  std::string z = CompressItemData(guid);
+  std::string z = blockwriter::CompressItemData(guid);
   if (caseName == "WrongCheckValue") z[z.size() - 1] = static_cast<char>(z[z.size() - 1] ^ 0xFF);
   if (caseName == "BadHeader") z[1] = static_cast<char>(z[1] ^ 0x01);
   if (caseName == "CutShort") z.resize(z.size() / 2);
@@ -329,10 +329,10 @@ TEST_P(BadGuidItemTest, ReportsZlibsMessageAndChangesNothing) {
   // The writer's records, the GUID's with a stream that is not zlib's own.
   const std::string broken = BrokenStream(c.name, FreshGuid());
   TSampleOptions o;
-  o.appendedBlock = BuildBlockOfRecords(
-      {ItemRecord({"Version", "1.0", false}, kDefaultKey),
-       blocklayout::EncodeRecord(4, XorString("GUID", kDefaultKey), 1, static_cast<int32_t>(broken.size()), broken)},
-      kDefaultKey, BuiltProgramSize());
+  o.appendedBlock = blockwriter::BuildBlockOfRecords(
+      {blockwriter::ItemRecord({"Version", "1.0", false}, blockwriter::kDefaultKey),
+       blocklayout::EncodeRecord(4, XorString("GUID", blockwriter::kDefaultKey), 1, static_cast<int32_t>(broken.size()), broken)},
+      blockwriter::kDefaultKey, BuiltProgramSize());
   const TSample sample = InstallUninstallable(o);
 
   TRunningUninstaller run = StartAsAddRemovePrograms(sample);

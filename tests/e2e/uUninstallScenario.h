@@ -41,7 +41,7 @@ inline long long BuiltProgramSize() { return static_cast<long long>(FileSizeOf(B
 
 // A block that ends the file with a compressed "GUID" item, as the product's builder writes it.
 inline std::string GuidBlock(const std::string& guid) {
-  return BuildBlock({{"Version", "1.0", false}, {"GUID", guid, true}}, kDefaultKey, BuiltProgramSize());
+  return blockwriter::BuildBlock({{"Version", "1.0", false}, {"GUID", guid, true}}, blockwriter::kDefaultKey, BuiltProgramSize());
 }
 
 // The started program and the temporary copy it hands over to, which owns the window.

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "FuzzHarness.h"
-#include "app/uProductName.h"
 #include "system/uFiles.h"
 #include "system/uMbcs.h"
+#include "system/uProductName.h"
 
 namespace {
 
@@ -58,13 +58,13 @@ UNINST_FUZZ_HARNESS void CheckName(const std::string& Path, const std::string& F
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   const std::string Path(reinterpret_cast<const char*>(Data), Size);
-  const std::string Product = app::ProductNameFromExePath(Path);
+  const std::string Product = productname::ProductNameFromExePath(Path);
   CheckName(Path, files::ExtractFileName(Path), Product);
 
   // The key path built from it names the product's own key, one level below Uninstall.
   if (!Product.empty()) {
-    const std::string Key = app::UninstallKeyPath(Product);
-    Check(Key == std::string(app::kUninstallRootKeyPath) + Product + "\\");
+    const std::string Key = productname::UninstallKeyPath(Product);
+    Check(Key == std::string(productname::kUninstallRootKeyPath) + Product + "\\");
   }
   return 0;
 }

@@ -20,17 +20,17 @@ void Put(const std::filesystem::path& Dir, const std::string& Name, const std::s
 const std::string kProgram = "program bytes";
 
 // Program bytes, then a block of Records.
-std::string WithBlock(const std::vector<std::string>& Records, uint32_t Key = kDefaultKey) {
-  return kProgram + BuildBlockOfRecords(Records, Key, static_cast<int64_t>(kProgram.size()));
+std::string WithBlock(const std::vector<std::string>& Records, uint32_t Key = blockwriter::kDefaultKey) {
+  return kProgram + blockwriter::BuildBlockOfRecords(Records, Key, static_cast<int64_t>(kProgram.size()));
 }
 std::string Patched(std::string File, int64_t Offset, const std::string& Field) {
   return File.replace(static_cast<std::size_t>(Offset), Field.size(), Field);
 }
-std::string Rec(const std::string& Name, const std::string& Data, bool Compressed, uint8_t Key = kDefaultKey) {
-  return ItemRecord({Name, Data, Compressed}, Key);
+std::string Rec(const std::string& Name, const std::string& Data, bool Compressed, uint8_t Key = blockwriter::kDefaultKey) {
+  return blockwriter::ItemRecord({Name, Data, Compressed}, Key);
 }
 std::string PackedRec(const std::string& Name, const std::string& Stream) {
-  return blocklayout::EncodeRecord(static_cast<int32_t>(Name.size()), XorString(Name, kDefaultKey), 1,
+  return blocklayout::EncodeRecord(static_cast<int32_t>(Name.size()), XorString(Name, blockwriter::kDefaultKey), 1,
                                    static_cast<int32_t>(Stream.size()), Stream);
 }
 
@@ -41,27 +41,27 @@ int main(int argc, char** argv) {
   const std::filesystem::path Items = std::filesystem::path(argv[1]) / "fuzz_ReadAppendedItems";
   const std::filesystem::path Pe = std::filesystem::path(argv[1]) / "fuzz_PEImage";
   const std::string Image = pebuilder::SmallImage();
-  const int64_t CountAt = static_cast<int64_t>(kProgram.size()) + blocklayout::kCountOffset;
+  const int64_t CountAt = static_cast<int64_t>(kProgram.size()) + blocklayout::kHeadSize + 4;  // behind Key
 
-  const TNewItems Guid = {{"GUID", "{3F2504E0-4F89-11D3-9A0C-0305E82C3301}", true}};
+  const blockwriter::TNewItems Guid = {{"GUID", "{3F2504E0-4F89-11D3-9A0C-0305E82C3301}", true}};
   const std::vector<std::string> Mixed = {Rec("GUID", "mutex", false, 0x5A), Rec("Readme", "some text some text some text", true, 0x5A),
                                           Rec("", "", false, 0x5A), blocklayout::EncodeRecord(1, "q", 0, -5, ""),
                                           blocklayout::EncodeRecord(1, "r", 1, 0, "")};
 
-  Put(Items, "block_at_end", kProgram + BuildBlock(Guid, 0xA5, static_cast<int64_t>(kProgram.size())));
+  Put(Items, "block_at_end", kProgram + blockwriter::BuildBlock(Guid, 0xA5, static_cast<int64_t>(kProgram.size())));
   Put(Items, "mixed_items", WithBlock(Mixed, 0x1234005A));
   Put(Items, "count_zero", WithBlock({}));
-  const std::string Behind = Image + BuildBlock(Guid, 0xA5, static_cast<int64_t>(Image.size()));
+  const std::string Behind = Image + blockwriter::BuildBlock(Guid, 0xA5, static_cast<int64_t>(Image.size()));
   Put(Items, "behind_image_end", Behind + "other data behind the block");
   // UseEndOffset 0: the reader gives up.
   Put(Items, "behind_image_end_unused",
-      Patched(Image + BuildBlockOfRecords(Mixed, 0x1234005A, static_cast<int64_t>(Image.size())) + "trailer",
+      Patched(Image + blockwriter::BuildBlockOfRecords(Mixed, 0x1234005A, static_cast<int64_t>(Image.size())) + "trailer",
               static_cast<int64_t>(Image.size()) + 4, std::string(1, '\0')));
   Put(Items, "image_without_block", Image);
 
   // Refused blocks: lengths that point outside the block, and streams that do not inflate.
   const std::string GuidBlock = WithBlock({Rec("GUID", "x", false)});
-  const std::string GuidName = XorString("GUID", kDefaultKey);
+  const std::string GuidName = XorString("GUID", blockwriter::kDefaultKey);
   Put(Items, "body_length_huge",
       Patched(GuidBlock, static_cast<int64_t>(GuidBlock.size()) - blocklayout::kTrailerSize,
               blocklayout::Int64Field(0x7FFFFFFFFFFFFFFF)));
@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
   Put(Items, "count_huge", Patched(WithBlock({}), CountAt, blocklayout::Int32Field(0x7FFFFFFF)));
   Put(Items, "name_length_negative", WithBlock({blocklayout::EncodeRecord(-4, GuidName, 0, 1, "x")}));
   Put(Items, "data_length_huge", WithBlock({blocklayout::EncodeRecord(4, GuidName, 1, 0x7FFFFFFF, "x")}));
-  const std::string Cut = CompressItemData("a stream that ends before its end marker, repeated, repeated");
+  const std::string Cut = blockwriter::CompressItemData("a stream that ends before its end marker, repeated, repeated");
   Put(Items, "stream_cut_short", WithBlock({PackedRec("GUID", Cut.substr(0, Cut.size() / 2))}));
   // zlib header asking for a preset dictionary (FDICT set), then a dictionary id.
   Put(Items, "stream_needs_dictionary", WithBlock({PackedRec("GUID", std::string("\x78\xBB\x12\x34\x56\x78\x01\x00", 8))}));

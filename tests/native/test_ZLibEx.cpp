@@ -6,23 +6,12 @@
 
 #include "appended/ZLibEx.h"
 #include "appended/uBlockWriter.h"
+#include "support/ZlibSample.h"
 
 namespace {
 
-// A 46-byte zlib stream that inflates to 600 bytes: "Ko" 285 times, then 'A' to '^'.
-std::string Stream46() {
-  const char* Hex =
-      "78daf3cef71e85a3900ce8e8e4ece2eae6eee1e9e5ede3ebe71f1018141c121a161e1119151d131b0700b78ed864";
-  std::string S;
-  for (const char* P = Hex; P[0] && P[1]; P += 2) S += static_cast<char>(std::stoi(std::string(P, 2), nullptr, 16));
-  return S;
-}
-std::string Plain600() {
-  std::string S;
-  for (int i = 0; i < 285; ++i) S += "Ko";
-  for (char C = 'A'; C <= '^'; ++C) S += C;
-  return S;
-}
+using testsupport::Plain600;
+using testsupport::Stream46;
 
 struct Inflated {
   void* Data = nullptr;
@@ -64,7 +53,7 @@ TEST(ZLibEx, RoundTripsWhateverTheEstimate) {
   const std::string Plains[] = {"x", Plain600(), Big, std::string(1 << 20, '\0'),
                                 Big + std::string(3 << 20, '\0') + Big + Big};
   for (const std::string& Plain : Plains) {
-    const std::string Packed = CompressItemData(Plain);
+    const std::string Packed = blockwriter::CompressItemData(Plain);
     for (int32_t Estimate : {0, 1, 255, static_cast<int32_t>(Plain.size()), static_cast<int32_t>(Plain.size()) * 3, -5}) {
       Inflated Out;
       Inflate(Packed, Out, Estimate);
@@ -76,7 +65,7 @@ TEST(ZLibEx, RoundTripsWhateverTheEstimate) {
 
 TEST(ZLibEx, StreamOfNothingGivesNullAndZero) {
   Inflated Out;
-  Inflate(CompressItemData(""), Out, 100);
+  Inflate(blockwriter::CompressItemData(""), Out, 100);
   EXPECT_EQ(Out.Data, nullptr);
   EXPECT_EQ(Out.Size, 0);
 }
@@ -98,8 +87,8 @@ std::string WithDictionary() {
 }
 
 TEST(ZLibEx, FailuresRaiseZlibsMessage) {
-  const std::string Good = CompressItemData(Plain600());
-  const std::string Zeros = CompressItemData(std::string(1 << 20, '\0'));
+  const std::string Good = blockwriter::CompressItemData(Plain600());
+  const std::string Zeros = blockwriter::CompressItemData(std::string(1 << 20, '\0'));
   std::string BadHeader = Good, BadCheck = Good, BadData = Good;
   BadHeader[1] = static_cast<char>(BadHeader[1] ^ 0x01);  // header check no longer a multiple of 31
   BadCheck.back() = static_cast<char>(BadCheck.back() ^ 0x55);

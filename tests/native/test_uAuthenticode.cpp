@@ -1,5 +1,5 @@
 // The builder's tool's own reading of the PE headers for Authenticode: the security directory,
-// the checksum, and removing a certificate table. Real signatures are in test_ExeAdderSigning.cpp.
+// the checksum, and removing a certificate table. Real signatures are in test_uToolSigning.cpp.
 #include <gtest/gtest.h>
 
 #include <cstdint>

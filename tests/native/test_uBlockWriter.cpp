@@ -14,12 +14,21 @@
 
 namespace {
 
+using blockwriter::BuildBlock;
+using blockwriter::BuildBlockOfRecords;
+using blockwriter::CheckItemSizes;
+using blockwriter::CheckReadsBack;
+using blockwriter::EBlockPresent;
+using blockwriter::EBlockWriteError;
+using blockwriter::BytesWithBlock;
+using blockwriter::BytesWithoutBlock;
+using blockwriter::TAddOptions;
+using blockwriter::TBlockPlacement;
+using blockwriter::TFileWithBlock;
+using blockwriter::TNewItem;
+using blockwriter::TNewItems;
+using blockwriter::kDefaultKey;
 using testsupport::TempFile;
-
-std::string DataOf(const TItemType& Item) {
-  return Item.Data && Item.Size > 0 ? std::string(static_cast<const char*>(Item.Data), static_cast<std::size_t>(Item.Size))
-                                    : std::string();
-}
 
 std::string RandomBytes(std::mt19937& Random, std::size_t Length) {
   std::string S(Length, '\0');
@@ -69,7 +78,7 @@ void ExpectReadsAs(const std::string& Path, const TNewItems& Items, uint32_t Key
   ASSERT_EQ(Read.size(), Items.size());
   for (std::size_t i = 0; i < Items.size(); ++i) {
     EXPECT_EQ(Read[i].Name, Items[i].Name) << "item " << i;
-    EXPECT_TRUE(DataOf(Read[i]) == Items[i].Data) << "item " << i;
+    EXPECT_TRUE(AppendedItemData(Read[i]) == Items[i].Data) << "item " << i;
     EXPECT_EQ(Read[i].Compressed, Items[i].Compressed) << "item " << i;
     EXPECT_EQ(Read[i].Size, static_cast<int32_t>(Items[i].Data.size())) << "item " << i;
   }
@@ -96,13 +105,12 @@ TEST(BlockWriter, RandomItemListsReadBackAsWritten) {
       In = Round % 4 == 0 ? Image : RandomBytes(Random, Random() % 2000);
     }
     SCOPED_TRACE("round " + std::to_string(Round) + ": " + Describe(Items) + (Behind ? "behind the image" : "at the end"));
-    TempFile InFile(In);
-    const TFileWithBlock Written = FileWithBlock(InFile.Path(), Items, Options);
+    const TFileWithBlock Written = BytesWithBlock(In, Items, Options);
     EXPECT_EQ(Written.BlockStart, Behind ? static_cast<int64_t>(Image.size()) : static_cast<int64_t>(In.size()));
     EXPECT_EQ(Written.Bytes.substr(0, static_cast<std::size_t>(Written.BlockStart)), In.substr(0, Written.BlockStart));
     TempFile OutFile(Written.Bytes);
     ExpectReadsAs(OutFile.Path(), Items, Options.Key, Written.BlockStart);
-    EXPECT_TRUE(FileWithoutBlock(OutFile.Path()) == In + Options.Trailer);
+    EXPECT_TRUE(BytesWithoutBlock(Written.Bytes) == In + Options.Trailer);
   }
 }
 
@@ -141,9 +149,8 @@ TEST(BlockWriter, RefusesSizesPastTheRecordsFields) {
 }
 
 std::string Refusal(const std::string& Contents, const TAddOptions& Options) {
-  TempFile F(Contents);
   try {
-    FileWithBlock(F.Path(), {{"GUID", "mutex", true}}, Options);
+    BytesWithBlock(Contents, {{"GUID", "mutex", true}}, Options);
   } catch (const EBlockWriteError& E) {
     return E.what();
   }
@@ -183,7 +190,6 @@ TEST(BlockWriter, RefusesWhatTheReaderCouldNotReadBack) {
     EXPECT_NE(Outcome.find(C.Says), std::string::npos) << C.What << ": " << Outcome;
   }
   EXPECT_EQ(Refusal(Image, Behind), "written");
-  EXPECT_THROW(FileWithBlock("no such dir/none.exe", {}, AtEnd), EFOpenError);
 }
 
 TEST(BlockWriter, ASecondBlockOnlyReplacingTheFirst) {
@@ -191,31 +197,30 @@ TEST(BlockWriter, ASecondBlockOnlyReplacingTheFirst) {
   TAddOptions Behind;
   Behind.Placement = TBlockPlacement::BehindImage;
   Behind.Trailer = "signed";
-  TempFile Once(FileWithBlock(TempFile(Image).Path(), {{"GUID", "first", true}}, Behind).Bytes);
+  const std::string Once = BytesWithBlock(Image, {{"GUID", "first", true}}, Behind).Bytes;
 
   for (TBlockPlacement Placement : {TBlockPlacement::AtEnd, TBlockPlacement::BehindImage}) {
     TAddOptions Again;
     Again.Placement = Placement;
     try {
-      FileWithBlock(Once.Path(), {{"GUID", "second", true}}, Again);
+      BytesWithBlock(Once, {{"GUID", "second", true}}, Again);
       ADD_FAILURE() << "a second block was written";
     } catch (const EBlockPresent& E) {
       EXPECT_EQ(E.Place.Start, static_cast<int64_t>(Image.size()));
     }
     Again.Replace = true;
-    const TFileWithBlock Replaced = FileWithBlock(Once.Path(), {{"GUID", "second", false}}, Again);
+    const TFileWithBlock Replaced = BytesWithBlock(Once, {{"GUID", "second", false}}, Again);
     TempFile Out(Replaced.Bytes);
     ExpectReadsAs(Out.Path(), {{"GUID", "second", false}}, kDefaultKey, Replaced.BlockStart);
     // The old block is gone; the other data behind it stays.
-    EXPECT_TRUE(FileWithoutBlock(Out.Path()) == Image + "signed");
+    EXPECT_TRUE(BytesWithoutBlock(Replaced.Bytes) == Image + "signed");
   }
 }
 
 TEST(BlockWriter, StripRefusesAFileWithoutABlock) {
   for (const std::string& Contents : {pebuilder::SmallImage(), std::string("not a program")}) {
-    TempFile F(Contents);
     try {
-      FileWithoutBlock(F.Path());
+      BytesWithoutBlock(Contents);
       ADD_FAILURE() << "stripped";
     } catch (const EBlockWriteError& E) {
       EXPECT_STREQ(E.what(), "carries no block");
@@ -225,7 +230,7 @@ TEST(BlockWriter, StripRefusesAFileWithoutABlock) {
 
 TEST(BlockWriter, ReadBackCheckSeesAnyDifference) {
   const TNewItems Items = {{"GUID", "mutex", false}, {"Readme", "text", true}};
-  const TFileWithBlock Written = FileWithBlock(TempFile("program").Path(), Items);
+  const TFileWithBlock Written = BytesWithBlock("program", Items);
   TempFile F(Written.Bytes);
   EXPECT_NO_THROW(CheckReadsBack(F.Path(), Items, Written.BlockStart));
 

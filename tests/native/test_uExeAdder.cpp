@@ -14,10 +14,12 @@
 #include "support/MemoryStreamOf.h"
 #include "support/PEBuilder.h"
 #include "support/TempFile.h"
+#include "support/ZlibSample.h"
 
 namespace {
 
 using blocklayout::EncodeRecord;
+using testsupport::Stream46;
 using testsupport::TempFile;
 using TRecords = std::vector<std::string>;
 
@@ -26,11 +28,11 @@ std::string DataOf(const TItemType& Item) {
 }
 
 // A record as the writer makes it.
-std::string Rec(const std::string& Name, const std::string& Data, bool Compressed = false, uint8_t Key = kDefaultKey) {
-  return ItemRecord({Name, Data, Compressed}, Key);
+std::string Rec(const std::string& Name, const std::string& Data, bool Compressed = false, uint8_t Key = blockwriter::kDefaultKey) {
+  return blockwriter::ItemRecord({Name, Data, Compressed}, Key);
 }
 // A compressed record whose stored bytes are given as they are.
-std::string PackedRec(const std::string& Name, const std::string& Stream, uint8_t Key = kDefaultKey) {
+std::string PackedRec(const std::string& Name, const std::string& Stream, uint8_t Key = blockwriter::kDefaultKey) {
   return EncodeRecord(static_cast<int32_t>(Name.size()), XorString(Name, Key), 1, static_cast<int32_t>(Stream.size()),
                       Stream);
 }
@@ -38,8 +40,8 @@ std::string PackedRec(const std::string& Name, const std::string& Stream, uint8_
 const std::string kBefore = "some program bytes";
 
 // Other bytes (no PE image needed when the block ends the file), then a block of Records.
-std::string WithBlock(const TRecords& Records, uint32_t Key = kDefaultKey, const std::string& Before = kBefore) {
-  return Before + BuildBlockOfRecords(Records, Key, static_cast<int64_t>(Before.size()));
+std::string WithBlock(const TRecords& Records, uint32_t Key = blockwriter::kDefaultKey, const std::string& Before = kBefore) {
+  return Before + blockwriter::BuildBlockOfRecords(Records, Key, static_cast<int64_t>(Before.size()));
 }
 
 // File with the field at Offset overwritten: the odd blocks begin as good ones.
@@ -47,7 +49,8 @@ std::string Patched(std::string File, int64_t Offset, const std::string& Field) 
   return File.replace(static_cast<std::size_t>(Offset), Field.size(), Field);
 }
 std::string WithCount(const std::string& File, int32_t Count) {
-  return Patched(File, static_cast<int64_t>(kBefore.size()) + blocklayout::kCountOffset, blocklayout::Int32Field(Count));
+  // Count follows EndOffset, UseEndOffset and Key.
+  return Patched(File, static_cast<int64_t>(kBefore.size()) + blocklayout::kHeadSize + 4, blocklayout::Int32Field(Count));
 }
 std::string WithBodyLength(const std::string& File, int64_t BodyLength) {
   return Patched(File, static_cast<int64_t>(File.size()) - blocklayout::kTrailerSize, blocklayout::Int64Field(BodyLength));
@@ -87,17 +90,8 @@ TEST(ExeAdder, OnlyTheKeysLowByteScramblesNames) {
   }
 }
 
-// The 46-byte stream that inflates to 600 bytes (through output buffers of 256, 512 and 768).
-std::string Stream46() {
-  const char* Hex =
-      "78daf3cef71e85a3900ce8e8e4ece2eae6eee1e9e5ede3ebe71f1018141c121a161e1119151d131b0700b78ed864";
-  std::string S;
-  for (const char* P = Hex; P[0] && P[1]; P += 2) S += static_cast<char>(std::stoi(std::string(P, 2), nullptr, 16));
-  return S;
-}
-
 TEST(ExeAdder, DataAndSizeFollowTheStoredLength) {
-  auto Name = [](const char* N) { return XorString(N, kDefaultKey); };
+  auto Name = [](const char* N) { return XorString(N, blockwriter::kDefaultKey); };
   TempFile F(WithBlock({EncodeRecord(1, Name("a"), 0, 0, ""),   // stored, empty
                         EncodeRecord(1, Name("b"), 0, -7, ""),  // stored, negative: no bytes
                         EncodeRecord(1, Name("c"), 1, 0, ""),   // compressed, empty
@@ -136,7 +130,7 @@ TEST(ExeAdder, EmptyListsWithoutAnException) {
 
 TEST(ExeAdder, FindsTheBlockBehindTheImageEnd) {
   const std::string Image = pebuilder::SmallImage();
-  const std::string Block = BuildBlock({{"GUID", "mutex-name", true}}, kDefaultKey, static_cast<int64_t>(Image.size()));
+  const std::string Block = blockwriter::BuildBlock({{"GUID", "mutex-name", true}}, blockwriter::kDefaultKey, static_cast<int64_t>(Image.size()));
   const std::string Trailer = "other data after the block";
   // EndFromLength: EndOffset written as the file length plus this (the length itself, past it, or
   // 0); none: the true end of the block.
@@ -200,7 +194,7 @@ std::string BadBlockOutcome(const std::string& File, std::size_t* Size = nullptr
 }
 
 TEST(ExeAdder, RefusesLengthsThatPointOutsideTheBlock) {
-  const std::string N = XorString("GUID", kDefaultKey);
+  const std::string N = XorString("GUID", blockwriter::kDefaultKey);
   const std::string Guid = WithBlock({Rec("GUID", "x")});
   struct Case { const char* What; std::string File; } Cases[] = {
       {"BodyLength past the file start", WithBodyLength(Guid, 1 << 20)},
@@ -225,7 +219,7 @@ TEST(ExeAdder, FailingRecordLeavesEarlierOnesOwnedByTheList) {
             "Bad Block");
   EXPECT_EQ(Size, 3u);
 
-  std::string Corrupt = CompressItemData("corrupt me please, corrupt me please");
+  std::string Corrupt = blockwriter::CompressItemData("corrupt me please, corrupt me please");
   Corrupt[Corrupt.size() - 1] ^= 1;
   TempFile F(WithBlock({Rec("first", "kept data", true), PackedRec("second", Corrupt), Rec("third", "x")}));
   TItemTypes Items;
@@ -274,11 +268,11 @@ std::string OutcomeOf(TRead Read) {
 }
 
 TEST(ExeAdder, AStreamOfTheFilesBytesReadsAsTheFile) {
-  std::string Corrupt = CompressItemData("corrupt me please, corrupt me please");
+  std::string Corrupt = blockwriter::CompressItemData("corrupt me please, corrupt me please");
   Corrupt[Corrupt.size() - 1] ^= 1;
   const std::string Image = pebuilder::SmallImage();
   const std::string Behind =
-      Image + BuildBlock({{"GUID", "mutex-name", true}}, kDefaultKey, static_cast<int64_t>(Image.size())) + "trailer";
+      Image + blockwriter::BuildBlock({{"GUID", "mutex-name", true}}, blockwriter::kDefaultKey, static_cast<int64_t>(Image.size())) + "trailer";
   const std::string Unused = Patched(Behind, static_cast<int64_t>(Image.size()) + 4, blocklayout::ByteField(0));
   const std::string Good = WithBlock({Rec("GUID", "{6A1C}", true, 0xA5), Rec("Readme", "plain", false, 0xA5),
                                       Rec("", "", false, 0xA5)},
@@ -312,6 +306,24 @@ TEST(ExeAdder, XorString) {
   EXPECT_EQ(X, std::string("\xB8\xAA\xB6\xBB\x6A\xA3"));
   EXPECT_EQ(XorString(X, 0xFF), S);
   EXPECT_EQ(XorString("abc", 0), "abc");
+}
+
+// An item's data as bytes, whatever its record held: none for null Data, and none for a stored
+// item whose negative DataLength stayed in Size.
+TEST(ExeAdder, AppendedItemDataIsTheBytesAtData) {
+  const std::string file = WithBlock({EncodeRecord(4, XorString("GUID", 0x5A), 0, 5, std::string("a\0b\xFF\x5C", 5)),
+                                      EncodeRecord(5, XorString("Empty", 0x5A), 0, 0, ""),
+                                      EncodeRecord(8, XorString("Negative", 0x5A), 0, -3, "")});
+  TempFile f(file);
+  TItemTypes items;
+  ReadAppendedItems(f.Path(), items);
+  ASSERT_EQ(items.size(), 3u);
+  EXPECT_EQ(AppendedItemData(items[0]), std::string("a\0b\xFF\x5C", 5));
+  EXPECT_EQ(AppendedItemData(items[1]), "");
+  EXPECT_EQ(items[2].Size, -3);
+  EXPECT_EQ(AppendedItemData(items[2]), "");
+  ASSERT_EQ(FindAppendedItem(items, "GUID"), &items[0]);
+  EXPECT_EQ(FindAppendedItem(items, "guid"), nullptr);
 }
 
 }  // namespace

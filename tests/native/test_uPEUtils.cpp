@@ -24,7 +24,7 @@ std::string ErrorOf(const std::string& Contents) {
   return "loaded";
 }
 
-TEST(PEImage, CutsTheFileIntoBlocks) {
+TEST(PEUtils, CutsTheFileIntoBlocks) {
   // Eight sections behind a section table at 0x1F8..0x338; the first raw data at 0x400.
   PEBuilder B;
   B.LfaNew = 0x100;
@@ -57,14 +57,14 @@ TEST(PEImage, CutsTheFileIntoBlocks) {
   EXPECT_EQ(Image.GetImageEnd(), 0xC00);
 }
 
-TEST(PEImage, ImageEndComesFromTheLastTableEntry) {
+TEST(PEUtils, ImageEndComesFromTheLastTableEntry) {
   PEBuilder B;
   B.Sections = {{0x200, 0x800}, {0x200, 0x100}};  // the first one ends further
   TempFile F(B.Build());
   EXPECT_EQ(TPEImage(F.Path()).GetImageEnd(), 0x300);
 }
 
-TEST(PEImage, MissingFileGivesAnEmptyModel) {
+TEST(PEUtils, MissingFileGivesAnEmptyModel) {
   TPEImage Image("no such directory/no such file.exe");
   EXPECT_EQ(Image.DOSHeader, nullptr);
   EXPECT_EQ(Image.NTHeaders, nullptr);
@@ -73,7 +73,7 @@ TEST(PEImage, MissingFileGivesAnEmptyModel) {
   EXPECT_EQ(Image.GetImageEnd(), 0);
 }
 
-TEST(PEImage, EmptySectionHasNoData) {
+TEST(PEUtils, EmptySectionHasNoData) {
   PEBuilder B;
   B.Sections = {{0x200, 0x100}, {0x300, 0}};
   TempFile F(B.Build());
@@ -84,7 +84,7 @@ TEST(PEImage, EmptySectionHasNoData) {
   EXPECT_EQ(Image.GetImageEnd(), 0x300);
 }
 
-TEST(PEImage, BlocksPastTheEndArePaddedWithZeros) {
+TEST(PEUtils, BlocksPastTheEndArePaddedWithZeros) {
   PEBuilder B;
   B.Sections = {{0x200, 0x300}};
   B.FileLength = 0x280;
@@ -98,7 +98,7 @@ TEST(PEImage, BlocksPastTheEndArePaddedWithZeros) {
   EXPECT_EQ(Image.GetImageEnd(), 0x500);
 }
 
-TEST(PEImage, ShortFileIsReadWithZeroPadding) {
+TEST(PEUtils, ShortFileIsReadWithZeroPadding) {
   // 200 bytes: the 256-byte first read of the DOS block and the NT headers run past the end.
   PEBuilder B;
   B.LfaNew = 0x40;
@@ -112,7 +112,7 @@ TEST(PEImage, ShortFileIsReadWithZeroPadding) {
   EXPECT_EQ(Image.GetImageEnd(), 0);
 }
 
-TEST(PEImage, NoHeaderBytesWhenNoneCanLieBetweenTableAndData) {
+TEST(PEUtils, NoHeaderBytesWhenNoneCanLieBetweenTableAndData) {
   PEBuilder NoSections;
   PEBuilder InsideTable;  // an uninitialised-data section has PointerToRawData 0
   InsideTable.Sections = {{0x400, 0x200}, {0, 0}};
@@ -127,7 +127,7 @@ TEST(PEImage, NoHeaderBytesWhenNoneCanLieBetweenTableAndData) {
   }
 }
 
-TEST(PEImage, RefusesBadSignaturesAndUnlocatableHeaders) {
+TEST(PEUtils, RefusesBadSignaturesAndUnlocatableHeaders) {
   auto With = [](auto Change) {
     PEBuilder B;
     B.Sections = {{0x200, 0x100}};
@@ -151,7 +151,7 @@ TEST(PEImage, RefusesBadSignaturesAndUnlocatableHeaders) {
   for (const auto& C : Cases) EXPECT_EQ(ErrorOf(C.File), "Bad Signature") << C.What;
 }
 
-TEST(PEImage, RefusesBlocksNoFileOfItsSizeCouldNeed) {
+TEST(PEUtils, RefusesBlocksNoFileOfItsSizeCouldNeed) {
   auto With = [](std::vector<pebuilder::Section> Sections) {
     PEBuilder B;
     B.Sections = std::move(Sections);
@@ -173,7 +173,7 @@ TEST(PEImage, RefusesBlocksNoFileOfItsSizeCouldNeed) {
   for (const auto& C : Cases) EXPECT_EQ(ErrorOf(C.File), "Bad Block Size") << C.What;
 }
 
-TEST(PEImage, ZeroPaddingOfAShortFileIsBounded) {
+TEST(PEUtils, ZeroPaddingOfAShortFileIsBounded) {
   // A 512-byte file whose section table runs past its end: a few entries read as zeros, a
   // table that needs far more than the file is refused before it is read.
   auto ShortFile = [](std::size_t Count) {
@@ -188,7 +188,7 @@ TEST(PEImage, ZeroPaddingOfAShortFileIsBounded) {
   EXPECT_EQ(ErrorOf(ShortFile(200)), "Bad Block Size");
 }
 
-TEST(PEImage, SavesTheFileItWasBuiltFrom) {
+TEST(PEUtils, SavesTheFileItWasBuiltFrom) {
   PEBuilder B;
   B.Sections = {{0x200, 0x100}, {0x300, 0x180}};
   const std::string File = B.Build();
@@ -203,7 +203,7 @@ TEST(PEImage, SavesTheFileItWasBuiltFrom) {
   EXPECT_TRUE(Source.Read() == File);
 }
 
-TEST(PEImage, LoadsFromAndSavesToAStream) {
+TEST(PEUtils, LoadsFromAndSavesToAStream) {
   PEBuilder B;
   B.Sections = {{0x200, 0x100}, {0x300, 0x180}};
   const std::string File = B.Build();
@@ -221,7 +221,7 @@ TEST(PEImage, LoadsFromAndSavesToAStream) {
   EXPECT_THROW(TPEImage{Bad}, EImageBlockException);
 }
 
-TEST(PEImage, ARefusedLoadKeepsNothingAndTheNextLoadWorks) {
+TEST(PEUtils, ARefusedLoadKeepsNothingAndTheNextLoadWorks) {
   PEBuilder B;
   B.Sections = {{0x200, 0x100}, {0x300, 0x7FFFFF00}};  // the second section cannot fit
   B.FileLength = 0x400;
@@ -241,7 +241,7 @@ TEST(PEImage, ARefusedLoadKeepsNothingAndTheNextLoadWorks) {
   EXPECT_EQ(Image.GetImageEnd(), 0x600);
 }
 
-TEST(PEImage, ReloadStartsAfresh) {
+TEST(PEUtils, ReloadStartsAfresh) {
   TempFile F(pebuilder::SmallImage());
   TPEImage Image(F.Path());
   ASSERT_EQ(Image.Sections.size(), 2u);

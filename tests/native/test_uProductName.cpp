@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "app/uProductName.h"
+#include "system/uProductName.h"
 
 namespace {
 
-using app::ProductNameFromExePath;
+using productname::ProductNameFromExePath;
 
 TEST(ProductName, IsTheFileNameBeforeTheFirstUninst) {
   struct Case {
@@ -32,10 +32,10 @@ TEST(ProductName, IsTheFileNameBeforeTheFirstUninst) {
 }
 
 TEST(ProductName, KeyPathEndsInTheProductAndABackslash) {
-  EXPECT_EQ(app::UninstallKeyPath("Foo"), "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Foo\\");
-  EXPECT_EQ(app::UninstallKeyPath("\x95\x5C"),
+  EXPECT_EQ(productname::UninstallKeyPath("Foo"), "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Foo\\");
+  EXPECT_EQ(productname::UninstallKeyPath("\x95\x5C"),
             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\\x95\x5C\\");
-  EXPECT_EQ(std::string(app::kUninstallRootKeyPath) + "\\", app::UninstallKeyPath(""));
+  EXPECT_EQ(std::string(productname::kUninstallRootKeyPath) + "\\", productname::UninstallKeyPath(""));
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ namespace {
 
 using testsupport::TempFile;
 
-TEST(FileReadStream, TypedReadsAreLittleEndian) {
+TEST(StreamUtils, FileReadStreamTypedReadsAreLittleEndian) {
   const std::string Bytes = std::string("\xFE") + blocklayout::Int32Field(-2) +
                             blocklayout::Int64Field(static_cast<int64_t>(0x8000000000000001ull)) + "z" + "tail";
   TempFile F(Bytes);
@@ -33,7 +33,7 @@ TEST(FileReadStream, TypedReadsAreLittleEndian) {
   EXPECT_EQ(std::string(Two, 2), "il");
 }
 
-TEST(FileReadStream, UnopenedFileDeliversNothing) {
+TEST(StreamUtils, FileReadStreamUnopenedFileDeliversNothing) {
   TFileReadStream S("no such dir/no such file");
   EXPECT_FALSE(S.IsOpen());
   char B[4];
@@ -43,7 +43,7 @@ TEST(FileReadStream, UnopenedFileDeliversNothing) {
 }
 
 // Positions beyond 4 GiB: a sparse file whose block ends it is read from its last bytes alone.
-TEST(FileReadStream, SeeksBeyondFourGiB) {
+TEST(StreamUtils, FileReadStreamSeeksBeyondFourGiB) {
   TempFile F;
   const int64_t Start = (int64_t{1} << 32) + 12345;
   std::error_code Error;
@@ -51,7 +51,7 @@ TEST(FileReadStream, SeeksBeyondFourGiB) {
   if (Error) GTEST_SKIP() << "no sparse 4 GiB file here: " << Error.message();
   {
     std::ofstream Out(F.Path(), std::ios::binary | std::ios::app);
-    const std::string Block = BuildBlock({{"GUID", "far away", true}}, kDefaultKey, Start);
+    const std::string Block = blockwriter::BuildBlock({{"GUID", "far away", true}}, blockwriter::kDefaultKey, Start);
     Out.write(Block.data(), static_cast<std::streamsize>(Block.size()));
   }
   TFileReadStream S(F.Path());
@@ -65,12 +65,12 @@ TEST(FileReadStream, SeeksBeyondFourGiB) {
   TItemTypes Items;
   ReadAppendedItems(F.Path(), Items);
   ASSERT_EQ(Items.size(), 1u);
-  EXPECT_EQ(std::string(static_cast<char*>(Items[0].Data), Items[0].Size), "far away");
+  EXPECT_EQ(AppendedItemData(Items[0]), "far away");
 }
 
 // A whole file into memory: nothing and no error for a missing name or a folder; the bytes and the
 // start position otherwise; written back whole.
-TEST(MemoryStream, LoadsAndSavesWholeFiles) {
+TEST(StreamUtils, MemoryStreamLoadsAndSavesWholeFiles) {
   TempFile F("abc");
   TMemoryStream M;
   EXPECT_FALSE(M.LoadFromFile(F.Path() + ".missing"));
@@ -85,9 +85,26 @@ TEST(MemoryStream, LoadsAndSavesWholeFiles) {
   M.SaveToFile(Out.Path());
   EXPECT_EQ(Out.Read(), "abcde");
   EXPECT_THROW(M.SaveToFile(F.Path() + ".missing/x"), EWriteError);
+  // The whole file as bytes: a missing one is an error there.
+  EXPECT_EQ(LoadFileBytes(F.Path()), "abc");
+  EXPECT_THROW(LoadFileBytes("no such dir/none.exe"), EFOpenError);
 }
 
-TEST(MemoryStream, GrowsOnWriteAndReadsBack) {
+// Bytes given in memory replace the contents, read from their start.
+TEST(StreamUtils, MemoryStreamLoadsFromBytes) {
+  TMemoryStream M;
+  M.Write("old contents", 12);
+  ASSERT_TRUE(M.LoadFromBytes(std::string("PL\0WS", 5)));
+  EXPECT_EQ(M.GetSize(), 5);
+  EXPECT_EQ(M.GetPosition(), 0);
+  EXPECT_EQ(M.Contents(), std::string("PL\0WS", 5));
+  EXPECT_EQ(M.ReadInteger(), 0x57004C50);
+  ASSERT_TRUE(M.LoadFromBytes(""));
+  EXPECT_EQ(M.GetSize(), 0);
+  EXPECT_EQ(M.ReadByte(), 0);
+}
+
+TEST(StreamUtils, MemoryStreamGrowsOnWriteAndReadsBack) {
   TMemoryStream M;
   EXPECT_EQ(M.Seek(4, TSeekOrigin::soBeginning), 4);
   EXPECT_EQ(M.Write("abcd", 4), 4);

@@ -8,11 +8,10 @@
 
 namespace testsupport {
 
-inline TMemoryStream MemoryStreamOf(const std::string& Bytes) {
-  TMemoryStream Stream;
-  if (!Bytes.empty()) Stream.Write(Bytes.data(), static_cast<int32_t>(Bytes.size()));
-  Stream.Seek(0, TSeekOrigin::soBeginning);
-  return Stream;
+inline TMemoryStream MemoryStreamOf(const std::string& bytes) {
+  TMemoryStream stream;
+  stream.LoadFromBytes(bytes);
+  return stream;
 }
 
 }  // namespace testsupport

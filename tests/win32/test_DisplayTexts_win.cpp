@@ -9,7 +9,7 @@
 
 #include "app/uMainTexts.h"
 #include "app/uMain_win.h"
-#include "appended/uMessageError.h"
+#include "base/uMessageError.h"
 #include "ui/uMessageDialog.h"
 #include "ui/uText_win.h"
 #include "winsupport/MessageBoxWatcher.h"

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "appended/uMessageError.h"
+#include "base/uMessageError.h"
 #include "system/uFiles_win.h"
 #include "ui/uMessageDialog.h"
 #include "winsupport/MessageBoxWatcher.h"

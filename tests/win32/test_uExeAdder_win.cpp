@@ -24,16 +24,16 @@ struct ProgramCopy : testsupport::TFileCopy {
 
 const char kGuid[] = "{3F2504E0-4F89-11D3-9A0C-0305E82C3301}";
 
-const TNewItems kGuidItems = {{"Readme", "\x83\x41\x83\x93\x83\x43\x83\x93\x83\x58\x83\x67\x81\x5B\x83\x8B", false},
+const blockwriter::TNewItems kGuidItems = {{"Readme", "\x83\x41\x83\x93\x83\x43\x83\x93\x83\x58\x83\x67\x81\x5B\x83\x8B", false},
                               {"GUID", kGuid, true}};
 
 // The program with the writer's block behind its image and Trailer after it.
 std::string BehindImage(const ProgramCopy& Copy, const std::string& Trailer) {
-  TAddOptions Options;
+  blockwriter::TAddOptions Options;
   Options.Key = 0xC3;
-  Options.Placement = TBlockPlacement::BehindImage;
+  Options.Placement = blockwriter::TBlockPlacement::BehindImage;
   Options.Trailer = Trailer;
-  return FileWithBlock(Copy.Path(), kGuidItems, Options).Bytes;
+  return blockwriter::BytesWithBlock(LoadFileBytes(Copy.Path()), kGuidItems, Options).Bytes;
 }
 
 void ExpectGuidItems(const std::string& Path) {
@@ -42,21 +42,21 @@ void ExpectGuidItems(const std::string& Path) {
   ASSERT_EQ(Items.size(), 2u);
   const TItemType* Guid = FindAppendedItem(Items, "GUID");
   ASSERT_NE(Guid, nullptr);
-  EXPECT_EQ(std::string(static_cast<const char*>(Guid->Data), Guid->Size), kGuid);
+  EXPECT_EQ(AppendedItemData(*Guid), kGuid);
   EXPECT_EQ(Items[0].Size, 16);
   FreeAppendedItems(Items);
   EXPECT_TRUE(Items.empty());
 }
 
-TEST(ExeAdderWin, ReadsTheBlockAtTheEndOfTheProgram) {
+TEST(ExeAdder, ReadsTheBlockAtTheEndOfTheProgram) {
   ProgramCopy Copy;
-  TAddOptions Options;
+  blockwriter::TAddOptions Options;
   Options.Key = 0xC3;
-  Copy.Write(FileWithBlock(Copy.Path(), kGuidItems, Options).Bytes);
+  Copy.Write(blockwriter::BytesWithBlock(LoadFileBytes(Copy.Path()), kGuidItems, Options).Bytes);
   ExpectGuidItems(Copy.Path());
 }
 
-TEST(ExeAdderWin, ReadsTheBlockBehindTheImageEndWithDataAfterIt) {
+TEST(ExeAdder, ReadsTheBlockBehindTheImageEndWithDataAfterIt) {
   SKIP_UNLESS_THE_IMAGE_MODEL_READS_THE_PROGRAM();
   ProgramCopy Copy;
   const std::size_t ImageEnd = Copy.Read().size();
@@ -72,7 +72,7 @@ TEST(ExeAdderWin, ReadsTheBlockBehindTheImageEndWithDataAfterIt) {
   EXPECT_TRUE(Items.empty());
 }
 
-TEST(ExeAdderWin, FileHeldExclusivelyByAnother) {
+TEST(ExeAdder, FileHeldExclusivelyByAnother) {
   // The model reports the file layer's error; the item reader, which cannot open it either, gives
   // an empty list.
   SKIP_UNLESS_THE_IMAGE_MODEL_READS_THE_PROGRAM();

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "app/uMain_win.h"
-#include "app/uProductName.h"
 #include "system/uFiles_win.h"
+#include "system/uProductName.h"
 #include "system/uRegistry_win.h"
 #include "winsupport/MessageBoxWatcher.h"
 #include "winsupport/uMachine.h"
@@ -55,10 +55,10 @@ class TInstalledProduct {
     CreateEmptyFile(Scr);
     if (withTxt) CreateEmptyFile(Txt);
     CreateEmptyFile(Exe);
-    SetHklmString(app::UninstallKeyPath(product), "UninstallString", quoted ? "\"" + Exe + "\"" : Exe);
+    SetHklmString(productname::UninstallKeyPath(product), "UninstallString", quoted ? "\"" + Exe + "\"" : Exe);
   }
   ~TInstalledProduct() {
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, app::UninstallKeyPath(product_).c_str());
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, productname::UninstallKeyPath(product_).c_str());
     for (const std::string& file : {Scr, Txt, Exe}) DeleteFileA(file.c_str());
     RemoveDirectoryA(folder_.c_str());
   }
@@ -292,9 +292,9 @@ TEST_F(FrmMain, CancelButtonClosesTheWindowAndEndsTheLoop) {
 
 TEST_F(FrmMain, MissingEntryShowsTheErrorBoxAndAsksToEnd) {
   TInstalledProduct other("KvOther", true, true);  // another product's entry must not be used
-  const std::string keyWithoutValue = app::UninstallKeyPath("KvNoValue");
+  const std::string keyWithoutValue = productname::UninstallKeyPath("KvNoValue");
   SetHklmString(keyWithoutValue, "DisplayName", "x");
-  const std::string keyWithBlank = app::UninstallKeyPath("KvBlank");
+  const std::string keyWithBlank = productname::UninstallKeyPath("KvBlank");
   SetHklmString(keyWithBlank, "UninstallString", " \t ");
   struct Case {
     std::string product;
@@ -316,7 +316,7 @@ TEST_F(FrmMain, MissingEntryShowsTheErrorBoxAndAsksToEnd) {
   // Nothing in the registry changed.
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, keyWithoutValue));
   EXPECT_EQ(registry::ReadRegistryString(HKEY_LOCAL_MACHINE, keyWithBlank + "UninstallString"), "");
-  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, app::UninstallKeyPath("KvOther")));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, productname::UninstallKeyPath("KvOther")));
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, keyWithoutValue.c_str());
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, keyWithBlank.c_str());
 }
@@ -324,7 +324,7 @@ TEST_F(FrmMain, MissingEntryShowsTheErrorBoxAndAsksToEnd) {
 TEST_F(FrmMain, EmptyProductNameNeverNamesTheUninstallKey) {
   // An UninstallString right in the Uninstall key: read with an empty product name, it would make
   // the whole Uninstall key look like this program's entry.
-  const std::string uninstallKey = app::kUninstallRootKeyPath;
+  const std::string uninstallKey = productname::kUninstallRootKeyPath;
   SetHklmString(uninstallKey, "UninstallString", "\"C:\\Temp\\Uninst.exe\"");
   TInstalledProduct other("KvSurvivor", true, true);
   for (const std::string exe : {"C:\\Temp\\Uninst.exe", "C:\\Temp\\uninstaller.exe", "C:\\Temp\\Setup.exe"}) {
@@ -339,7 +339,7 @@ TEST_F(FrmMain, EmptyProductNameNeverNamesTheUninstallKey) {
     // What the uninstall run would delete: nothing.
     registry::DeleteRegistryKeyTree(HKEY_LOCAL_MACHINE, form.UninstallKeyPath);
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, uninstallKey));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, app::UninstallKeyPath("KvSurvivor")));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, productname::UninstallKeyPath("KvSurvivor")));
   }
   DeleteHklmValue(uninstallKey, "UninstallString");
 }

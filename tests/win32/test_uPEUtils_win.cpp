@@ -12,7 +12,7 @@
 
 namespace {
 
-TEST(PEImageWin, StrippedProgramEndsWhereItsImageEnds) {
+TEST(PEUtils, StrippedProgramEndsWhereItsImageEnds) {
   SKIP_UNLESS_THE_IMAGE_MODEL_READS_THE_PROGRAM();
   testsupport::TFileCopy Copy(testsupport::BuiltUninstallerPath());
   const std::string Original = Copy.Read();

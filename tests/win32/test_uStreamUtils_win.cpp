@@ -13,7 +13,7 @@
 
 namespace {
 
-TEST(StreamWin, StreamSharesTheFileWithTheImageModel) {
+TEST(StreamUtils, StreamSharesTheFileWithTheImageModel) {
   // The item reader holds the file open read-only while the model opens it again.
   SKIP_UNLESS_THE_IMAGE_MODEL_READS_THE_PROGRAM();
   testsupport::TFileCopy Copy(testsupport::BuiltUninstallerPath());
@@ -31,7 +31,7 @@ TEST(StreamWin, StreamSharesTheFileWithTheImageModel) {
 
 // No file under the name, or a folder: nothing to load, and no error. A file that exists but
 // cannot be read is an error.
-TEST(StreamWin, LoadFromFileTellsMissingFromUnreadable) {
+TEST(StreamUtils, LoadFromFileTellsMissingFromUnreadable) {
   const std::string folder = testsupport::FreshTempFolder("uninst stream test");
   ASSERT_TRUE(testsupport::WriteFileBytes(folder + "data.bin", "abc"));
   TMemoryStream Stream;

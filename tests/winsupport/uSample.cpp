@@ -6,6 +6,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "appended/uStreamUtils.h"
 #include "winsupport/uDriver.h"
 #include "winsupport/uMachine.h"
 #include "system/uHandles_win.h"
@@ -116,10 +117,10 @@ TSample InstallSample(const TSampleOptions& options) {
   if (options.uninstaller) {
     const std::string source = options.uninstallerSource.empty() ? BuiltUninstallerPath() : options.uninstallerSource;
     if (!CopyFileA(source.c_str(), s.uninstallerPath.c_str(), FALSE)) Fail("cannot copy the uninstaller", source);
-    std::optional<TNewItems> items = options.items;
-    if (!items && !options.guid.empty()) items = TNewItems{{"GUID", options.guid, true}};
+    std::optional<blockwriter::TNewItems> items = options.items;
+    if (!items && !options.guid.empty()) items = blockwriter::TNewItems{{"GUID", options.guid, true}};
     // Made as the product's builder makes it: with the writer, which reads the copy itself.
-    if (items) Write(s.uninstallerPath, FileWithBlock(s.uninstallerPath, *items, options.blockOptions).Bytes, false);
+    if (items) Write(s.uninstallerPath, blockwriter::BytesWithBlock(LoadFileBytes(s.uninstallerPath), *items, options.blockOptions).Bytes, false);
     if (!options.appendedBlock.empty()) Write(s.uninstallerPath, options.appendedBlock, true);
   }
 

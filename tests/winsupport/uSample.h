@@ -46,8 +46,8 @@ struct TSampleOptions {
   // compressed "GUID" item holding this mutex name.
   std::string guid;
   // When set (instead of guid), the block holds these items, written as blockOptions say.
-  std::optional<TNewItems> items;
-  TAddOptions blockOptions;
+  std::optional<blockwriter::TNewItems> items;
+  blockwriter::TAddOptions blockOptions;
   // Raw bytes appended to the installed uninstaller after the copy (and after the GUID block):
   // odd or hostile blocks, other data behind a block.
   std::string appendedBlock;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "appended/uExeAdder.h"
+#include "support/AppendedItems.h"
 #include "support/PEBuilder.h"
 #include "winsupport/uImageModelRoute.h"
 #include "winsupport/uMachine.h"
@@ -53,13 +54,6 @@ TRun RunExeAdder(const std::string& Folder, const std::string& Arguments) {
   return Run;
 }
 
-std::string GuidOf(const std::string& Path) {
-  TItemTypes Items;
-  ReadAppendedItems(Path, Items);
-  const TItemType* Guid = FindAppendedItem(Items, "GUID");
-  return Guid && Guid->Data ? std::string(static_cast<const char*>(Guid->Data), Guid->Size) : std::string("(none)");
-}
-
 // Only the files named, besides the program copy: no temporary file is left behind.
 std::size_t FileCount(const std::string& Folder) {
   std::size_t Count = 0;
@@ -73,7 +67,7 @@ std::size_t FileCount(const std::string& Folder) {
   return Count;
 }
 
-TEST(ExeAdderToolWin, StampsListsAndRefusesLikeTheNativeTool) {
+TEST(ExeAdderTool, StampsListsAndRefusesLikeTheNativeTool) {
   const std::string Folder = FreshTempFolder("exeadder-test");
   const std::string Program = Folder + "Uninst.exe";
   ASSERT_TRUE(CopyFileA(WinePathOf(UNINST_EXE_PATH).c_str(), Program.c_str(), FALSE));
@@ -125,7 +119,7 @@ TEST(ExeAdderToolWin, StampsListsAndRefusesLikeTheNativeTool) {
 // A copy of the built program with a certificate table (in form only: the tool reads the security
 // directory, not the signature; a 32-bit or a 64-bit image, as the route builds it) is refused,
 // and with --unsign the table goes before the block is added.
-TEST(ExeAdderToolWin, RefusesASignedProgramUnlessUnsign) {
+TEST(ExeAdderTool, RefusesASignedProgramUnlessUnsign) {
   const std::string Folder = FreshTempFolder("exeadder-test");
   const std::string Program = ReadFileBytes(WinePathOf(UNINST_EXE_PATH));
   ASSERT_FALSE(Program.empty());
@@ -153,7 +147,7 @@ TEST(ExeAdderToolWin, RefusesASignedProgramUnlessUnsign) {
 }
 
 // The program as built carries no block, and the tool says so.
-TEST(ExeAdderToolWin, ListsTheBuiltProgramAsCarryingNoBlock) {
+TEST(ExeAdderTool, ListsTheBuiltProgramAsCarryingNoBlock) {
   SKIP_UNLESS_THE_IMAGE_MODEL_READS_THE_PROGRAM();
   const std::string Folder = FreshTempFolder("exeadder-test");
   ASSERT_TRUE(CopyFileA(WinePathOf(UNINST_EXE_PATH).c_str(), (Folder + "Uninst.exe").c_str(), FALSE));

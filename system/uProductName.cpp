@@ -1,9 +1,9 @@
-#include "app/uProductName.h"
+#include "system/uProductName.h"
 
 #include "system/uFiles.h"
 #include "system/uMbcs.h"
 
-namespace app {
+namespace productname {
 
 const char kUninstallRootKeyPath[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
@@ -18,4 +18,4 @@ std::string UninstallKeyPath(const std::string& productName) {
   return kUninstallRootKeyPath + productName + "\\";
 }
 
-}  // namespace app
+}  // namespace productname

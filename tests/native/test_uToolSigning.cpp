@@ -1,7 +1,8 @@
-// The builder's tool with a real Authenticode signing tool (osslsigncode) and throwaway
-// certificates made with openssl: stamp for signing, sign, verify, read the block; every refusal
-// of a signed input; --unsign and a fresh signature. No timestamp server: nothing here reaches the
-// network. Run on a small image of our own and on the shipped 32-bit Uninst.exe.
+// The builder's tool and Authenticode signatures. With a real signing tool (osslsigncode) and
+// throwaway certificates made with openssl: stamp for signing, sign, verify, read the block; every
+// refusal of a signed input; --unsign and a fresh signature. No timestamp server: nothing here
+// reaches the network. Run on a small image of our own and on the shipped 32-bit Uninst.exe. And
+// without signing: what the tool says about signing a file it writes or lists.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -18,10 +19,15 @@
 #include "exeadder/uExeAdderTool.h"
 #include "support/PEBuilder.h"
 #include "support/TempFolder.h"
+#include "support/ToolFolder.h"
 
 namespace {
 
+using exeaddertool::RunExeAdder;
+using exeaddertool::TToolResult;
+using testsupport::GuidOf;
 using testsupport::TempFolder;
+using testsupport::ToolFolder;
 
 const char kGuid[] = "{8C1F0E53-2B7A-4D19-A6E4-5F30C9B2D871}";
 
@@ -100,14 +106,6 @@ bool Verifies(const TSigner& Signer, const std::string& File, std::string* Outpu
   return Shell("osslsigncode verify -CAfile " + Quote(Signer.TrustedCa) + " -in " + Quote(File), Output) == 0;
 }
 
-std::string GuidOf(const std::string& Path, TBlockInfo* Info = nullptr) {
-  TItemTypes Items;
-  ReadAppendedItems(Path, Items, Info);
-  const TItemType* Guid = FindAppendedItem(Items, "GUID");
-  return Guid && Guid->Data ? std::string(static_cast<const char*>(Guid->Data), static_cast<std::size_t>(Guid->Size))
-                            : std::string("(none)");
-}
-
 struct TInputImage {
   const char* Name;
   std::string (*Bytes)(std::string& WhyNot);
@@ -131,7 +129,7 @@ const TInputImage kInputs[] = {
 };
 
 // A folder with the input as Uninst.exe, stamped for signing into SampleUninst.exe.
-class SignedUninstaller : public ::testing::TestWithParam<TInputImage> {
+class ToolSigning : public ::testing::TestWithParam<TInputImage> {
  protected:
   void SetUp() override {
     ASSERT_EQ(Signers().Error, "");
@@ -154,7 +152,7 @@ class SignedUninstaller : public ::testing::TestWithParam<TInputImage> {
 
 // The whole order: stamp for signing, sign, verify; the block is read behind the signature as
 // though it ended the file, and list tells where the signature's table lies.
-TEST_P(SignedUninstaller, StampForSigningSignVerifyAndRead) {
+TEST_P(ToolSigning, StampForSigningSignVerifyAndRead) {
   int64_t Behind[2] = {};
   const TSigner* Each[2] = {&Signers().Self, &Signers().Chain};
   for (int i = 0; i < 2; ++i) {
@@ -191,7 +189,7 @@ TEST_P(SignedUninstaller, StampForSigningSignVerifyAndRead) {
 
 // Any change to a signed file would invalidate its signature: refused, one line that says so and
 // names --unsign, nothing written; the signature still verifies.
-TEST_P(SignedUninstaller, RefusesToChangeASignedFile) {
+TEST_P(ToolSigning, RefusesToChangeASignedFile) {
   const TSigner& Signer = Signers().Self;
   ASSERT_EQ(Sign(Signer, Stamped(), SignedCopy()), "");
   const std::string S = SignedCopy(), Out = F("out.exe"), Dir = F("signed");
@@ -223,7 +221,7 @@ TEST_P(SignedUninstaller, RefusesToChangeASignedFile) {
 
 // --unsign removes the signature as the signing tool itself does (table, directory entry,
 // checksum), then makes the change; a fresh signature verifies, and the new block is read.
-TEST_P(SignedUninstaller, UnsignThenSignAgain) {
+TEST_P(ToolSigning, UnsignThenSignAgain) {
   const TSigner& Signer = Signers().Chain;
   ASSERT_EQ(Sign(Signer, Stamped(), SignedCopy()), "");
   const std::string S = SignedCopy();
@@ -267,18 +265,55 @@ TEST_P(SignedUninstaller, UnsignThenSignAgain) {
 
 // What the tool used to do without a word: a block written behind the certificate table. The
 // signature no longer verifies, and list says that it does not cover the block.
-TEST_P(SignedUninstaller, ListsABlockBehindTheTableAsOutsideTheSignature) {
+TEST_P(ToolSigning, ListsABlockBehindTheTableAsOutsideTheSignature) {
   const TSigner& Signer = Signers().Self;
   ASSERT_EQ(Sign(Signer, F("Uninst.exe"), SignedCopy()), "");
   const std::string Signed = F.Read("signed/SampleUninst.exe");
-  F.Put("late.exe", Signed + BuildBlock({{"GUID", kGuid, true}}, kDefaultKey, static_cast<int64_t>(Signed.size())));
+  F.Put("late.exe", Signed + blockwriter::BuildBlock({{"GUID", kGuid, true}}, blockwriter::kDefaultKey, static_cast<int64_t>(Signed.size())));
   EXPECT_FALSE(Verifies(Signer, F("late.exe")));
   const TToolResult R = RunExeAdder({"list", F("late.exe")});
   ASSERT_EQ(R.ExitCode, 0) << R.Err;
   EXPECT_NE(R.Out.find("the block lies outside the range the signature covers"), std::string::npos) << R.Out;
 }
 
-INSTANTIATE_TEST_SUITE_P(Inputs, SignedUninstaller, ::testing::ValuesIn(kInputs),
+INSTANTIATE_TEST_SUITE_P(Inputs, ToolSigning, ::testing::ValuesIn(kInputs),
                          [](const ::testing::TestParamInfo<TInputImage>& Info) { return std::string(Info.param.Name); });
+
+// Signing appends a certificate table: the block stays readable only where the image ends, with
+// EndOffset set. Writing for signing says that signing comes next; list says whether it may.
+TEST(ToolSigning, SaysWhetherSigningKeepsTheBlockReadable) {
+  ToolFolder F;
+  F.Put("Unstripped.exe", pebuilder::SmallImage() + "symbol table");
+  TToolResult R = RunExeAdder({"stamp", F("Unstripped.exe"), "--product", "Ready", "--mutex", "m", "--for-signing", "--out", F("")});
+  ASSERT_EQ(R.ExitCode, 0) << R.Err;
+  EXPECT_NE(R.Out.find("block of 47 bytes at offset 1536, 12 bytes of other data behind it\n"), std::string::npos) << R.Out;
+  EXPECT_NE(R.Out.find("next step: sign " + F("ReadyUninst.exe") +
+                       " with Authenticode; the block lies where the image ends, inside the range the signature covers\n"),
+            std::string::npos)
+      << R.Out;
+  R = RunExeAdder({"stamp", F("Unstripped.exe"), "--product", "Late", "--mutex", "m", "--out", F("")});
+  ASSERT_EQ(R.ExitCode, 0) << R.Err;
+  EXPECT_EQ(R.Out.find("sign"), std::string::npos) << "nothing about signing unless asked: " << R.Out;
+  ASSERT_EQ(RunExeAdder({"stamp", F("Uninst64.exe"), "--product", "Wide", "--mutex", "m", "--out", F("")}).ExitCode, 0);
+
+  const std::string Ready = "not signed (no Authenticode certificate table); signing keeps the block readable: it lies where the image ends\n";
+  const std::string Hidden =
+      "not signed (no Authenticode certificate table); signing would hide the block from the uninstaller: write the file with "
+      "stamp --for-signing or add --behind-image\n";
+  struct Case { const char* File; std::string Says; } Cases[] = {
+      {"ReadyUninst.exe", Ready},
+      {"LateUninst.exe", Hidden},  // behind the symbol table: the reader would look at the image end
+      {"Stamped.exe", Ready},      // at the end, but also where the image ends
+      {"WideUninst.exe",
+       "not signed (no Authenticode certificate table); signing would hide the block from the uninstaller: its reader "
+       "finds a block behind 32-bit images only\n"},
+  };
+  for (const Case& C : Cases) {
+    R = RunExeAdder({"list", F(C.File)});
+    EXPECT_NE(R.Out.find(C.Says), std::string::npos) << C.File << ": " << R.Out << R.Err;
+  }
+  ASSERT_EQ(RunExeAdder({"add", F("Plain.bin"), F("plain.out"), "--text", "GUID", "x"}).ExitCode, 0);
+  EXPECT_NE(RunExeAdder({"list", F("plain.out")}).Out.find("\nnot a PE image, so not signed\n"), std::string::npos);
+}
 
 }  // namespace

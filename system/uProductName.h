@@ -1,8 +1,9 @@
-// What the uninstaller's own file name says about the product it removes.
+// What an uninstaller's file name says about the product it removes, and where that product's
+// uninstall entry lies: the rules that the program and the builder's tool share.
 #pragma once
 #include <string>
 
-namespace app {
+namespace productname {
 
 // The key under HKEY_LOCAL_MACHINE that holds every program's uninstall entry, with its "\".
 extern const char kUninstallRootKeyPath[];
@@ -16,4 +17,4 @@ std::string ProductNameFromExePath(const std::string& exePath);
 // Uninstall key itself, so callers must not build one from an empty name.
 std::string UninstallKeyPath(const std::string& productName);
 
-}  // namespace app
+}  // namespace productname
