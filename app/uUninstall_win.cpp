@@ -24,12 +24,8 @@ const char kHklm[] = "HKEY_LOCAL_MACHINE\\";
 std::string ReadRunMutexName(const std::string& exePath) {
   TItemTypes items;
   ReadAppendedItems(exePath, items);
-  std::string guid;
-  // A stored item may carry a negative Size: no data then.
   const TItemType* item = FindAppendedItem(items, "GUID");
-  if (item && item->Data && item->Size > 0) {
-    guid.assign(static_cast<const char*>(item->Data), item->Size);
-  }
+  const std::string guid = item ? AppendedItemData(*item) : std::string();
   FreeAppendedItems(items);
   return guid;
 }

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <memory>
 
+#include "base/uWholeFile.h"
+
 int64_t TStream::GetSize() {
   const int64_t here = Seek(0, TSeekOrigin::soCurrent);
   const int64_t end = Seek(0, TSeekOrigin::soEnd);
@@ -62,6 +64,26 @@ void TMemoryStream::SetSize(int64_t newSize) {
   position_ = std::min(position_, GetSize());
 }
 
+namespace {
+
+// The file layer's error for a file that exists but could not be read whole.
+EFOpenError FileError(const std::string& fileName, unsigned long error) {
+  return EFOpenError((error == kFileTooLarge ? "Cannot read file \"" : "Cannot open file \"") + fileName + "\"");
+}
+
+}  // namespace
+
+bool TMemoryStream::LoadFromFile(const std::string& fileName) {
+  bytes_.clear();
+  position_ = 0;
+  std::string bytes;
+  const unsigned long error = ReadWholeFile(fileName, bytes);
+  if (error == kNoSuchFile) return false;
+  if (error != 0) throw FileError(fileName, error);
+  bytes_.assign(bytes.begin(), bytes.end());
+  return true;
+}
+
 bool TMemoryStream::LoadFromBytes(const std::string& bytes) {
   position_ = 0;
   if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) {
@@ -84,7 +106,7 @@ void TMemoryStream::SaveToFile(const std::string& fileName) const {
 }
 
 std::string LoadFileBytes(const std::string& fileName) {
-  TMemoryStream stream;
-  if (!stream.LoadFromFile(fileName)) throw EFOpenError("Cannot open file \"" + fileName + "\"");
-  return stream.Contents();
+  std::string bytes;
+  if (const unsigned long error = ReadWholeFile(fileName, bytes)) throw FileError(fileName, error);
+  return bytes;
 }

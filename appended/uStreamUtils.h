@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/uFileHandle.h"
 #include "base/uMessageError.h"
 
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
@@ -44,34 +45,6 @@ class TStream {
   uint8_t ReadByte();
   int32_t ReadInteger();
   int64_t ReadInt64();
-};
-
-// An open file of the operating system (a Windows file handle or a POSIX descriptor), closed
-// once when its owner goes. Not copyable, movable.
-class TFileHandle {
- public:
-  static constexpr intptr_t kInvalid = -1;  // INVALID_HANDLE_VALUE and a failed open() alike
-
-  explicit TFileHandle(intptr_t handle = kInvalid) : handle_(handle) {}
-  ~TFileHandle() { Reset(); }
-  TFileHandle(const TFileHandle&) = delete;
-  TFileHandle& operator=(const TFileHandle&) = delete;
-  TFileHandle(TFileHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = kInvalid; }
-  TFileHandle& operator=(TFileHandle&& other) noexcept {
-    if (this != &other) {
-      Reset();
-      handle_ = other.handle_;
-      other.handle_ = kInvalid;
-    }
-    return *this;
-  }
-
-  intptr_t Get() const { return handle_; }
-  explicit operator bool() const { return handle_ != kInvalid; }
-  void Reset();
-
- private:
-  intptr_t handle_;
 };
 
 // Read-only stream over an operating-system file handle. Other openers may read and write the

@@ -1,5 +1,6 @@
 #include "system/uFiles_win.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "system/uHandles_win.h"
@@ -26,13 +27,6 @@ DWORD LastErrorOr(DWORD fallback) {
   return code != 0 ? code : fallback;
 }
 
-// A new file of a unique name in folder (the system makes it empty); empty when none can be made.
-std::string TemporaryFileIn(const std::string& folder) {
-  char temp[MAX_PATH + 1] = {};
-  if (GetTempFileNameA(folder.empty() ? "." : folder.c_str(), "ini", 0, temp) == 0) return std::string();
-  return temp;
-}
-
 // A rename that another program's brief hold on either file (a virus scanner, an indexer) can
 // make fail is tried a few times.
 bool RenameWithRetries(TRenameFn rename, const std::string& from, const std::string& to) {
@@ -43,6 +37,23 @@ bool RenameWithRetries(TRenameFn rename, const std::string& from, const std::str
     Sleep(100);
     SetLastError(code);
   }
+}
+
+// Writes content to file (flushed to the disk when asked) and closes it. 0, or the error code.
+DWORD WriteAndClose(TFileHandle& file, const std::string& content, bool flush = false) {
+  std::size_t done = 0;
+  while (done < content.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(content.size() - done, 1u << 20));
+    DWORD wrote = 0;
+    if (!WriteFile(file.get(), content.data() + done, chunk, &wrote, nullptr) || wrote != chunk) {
+      return LastErrorOr(ERROR_WRITE_FAULT);
+    }
+    done += wrote;
+  }
+  if (flush && !FlushFileBuffers(file.get())) return GetLastError();
+  // Closing can still fail to write what the system held back.
+  if (!CloseHandle(file.release())) return GetLastError();
+  return 0;
 }
 
 }  // namespace
@@ -62,68 +73,53 @@ DWORD ClearReadOnly(const std::string& path) {
   return SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) ? attributes : 0;
 }
 
-DWORD ReadWholeFile(const std::string& path, std::string* content) {
-  handles::TUniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return GetLastError();
-  const DWORD size = GetFileSize(file.get(), nullptr);
-  if (size == INVALID_FILE_SIZE) return GetLastError();
-  std::string data(size, '\0');
-  DWORD done = 0;
-  if (size != 0 && (!ReadFile(file.get(), &data[0], size, &done, nullptr) || done != size)) {
-    return LastErrorOr(ERROR_READ_FAULT);
-  }
-  *content = std::move(data);
-  return 0;
-}
-
 DWORD WriteWholeFile(const std::string& path, const std::string& content) {
-  handles::TUniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  TFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return GetLastError();
-  DWORD done = 0;
-  if (!content.empty() &&
-      (!WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &done, nullptr) ||
-       done != content.size())) {
-    return LastErrorOr(ERROR_WRITE_FAULT);
-  }
-  // Closing can still fail to write what the system held back.
-  if (!CloseHandle(file.release())) return GetLastError();
-  return 0;
+  return WriteAndClose(file, content);
 }
 
-DWORD ReplaceWholeFile(const std::string& path, const std::string& content, TRenameFn rename) {
-  // MoveFileExA is missing on Windows 95/98/Me, hence renames alone: the old file goes aside
-  // under a temporary name, the new one takes its place, and only then is the old one deleted.
-  // At no moment is a complete file the only one left and deleted.
-  const std::string folder = ExtractFilePath(path);
-  const std::string written = TemporaryFileIn(folder);
-  if (written.empty()) return GetLastError();
-  if (const DWORD code = WriteWholeFile(written, content)) {
-    DeleteFileA(written.c_str());
+DWORD WriteFileBeside(const std::string& target, const std::string& content, std::string& written) {
+  written.clear();
+  TFileHandle file;
+  std::string name;
+  for (int attempt = 0; attempt < 100 && !file; ++attempt) {
+    name = target + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt) + ".tmp";
+    file.reset(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const DWORD code = GetLastError();
+    if (!file && code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) return code;
+  }
+  if (!file) return ERROR_FILE_EXISTS;
+  // Written through to the disk before a rename makes it the file.
+  if (const DWORD code = WriteAndClose(file, content, true)) {
+    DeleteFileA(name.c_str());
     return code;
   }
-  if (!FileExists(path)) {
-    if (RenameWithRetries(rename, written, path)) return 0;
-    const DWORD code = LastErrorOr(ERROR_WRITE_FAULT);
-    DeleteFileA(written.c_str());
-    return code;  // missing, as it was
-  }
-  // A temporary name made by the system is a file already: it makes room for the rename.
-  const std::string aside = TemporaryFileIn(folder);
-  if (aside.empty() || !DeleteFileA(aside.c_str()) || !rename(path.c_str(), aside.c_str())) {
-    const DWORD code = LastErrorOr(ERROR_WRITE_FAULT);
-    if (!aside.empty()) DeleteFileA(aside.c_str());
-    DeleteFileA(written.c_str());
-    return code;  // the file as it was
-  }
+  written = name;
+  return 0;
+}
+
+DWORD PutInPlace(const std::string& written, const std::string& path, TRenameFn rename) {
+  if (!FileExists(path)) return RenameWithRetries(rename, written, path) ? 0 : LastErrorOr(ERROR_WRITE_FAULT);
+  const std::string aside = written + ".old";
+  if (!rename(path.c_str(), aside.c_str())) return LastErrorOr(ERROR_WRITE_FAULT);
   if (RenameWithRetries(rename, written, path)) {
     DeleteFileA(aside.c_str());
     return 0;
   }
   const DWORD code = LastErrorOr(ERROR_WRITE_FAULT);
-  // The old file goes back; the new content is given up only once it has.
-  if (RenameWithRetries(rename, aside, path)) DeleteFileA(written.c_str());
+  RenameWithRetries(rename, aside, path);
+  return code;
+}
+
+DWORD ReplaceWholeFile(const std::string& path, const std::string& content, TRenameFn rename) {
+  std::string written;
+  if (const DWORD code = WriteFileBeside(path, content, written)) return code;
+  const bool existed = FileExists(path);
+  const DWORD code = PutInPlace(written, path, rename);
+  // The new content is given up only where the old file is back: never the only complete copy.
+  if (code != 0 && (!existed || FileExists(path))) DeleteFileA(written.c_str());
   return code;
 }
 
@@ -169,10 +165,10 @@ std::string SystemTemporaryFolder() {
   return windows.empty() ? std::string() : windows + "Temp\\";
 }
 
-handles::TUniqueFile HoldFolder(const std::string& folder) {
+TFileHandle HoldFolder(const std::string& folder) {
   // Listing is read access, so the sharing rules apply to the handle: a handle with no data
   // access at all would not keep anybody from renaming the folder.
-  return handles::TUniqueFile(CreateFileA(folder.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE,
+  return TFileHandle(CreateFileA(folder.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE,
                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                           FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }

@@ -20,19 +20,24 @@ bool PathExists(const std::string& path);
 // such attribute or it could not be taken off.
 DWORD ClearReadOnly(const std::string& path);
 
-// The whole file, other writers shut out while it is read. 0, or the error code with content
-// unchanged.
-DWORD ReadWholeFile(const std::string& path, std::string* content);
 // Creates the file or empties it, and writes content. 0, or the error code (the file may then
 // hold part of content).
 DWORD WriteWholeFile(const std::string& path, const std::string& content);
+// Writes content to a new file in target's folder, named after target and unique
+// ("<target>.<process>-<n>.tmp"), flushed to the disk, and names it in written. 0, or the error
+// code with no file left behind (written is then empty when no file could be made).
+DWORD WriteFileBeside(const std::string& target, const std::string& content, std::string& written);
 // How a file is renamed: MoveFileA, or a stand-in given by a test.
 using TRenameFn = BOOL(WINAPI*)(LPCSTR from, LPCSTR to);
-// Puts content in place of the file: written whole under a temporary name in the same folder
-// first, so that a failed write never leaves a half-written file behind, and the old file set
-// aside under another until the new one is in place. 0, or the error code with the file as it
-// was. Should neither the new file nor the old one get the file's name (renames that keep
-// failing), both stay under their temporary names in the folder and the file is missing.
+// Puts the file written in place of path, which may be missing, by renames alone (MoveFileExA is
+// missing on Windows 95/98/Me): the old file goes aside (written + ".old") until the new one has
+// its name, and only then is deleted. A rename that fails briefly is tried again. 0, or the error
+// code: path is then as it was and written stays, or, where even the old file's way back failed,
+// path is missing and both complete files stay beside it.
+DWORD PutInPlace(const std::string& written, const std::string& path, TRenameFn rename = &MoveFileA);
+// Puts content in place of the file: WriteFileBeside, then PutInPlace, so that a failed write
+// never leaves a half-written file and no moment leaves the only complete copy deleted. 0, or the
+// error code with the file as it was, or missing with both complete files beside it.
 DWORD ReplaceWholeFile(const std::string& path, const std::string& content, TRenameFn rename = &MoveFileA);
 
 // The full path of a loaded module, the running executable by default. The buffer grows until
@@ -58,7 +63,7 @@ std::string WininitPath();
 // rename, delete or replace it, nor a folder on the way to it, since it is shared for reading and
 // writing only. Empty when it cannot be opened (GetLastError tells why); a reparse point is opened
 // itself, not followed.
-handles::TUniqueFile HoldFolder(const std::string& folder);
+TFileHandle HoldFolder(const std::string& folder);
 // Whether the file or folder open under handle is a reparse point (a junction, a mount point, a
 // symbolic link).
 bool IsReparsePoint(HANDLE handle);

@@ -1,55 +1,21 @@
-// One small owner per Win32 handle kind: not copyable, movable, released exactly once. Where a
+// One small owner per Win32 handle kind (TUniqueHandle with the kind's traits). Where a
 // handle comes with the call that releases it in pairs (a device context and its window, a
 // paint and its record, a selection and what it replaced), a function returns the owner, so the
 // acquiring call and the release are never written apart.
 #pragma once
 #include <windows.h>
 
-#include <utility>
+// The owner itself, and that of files (TFileHandle), which the portable stream layer shares.
+#include "base/uFileHandle.h"
+#include "base/uUniqueHandle.h"
 
 namespace handles {
-
-template <typename T, typename Traits>
-class TUniqueHandle {
- public:
-  TUniqueHandle() = default;
-  explicit TUniqueHandle(T value) : value_(value) {}
-  ~TUniqueHandle() { reset(); }
-  TUniqueHandle(const TUniqueHandle&) = delete;
-  TUniqueHandle& operator=(const TUniqueHandle&) = delete;
-  TUniqueHandle(TUniqueHandle&& other) noexcept : value_(other.release()) {}
-  TUniqueHandle& operator=(TUniqueHandle&& other) noexcept {
-    if (this != &other) reset(other.release());
-    return *this;
-  }
-
-  T get() const { return value_; }
-  explicit operator bool() const { return value_ != Traits::Empty(); }
-  // For out-parameters: releases what is held and hands out the slot.
-  T* put() {
-    reset();
-    return &value_;
-  }
-  T release() { return std::exchange(value_, Traits::Empty()); }
-  void reset(T value = Traits::Empty()) {
-    T old = std::exchange(value_, value);
-    if (old != Traits::Empty()) Traits::Close(old);
-  }
-
- private:
-  T value_ = Traits::Empty();
-};
 
 // An owner whose empty value is null and whose release is one call of the system.
 template <typename T, auto CloseFn>
 struct NullTraits {
   static T Empty() { return nullptr; }
   static void Close(T value) { CloseFn(value); }
-};
-// A file handle's empty value is INVALID_HANDLE_VALUE, the value that CreateFile fails with.
-struct FileHandleTraits {
-  static HANDLE Empty() { return INVALID_HANDLE_VALUE; }
-  static void Close(HANDLE h) { CloseHandle(h); }
 };
 // ReleaseActCtx exists from Windows XP on: it is looked up when a context is released (a
 // context can only have come from a system that has it).
@@ -59,7 +25,6 @@ struct ActCtxTraits {
 };
 
 using TUniqueHandleObj = TUniqueHandle<HANDLE, NullTraits<HANDLE, &CloseHandle>>;
-using TUniqueFile = TUniqueHandle<HANDLE, FileHandleTraits>;
 using TUniqueKey = TUniqueHandle<HKEY, NullTraits<HKEY, &RegCloseKey>>;
 using TUniqueHook = TUniqueHandle<HHOOK, NullTraits<HHOOK, &UnhookWindowsHookEx>>;
 using TUniqueModule = TUniqueHandle<HMODULE, NullTraits<HMODULE, &FreeLibrary>>;

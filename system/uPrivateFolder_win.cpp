@@ -99,7 +99,7 @@ using TRtlNtStatusToDosError = ULONG(NTAPI*)(NTSTATUS);
 // Creates the folder name (ASCII) inside the folder open under parent, and opens it, in one step:
 // nobody can put another folder in its place in between.
 NTSTATUS CreateFolderIn(TNtCreateFile ntCreateFile, HANDLE parent, const std::string& name,
-                        SECURITY_ATTRIBUTES* security, handles::TUniqueFile& folder) {
+                        SECURITY_ATTRIBUTES* security, TFileHandle& folder) {
   // A plain buffer: std::wstring would import wcslen, which the oldest C runtimes are not known
   // to export.
   std::vector<WCHAR> wide(name.begin(), name.end());
@@ -117,7 +117,7 @@ NTSTATUS CreateFolderIn(TNtCreateFile ntCreateFile, HANDLE parent, const std::st
   return status;
 }
 
-handles::TUniqueFile g_runFolder;
+TFileHandle g_runFolder;
 
 }  // namespace
 
@@ -172,7 +172,7 @@ TPrivateFolder CreatePrivateFolder(const std::string& parent, std::uint32_t firs
     if (GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
     return made;
   }
-  handles::TUniqueFile held = files::HoldFolder(parent);
+  TFileHandle held = files::HoldFolder(parent);
   if (!held) return made;
   // Checked on the held folder, which can no longer be swapped for a link.
   if (files::IsReparsePoint(held.get()) || files::LiesBehindReparsePoint(parent)) {

@@ -53,8 +53,8 @@ class TAdminOnlyDescriptor {
 // parent or a folder on the way to them, so that the path names the folder that was made.
 struct TPrivateFolder {
   std::string Path;             // with its trailing "\"; empty when nothing was made
-  handles::TUniqueFile Parent;  // the folder it was made in
-  handles::TUniqueFile Folder;  // the new folder
+  TFileHandle Parent;  // the folder it was made in
+  TFileHandle Folder;  // the new folder
   // Nothing was made because the parent, or a folder on the way to it, is a reparse point (a
   // junction, a mount point, a symbolic link): the folder would have been made where it leads.
   bool ParentIsReparsePoint = false;

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "base/uWholeFile.h"
 #include "system/uFiles_win.h"
 #include "system/uMbcs.h"
 #include "system/uPlatform_win.h"
@@ -48,7 +49,7 @@ DWORD ScheduleInWininit(const std::string& path) {
   std::string original;
   const bool existed = files::FileExists(file);
   if (existed) {
-    if (const DWORD code = files::ReadWholeFile(file, &original)) RaiseCannotOpen(file, code);
+    if (const DWORD code = ReadWholeFile(file, original)) RaiseCannotOpen(file, code);
   }
   wininit::TLines entries =
       wininit::CollectRenameEntries(wininit::SplitLines(original), SameTextByLocale);
@@ -71,7 +72,7 @@ DWORD ScheduleInWininit(const std::string& path) {
   };
   std::string current;
   if (files::FileExists(file)) {
-    if (const DWORD code = files::ReadWholeFile(file, &current)) {
+    if (const DWORD code = ReadWholeFile(file, current)) {
       restoreAfterErase();
       RaiseCannotOpen(file, code);
     }

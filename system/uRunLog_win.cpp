@@ -13,7 +13,7 @@ namespace {
 std::string g_logFile;
 
 // Opens the log for appending, waiting a little while the other process of the run writes.
-handles::TUniqueFile OpenForAppend(const std::string& path) {
+TFileHandle OpenForAppend(const std::string& path) {
   // Windows 95/98/Me know neither reparse points nor impersonation and may refuse the flags. On
   // the NT family, should the path still reach a pipe, its server may only identify the program,
   // never act as it.
@@ -21,12 +21,12 @@ handles::TUniqueFile OpenForAppend(const std::string& path) {
       FILE_ATTRIBUTE_NORMAL |
       (platform::IsNTFamily() ? FILE_FLAG_OPEN_REPARSE_POINT | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION : 0);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    handles::TUniqueFile file(
+    TFileHandle file(
         CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, flags, nullptr));
     if (file || GetLastError() != ERROR_SHARING_VIOLATION) return file;
     Sleep(20);
   }
-  return handles::TUniqueFile();
+  return TFileHandle();
 }
 
 // A plain file of one name: not a device, a hard link to another file or a link elsewhere, which
@@ -57,7 +57,7 @@ void Log(const std::string& text) {
   GetLocalTime(&now);
   const TLogTime time = {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
   const std::string line = FormatLogLine(time, GetCurrentProcessId(), text);
-  handles::TUniqueFile file = OpenForAppend(g_logFile);
+  TFileHandle file = OpenForAppend(g_logFile);
   if (file && IsPlainFile(file.get()) && SetFilePointer(file.get(), 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER) {
     DWORD written = 0;
     WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);

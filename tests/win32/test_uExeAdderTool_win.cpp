@@ -30,8 +30,8 @@ TRun RunExeAdder(const std::string& Folder, const std::string& Arguments) {
   SECURITY_ATTRIBUTES Inherit = {sizeof Inherit, nullptr, TRUE};
   const std::string OutPath = Folder + "stdout.txt", ErrPath = Folder + "stderr.txt";
   {
-    handles::TUniqueFile Out(CreateFileA(OutPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &Inherit, CREATE_ALWAYS, 0, nullptr));
-    handles::TUniqueFile Err(CreateFileA(ErrPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &Inherit, CREATE_ALWAYS, 0, nullptr));
+    TFileHandle Out(CreateFileA(OutPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &Inherit, CREATE_ALWAYS, 0, nullptr));
+    TFileHandle Err(CreateFileA(ErrPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &Inherit, CREATE_ALWAYS, 0, nullptr));
     if (!Out || !Err) return Run;
     STARTUPINFOA Start = {};
     Start.cb = sizeof Start;

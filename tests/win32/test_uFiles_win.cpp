@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/uWholeFile.h"
 #include "system/uFiles_win.h"
 #include "winsupport/uMachine.h"
 
@@ -94,15 +95,16 @@ TEST(FilesWin, WholeFileReadWriteAndReplace) {
   const std::string file = folder + "a.ini";
   EXPECT_EQ(files::WriteWholeFile(file, "one\r\n"), 0u);
   std::string content = "untouched";
-  EXPECT_EQ(files::ReadWholeFile(folder + "missing.ini", &content), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(ReadWholeFile(folder + "missing.ini", content), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(ReadWholeFile(folder, content), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
   EXPECT_EQ(content, "untouched");
-  EXPECT_EQ(files::ReadWholeFile(file, &content), 0u);
+  EXPECT_EQ(ReadWholeFile(file, content), 0u);
   EXPECT_EQ(content, "one\r\n");
   EXPECT_EQ(files::ReplaceWholeFile(file, "two\r\n"), 0u);
   EXPECT_EQ(testsupport::ReadFileBytes(file), "two\r\n");
   {
     // Held open without sharing: it cannot be replaced, and stays as it was.
-    handles::TUniqueFile holder(CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    TFileHandle holder(CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(holder);
     EXPECT_NE(files::ReplaceWholeFile(file, "three\r\n"), 0u);
   }

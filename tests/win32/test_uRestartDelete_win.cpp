@@ -22,7 +22,7 @@ std::string SystemShortPath(const std::string& path) { return testsupport::Short
 
 int CountTempFilesInWindowsFolder() {
   WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((WindowsFolder() + "ini*.tmp").c_str(), &found);
+  HANDLE search = FindFirstFileA((WindowsFolder() + "WININIT.INI.*-*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return 0;
   int count = 0;
   do ++count;
@@ -218,7 +218,7 @@ TEST_F(RestartDelete9x, FailuresRaiseTheMessageAndKeepWhatWasScheduled) {
   for (const TCase& c : cases) {
     ASSERT_TRUE(WriteFileBytes(ini, before));
     {
-      handles::TUniqueFile holder(
+      TFileHandle holder(
           CreateFileA(ini.c_str(), GENERIC_READ, c.share, nullptr, OPEN_EXISTING, 0, nullptr));
       ASSERT_TRUE(holder) << c.what;
       try {

@@ -36,7 +36,7 @@ class TPipeServer {
   }
 
  private:
-  handles::TUniqueFile pipe_;
+  TFileHandle pipe_;
   handles::TUniqueHandleObj event_;
 };
 

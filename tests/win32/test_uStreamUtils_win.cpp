@@ -41,17 +41,17 @@ TEST(StreamUtils, LoadFromFileTellsMissingFromUnreadable) {
   EXPECT_TRUE(Stream.LoadFromFile(folder + "data.bin"));
   EXPECT_EQ(Stream.GetSize(), 3);
   {
-    handles::TUniqueFile Holder(
+    TFileHandle Holder(
         CreateFileA((folder + "data.bin").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(Holder);
     EXPECT_THROW(Stream.LoadFromFile(folder + "data.bin"), EFOpenError);
     EXPECT_EQ(Stream.GetSize(), 0);
   }
   // Readers are let in while it loads; a writer is not.
-  handles::TUniqueFile Reader(CreateFileA((folder + "data.bin").c_str(), GENERIC_READ,
+  TFileHandle Reader(CreateFileA((folder + "data.bin").c_str(), GENERIC_READ,
                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
   EXPECT_TRUE(Stream.LoadFromFile(folder + "data.bin"));
-  handles::TUniqueFile Writer(CreateFileA((folder + "data.bin").c_str(), GENERIC_WRITE,
+  TFileHandle Writer(CreateFileA((folder + "data.bin").c_str(), GENERIC_WRITE,
                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(Writer);
   EXPECT_THROW(Stream.LoadFromFile(folder + "data.bin"), EFOpenError);

@@ -326,9 +326,9 @@ TProcess StartCommandLine(const std::string& commandLine, const std::string& wor
   cmd.push_back('\0');
   // The child gets the null device as its standard handles: otherwise Wine hands it ours, and
   // a caller reading our output through a pipe waits until the child ends.
-  handles::TUniqueFile nulIn(CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  TFileHandle nulIn(CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                          OPEN_EXISTING, 0, nullptr));
-  handles::TUniqueFile nulOut(CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  TFileHandle nulOut(CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                           OPEN_EXISTING, 0, nullptr));
   STARTUPINFOA si{};
   si.cb = sizeof si;

@@ -106,7 +106,7 @@ std::string WininitPath() { return WindowsFolder() + "WININIT.INI"; }
 // --- files
 
 std::string ReadFileBytes(const std::string& path) {
-  handles::TUniqueFile f(CreateFileA(path.c_str(), GENERIC_READ,
+  TFileHandle f(CreateFileA(path.c_str(), GENERIC_READ,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!f) return std::string();
@@ -120,7 +120,7 @@ std::string ReadFileBytes(const std::string& path) {
 }
 
 bool WriteFileBytes(const std::string& path, const std::string& bytes, bool append) {
-  handles::TUniqueFile f(CreateFileA(path.c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE, 0, nullptr,
+  TFileHandle f(CreateFileA(path.c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE, 0, nullptr,
                                      append ? OPEN_EXISTING : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!f) return false;
   DWORD written = 0;
@@ -323,7 +323,7 @@ void ClearWininit() {
   DeleteFileA((windows + "WININIT.INI").c_str());
   DeleteFileA((windows + "wininit.bak").c_str());
   WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((windows + "ini*.tmp").c_str(), &found);
+  HANDLE search = FindFirstFileA((windows + "WININIT.INI.*-*").c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {
     do DeleteFileA((windows + found.cFileName).c_str());
     while (FindNextFileA(search, &found));

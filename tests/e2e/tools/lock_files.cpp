@@ -15,9 +15,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: lock_files <ready event> <quit event> <file>...\n");
     return 2;
   }
-  std::vector<handles::TUniqueFile> files;
+  std::vector<TFileHandle> files;
   for (int i = 3; i < argc; ++i) {
-    handles::TUniqueFile file(
+    TFileHandle file(
         CreateFileA(argv[i], GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
       std::fprintf(stderr, "lock_files: cannot open %s (error %lu)\n", argv[i], GetLastError());

@@ -1,0 +1,5 @@
+#include <unistd.h>
+
+#include "base/uFileHandle.h"
+
+void TFileTraits::Close(TNativeFile value) { ::close(value); }
