@@ -99,8 +99,8 @@ void TfrmMain::btnOKClick(ui::TComponent*) {
   TUninstallOutcome outcome;
   try {
     outcome = RunUninstall(exePath_, ListBox1->Items(), UninstallKeyPath, Handle(), std::string());
-  } catch (const std::exception& error) {
-    runlog::Log(std::string("エラーで中断しました: ") + error.what());
+  } catch (...) {
+    runlog::LogCurrentException();
     throw;
   }
   ExitCode = ExitCodeOf(outcome);

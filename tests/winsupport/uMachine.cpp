@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "system/uFiles_win.h"
+
 namespace testsupport {
 namespace {
 
@@ -71,12 +73,7 @@ std::string BuiltUninstallerPath() { return WinePathOf(UNINST_EXE_PATH); }
 
 std::string ToolPath(const std::string& tool) { return WinePathOf(std::string(E2E_BIN_DIR) + "/" + tool + ".exe"); }
 
-std::string OwnFolder() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  const std::string self = path;
-  return self.substr(0, self.find_last_of('\\') + 1);
-}
+std::string OwnFolder() { return files::ExtractFilePath(files::ModuleFileName()); }
 
 std::string TempFolder() {
   return FolderFrom([](char* buffer) { return GetTempPathA(MAX_PATH, buffer); });
