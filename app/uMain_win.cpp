@@ -34,10 +34,8 @@ ui::TText IncompleteText(const TUninstallOutcome& outcome) {
 
 }  // namespace
 
-TfrmMain::TfrmMain() : TfrmMain(files::ModuleFileName()) {}
-
-TfrmMain::TfrmMain(const std::string& exePath)
-    : ui::TForm(layout::kMainLayout.Form), ExitCode(exitcode::kCancelled), exePath_(exePath) {
+TfrmMain::TfrmMain()
+    : ui::TForm(layout::kMainLayout.Form), ExitCode(exitcode::kCancelled), exePath_(files::ModuleFileName()) {
   // In the layout's creation order.
   Label1 = Add<ui::TLabel>(layout::kMainLayout.Label1);
   lblExplain = Add<ui::TLabel>(layout::kMainLayout.lblExplain);

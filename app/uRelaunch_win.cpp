@@ -25,9 +25,11 @@ namespace {
 void ScheduleOwnCopy(const std::string& exe) {
   const auto schedule = [](const std::string& path, const std::string& what) {
     const DWORD error = restart::DeleteFileAtRestart(path);
-    runlog::Log(error == ERROR_SUCCESS ? what + "を再起動後に削除します: " + path
-                                       : what + "を再起動後に削除できません: " + path + " (" +
-                                             syserror::Describe(error) + ")");
+    if (error == ERROR_SUCCESS) {
+      runlog::Log(what + "を再起動後に削除します: " + path);
+    } else if (runlog::Logging()) {
+      runlog::Log(what + "を再起動後に削除できません: " + path + " (" + syserror::Describe(error) + ")");
+    }
   };
   schedule(exe, "一時コピー");
   const std::string folder = files::ExtractFilePath(exe);
@@ -73,7 +75,9 @@ privatefolder::TPrivateFolder MakePrivateFolder(const std::string& temp) {
 // Programs would end without a word. Nothing has been uninstalled: 1603.
 unsigned StartFailed(const TStartOptions& options, const std::string& what, const std::string& where,
                      DWORD error) {
-  runlog::Log(what + (where.empty() ? std::string() : ": " + where) + " (" + syserror::Describe(error) + ")");
+  if (runlog::Logging()) {
+    runlog::Log(what + (where.empty() ? std::string() : ": " + where) + " (" + syserror::Describe(error) + ")");
+  }
   if (!options.Silent) {
     ui::TText message = texts::kCopyNotStarted;
     if (!where.empty()) message += texts::kLineBreak + ui::SystemText(where);

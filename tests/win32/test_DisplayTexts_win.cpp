@@ -15,6 +15,7 @@
 #include "winsupport/MessageBoxWatcher.h"
 #include "winsupport/uDriver.h"
 #include "winsupport/uMachine.h"
+#include "winsupport/uRunInCopy.h"
 #include "winsupport/uSample.h"
 #include "winsupport/uTestApplication.h"
 
@@ -81,17 +82,21 @@ TEST_F(DisplayTexts, WideOnlyWhereTheCodePageIsNot932) {
 
 // The windows are ANSI ones fed code page 932 bytes on code page 932 and wide ones elsewhere;
 // either way their texts read back as the Japanese texts, the name as written.
+// The window takes the product from its program's file name: each product's window is shown by
+// a copy of this program named as that product's uninstaller.
 TEST_F(DisplayTexts, WindowShowsTheJapaneseTextsWithTheProductNameAndPaths) {
   for (const TProductCase& c : ProductsForThisCodePage()) {
-    SCOPED_TRACE(c.name);
     const std::wstring product = c.product;
+    if (RunInCopy("", {}, WideToAnsi(product) + "Uninst.exe")) continue;
+    SCOPED_TRACE(c.name);
     const std::wstring folderName = product + L" Files";
     TSampleOptions o;
     o.product = WideToAnsi(product);
     o.folderName = WideToAnsi(folderName);
-    const TSample sample = InstallSample(o);
+    const TInstalledSample installed(o);
+    const TSample& sample = installed.Sample();
     {
-      app::TfrmMain form(sample.uninstallerPath);
+      app::TfrmMain form;
       // The toolkit's own window classes (Wine reports its built-in controls as wide ones either
       // way).
       const bool wide = GetACP() != kJapanese;
@@ -119,7 +124,6 @@ TEST_F(DisplayTexts, WindowShowsTheJapaneseTextsWithTheProductNameAndPaths) {
       EXPECT_STREQ(font.lfFaceName, L"ＭＳ Ｐゴシック");
       EXPECT_EQ(font.lfCharSet, SHIFTJIS_CHARSET);
     }
-    RemoveSample(sample);
   }
 }
 

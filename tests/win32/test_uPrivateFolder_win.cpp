@@ -16,6 +16,7 @@
 #include "system/uPlatform_win.h"
 #include "system/uPrivateFolder.h"
 #include "system/uPrivateFolder_win.h"
+#include "winsupport/uImportHook.h"
 #include "winsupport/uMachine.h"
 #include "winsupport/uRunInCopy.h"
 
@@ -116,8 +117,15 @@ TEST_F(PrivateFolderTest, NewFolderOfTheNameFormInsideTheParent) {
   EXPECT_NE(second, folder);
 }
 
+// The clock as the program reads it while a test holds it still.
+DWORD WINAPI FixedTickCount() { return 0x00C0FFEE; }
+
 TEST_F(PrivateFolderTest, NamesTakenBeforehandAreNeverUsed) {
-  const std::uint32_t first = 0x1234;
+  // The first name comes from the clock and the process id: with the clock held, the names the
+  // program will try are known beforehand.
+  const TImportHook clock("KERNEL32.dll", "GetTickCount", reinterpret_cast<const void*>(&FixedTickCount));
+  ASSERT_TRUE(clock.Installed());
+  const std::uint32_t first = FixedTickCount() ^ (GetCurrentProcessId() << 16);
   const std::uint32_t second = privatefolder::NextFolderNumber(first);
   const std::uint32_t third = privatefolder::NextFolderNumber(second);
   // A folder with a file in it, and a file, under the first two names the program would try.
@@ -128,7 +136,7 @@ TEST_F(PrivateFolderTest, NamesTakenBeforehandAreNeverUsed) {
   Made(plantedFile + "\\");
   ASSERT_TRUE(WriteFileBytes(plantedFile, "a file"));
 
-  const std::string folder = Made(privatefolder::CreatePrivateFolder(parent_, first).Path);
+  const std::string folder = Made(privatefolder::CreatePrivateFolder(parent_).Path);
   EXPECT_EQ(folder, parent_ + privatefolder::PrivateFolderName(third) + "\\");
   EXPECT_EQ(ReadFileBytes(plantedFolder + "planted.txt"), "planted");
   EXPECT_EQ(ReadFileBytes(plantedFile), "a file");

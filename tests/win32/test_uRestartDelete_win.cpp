@@ -90,7 +90,7 @@ TEST(RestartDeleteNT, ARefusalIsReportedAndSchedulesNothing) {
 // Runs the test body as Windows 98 (in a copy of this program) with no WININIT.INI to start.
 #define RUN_AS_WINDOWS_98()                                           \
   if (testsupport::RunInCopy(testsupport::kWin98)) return;            \
-  ASSERT_EQ(platform::WindowsVersion().PlatformId, 1u);               \
+  ASSERT_TRUE(platform::IsWindows9xFamily());                       \
   ClearWininit();                                                     \
   struct TCleanUp {                                                   \
     ~TCleanUp() { ClearWininit(); }                                   \

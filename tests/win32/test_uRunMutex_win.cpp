@@ -61,7 +61,7 @@ TEST(RunMutex, MutexHeldByAnotherProcessMeansRunning) { MutexHeldByAnotherProces
 
 TEST(RunMutex, AsWindows98) {
   if (testsupport::RunInCopy(testsupport::kWin98)) return;
-  ASSERT_EQ(platform::WindowsVersion().PlatformId, 1u);
+  ASSERT_TRUE(platform::IsWindows9xFamily());
   AbsentMutexIsCreatedAndHeldUntilReleased();
   MutexHeldByAnotherProcessMeansRunning();
 }

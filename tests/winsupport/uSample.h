@@ -75,6 +75,19 @@ TSample InstallSample(const TSampleOptions& options);
 // Removes the sample's files, its folder and both registry entries. Safe when parts are gone.
 void RemoveSample(const TSample& sample);
 
+// A sample installed for the life of the owner (InstallSample, then RemoveSample).
+class TInstalledSample {
+ public:
+  explicit TInstalledSample(const TSampleOptions& options) : sample_(InstallSample(options)) {}
+  ~TInstalledSample() { RemoveSample(sample_); }
+  TInstalledSample(const TInstalledSample&) = delete;
+  TInstalledSample& operator=(const TInstalledSample&) = delete;
+  const TSample& Sample() const { return sample_; }
+
+ private:
+  TSample sample_;
+};
+
 // The state an uninstall may change, for "nothing changed" and "only this changed" checks.
 struct TSampleState {
   std::map<std::string, unsigned long long> files;  // full path -> size, in the sample folder
