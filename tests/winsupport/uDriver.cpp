@@ -1,5 +1,7 @@
 #include "winsupport/uDriver.h"
 
+#include <tlhelp32.h>
+
 #include <cstdio>
 
 namespace testsupport {
@@ -393,6 +395,18 @@ std::string ProcessImagePath(DWORD pid) {
   DWORD size = sizeof buf;
   if (!QueryFullProcessImageNameA(process.get(), 0, buf, &size)) return std::string();
   return std::string(buf, size);
+}
+
+std::vector<DWORD> ChildProcessIds(DWORD parentPid) {
+  std::vector<DWORD> children;
+  handles::TUniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return children;
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
+    if (entry.th32ParentProcessID == parentPid && entry.th32ProcessID != parentPid) children.push_back(entry.th32ProcessID);
+  }
+  return children;
 }
 
 int TerminateOwnersOf(const TWindowQuery& query) {
