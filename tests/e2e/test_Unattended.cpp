@@ -375,9 +375,7 @@ TEST_P(UnattendedTest, EndsWithTheOutcomeAndShowsNothing) {
 // waits for the log, which the test holds: every line it writes first waits for the log to be
 // free, a few seconds each, so it has not reached its outcome when it is stopped.
 TEST_F(UnattendedTest, CopyEndingWithoutItsOutcomeEndsWith1603) {
-  TSampleOptions o;
-  o.appendedBlock = GuidBlock(FreshGuid());
-  const TSample sample = InstallUninstallable(o);
+  const TSample sample = InstallUninstallable(GuidSample());
   const std::string logPath = TempFolder() + "KorvaneE2E-CopyStopped.log";
   DeleteFileA(logPath.c_str());
   DWORD code = ~0u;
@@ -408,8 +406,7 @@ TEST_F(UnattendedTest, CopyEndingWithoutItsOutcomeEndsWith1603) {
   DeleteFileA(logPath.c_str());
 }
 
-INSTANTIATE_TEST_SUITE_P(Installed, UnattendedTest, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<TUnattendedCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Installed, UnattendedTest, ::testing::ValuesIn(kCases), TCaseName());
 
 }  // namespace
 }  // namespace e2e

@@ -44,6 +44,13 @@ inline std::string GuidBlock(const std::string& guid) {
   return BuildBlock({{"Version", "1.0", false}, {"GUID", guid, true}}, kDefaultKey, BuiltProgramSize());
 }
 
+// A sample whose uninstaller carries such a block, with a fresh mutex name or the one given.
+inline TSampleOptions GuidSample(const std::string& guid = FreshGuid()) {
+  TSampleOptions options;
+  options.appendedBlock = GuidBlock(guid);
+  return options;
+}
+
 // The started program and the temporary copy it hands over to, which owns the window.
 struct TRunningUninstaller {
   TProcess started;
@@ -159,6 +166,26 @@ class TUninstallScenario : public TScenario {
     if (!ClickChild(run.window, kUninstallButtonId)) return "(no Uninstall button)";
     *box = WaitForMessageBox(run.copy.pid, kAppTitle);
     return *box ? MessageBoxText(*box) : std::string("(no message box)");
+  }
+
+  // A run that stops before it changes anything: Uninstall is pressed and shows the box whose text
+  // is given; once it is closed the window stays open, and neither the sample nor what waits for
+  // the restart has changed.
+  static void ExpectRunStoppedWithBox(const TRunningUninstaller& run, const TSample& sample, const std::string& text) {
+    ASSERT_TRUE(WaitForExit(run.started));
+    const TSampleState before = CaptureState(sample);
+    const std::vector<std::string> pendingBefore = PendingRenameStrings();
+    HWND box = nullptr;
+    const std::string shown = ClickUninstallAndReadBox(run, &box);
+    ASSERT_NE(box, nullptr) << "no box";
+    EXPECT_EQ(shown, text) << Show(shown);
+    PressMessageBoxOk(box);
+    ASSERT_TRUE(WaitForWindowGone(box));
+    ASSERT_TRUE(Settle(run.window)) << "the window does not answer after the box";
+    EXPECT_TRUE(IsWindow(run.window) && IsWindowVisible(run.window)) << "the window closed";
+    const TSampleState after = CaptureState(sample);
+    EXPECT_EQ(after, before) << "before:\n" << before.Describe() << "after:\n" << after.Describe();
+    EXPECT_EQ(PendingRenameStrings(), pendingBefore);
   }
 
   static void ResetRestartState() {

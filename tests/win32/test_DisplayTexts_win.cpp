@@ -90,10 +90,7 @@ TEST_F(DisplayTexts, WindowShowsTheJapaneseTextsWithTheProductNameAndPaths) {
     if (RunInCopy("", {}, WideToAnsi(product) + "Uninst.exe")) continue;
     SCOPED_TRACE(c.name);
     const std::wstring folderName = product + L" Files";
-    TSampleOptions o;
-    o.product = WideToAnsi(product);
-    o.folderName = WideToAnsi(folderName);
-    const TInstalledSample installed(o);
+    const TInstalledSample installed(SampleNamed(WideToAnsi(product), WideToAnsi(folderName)));
     const TSample& sample = installed.Sample();
     {
       app::TfrmMain form;

@@ -35,7 +35,8 @@ class TRundll32InWindowsFolder {
   TRundll32InWindowsFolder() : folder_(testsupport::WindowsFolder()) {
     const std::string program = folder_ + "rundll32.exe";
     if (testsupport::FileExists(program)) keptAside_ = MoveFileA(program.c_str(), Aside().c_str()) != FALSE;
-    placed_ = CopyFileA(testsupport::ToolPath("arp_window_gui").c_str(), program.c_str(), FALSE) != FALSE;
+    EXPECT_TRUE(CopyFileA(testsupport::ToolPath("arp_window_gui").c_str(), program.c_str(), FALSE))
+        << "the stand-in cannot be put in the Windows folder";
   }
   ~TRundll32InWindowsFolder() {
     // A stand-in told to end may still be running for a moment.
@@ -48,7 +49,6 @@ class TRundll32InWindowsFolder {
   TRundll32InWindowsFolder(const TRundll32InWindowsFolder&) = delete;
   TRundll32InWindowsFolder& operator=(const TRundll32InWindowsFolder&) = delete;
 
-  bool Placed() const { return placed_; }
   // A file beside it.
   std::string File(const char* name) const { return folder_ + name; }
 
@@ -56,7 +56,6 @@ class TRundll32InWindowsFolder {
   std::string Aside() const { return folder_ + "rundll32.exe.kept"; }
   std::string folder_;
   bool keptAside_ = false;
-  bool placed_ = false;
 };
 
 void PumpMessages() {
@@ -133,10 +132,8 @@ void CloseStandIn(HWND window) {
 }
 
 TEST(AddRemovePrograms, Windows98ReopensTheWindowOnTheFocusedTab) {
-  if (testsupport::RunInCopy(testsupport::kWin98, StandIn())) return;
-  ASSERT_TRUE(platform::IsWindows9xFamily());
+  RUN_AS_WINDOWS_98_WITH(StandIn());
   const TRundll32InWindowsFolder rundll32;
-  ASSERT_TRUE(rundll32.Placed());
   const TMainWindow main;
   ASSERT_EQ(GetForegroundWindow(), main.get());
 
@@ -186,10 +183,8 @@ TEST(AddRemovePrograms, Windows98ReopensTheWindowOnTheFocusedTab) {
 }
 
 TEST(AddRemovePrograms, Windows98WithoutTheWindowDoesNothing) {
-  if (testsupport::RunInCopy(testsupport::kWin98, StandIn())) return;
-  ASSERT_TRUE(platform::IsWindows9xFamily());
+  RUN_AS_WINDOWS_98_WITH(StandIn());
   const TRundll32InWindowsFolder rundll32;
-  ASSERT_TRUE(rundll32.Placed());
   const TMainWindow main;
   EXPECT_EQ(arp::FindAddRemoveProgramsWindow(kTitles), nullptr);
   EXPECT_FALSE(arp::RefreshAddRemovePrograms(main.get(), kTitles));
@@ -200,7 +195,6 @@ TEST(AddRemovePrograms, NTFamilyNeitherSearchesNorCloses) {
   if (testsupport::RunInCopy("", StandIn())) return;
   ASSERT_TRUE(platform::IsNTFamily());
   const TRundll32InWindowsFolder rundll32;
-  ASSERT_TRUE(rundll32.Placed());
   const TMainWindow main;
   TArpWindow open("full", 3, 1);
   ASSERT_NE(open.get(), nullptr);
@@ -216,8 +210,7 @@ TEST(AddRemovePrograms, NTFamilyNeitherSearchesNorCloses) {
 // these systems runs from the shared temporary folder, is never started, whether or not the
 // Windows folder has one.
 TEST(AddRemovePrograms, Windows98StartsRundll32FromTheWindowsFolderOnly) {
-  if (testsupport::RunInCopy(testsupport::kWin98, StandIn())) return;
-  ASSERT_TRUE(platform::IsWindows9xFamily());
+  RUN_AS_WINDOWS_98_WITH(StandIn());
   const std::string beside = testsupport::OwnFolder() + "rundll32.log";
   ASSERT_TRUE(testsupport::FileExists(testsupport::OwnFolder() + "rundll32.exe"));
   const TMainWindow main;
@@ -226,7 +219,6 @@ TEST(AddRemovePrograms, Windows98StartsRundll32FromTheWindowsFolderOnly) {
     std::unique_ptr<TRundll32InWindowsFolder> rundll32;
     if (inWindowsFolder) {
       rundll32 = std::make_unique<TRundll32InWindowsFolder>();
-      ASSERT_TRUE(rundll32->Placed());
       ASSERT_TRUE(testsupport::WriteFileBytes(rundll32->File("rundll32.title"), "full"));
     } else if (testsupport::FileExists(testsupport::WindowsFolder() + "rundll32.exe")) {
       continue;  // this prefix has one of its own
@@ -249,10 +241,8 @@ TEST(AddRemovePrograms, Windows98StartsRundll32FromTheWindowsFolderOnly) {
 // output pipe of the deployment tool that started the uninstall reports its end once the
 // uninstaller has let go of it.
 TEST(AddRemovePrograms, Windows98ReopenedWindowHoldsNoInheritedHandle) {
-  if (testsupport::RunInCopy(testsupport::kWin98, StandIn())) return;
-  ASSERT_TRUE(platform::IsWindows9xFamily());
+  RUN_AS_WINDOWS_98_WITH(StandIn());
   const TRundll32InWindowsFolder rundll32;
-  ASSERT_TRUE(rundll32.Placed());
   ASSERT_TRUE(testsupport::WriteFileBytes(rundll32.File("rundll32.title"), "full"));
   const TMainWindow main;
   SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
@@ -282,10 +272,8 @@ TEST(AddRemovePrograms, Windows98ReopenedWindowHoldsNoInheritedHandle) {
 // did not close is left alone, with nothing started beside it; a new one that never takes input
 // is still looked for.
 TEST(AddRemovePrograms, Windows98RefreshNeverWaitsUnbounded) {
-  if (testsupport::RunInCopy(testsupport::kWin98, StandIn())) return;
-  ASSERT_TRUE(platform::IsWindows9xFamily());
+  RUN_AS_WINDOWS_98_WITH(StandIn());
   const TRundll32InWindowsFolder rundll32;
-  ASSERT_TRUE(rundll32.Placed());
   ASSERT_TRUE(testsupport::WriteFileBytes(rundll32.File("rundll32.title"), "full"));
   handles::TUniqueHandleObj quit(CreateEventA(nullptr, TRUE, FALSE, "KorvaneArpStandInQuit"));
   ASSERT_TRUE(quit);

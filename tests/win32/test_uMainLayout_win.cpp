@@ -24,12 +24,6 @@ const char kProduct[] = "KvLayout";
 
 bool RunAsUninstaller() { return RunInCopy("", {}, std::string(kProduct) + "Uninst.exe"); }
 
-TSampleOptions Product() {
-  TSampleOptions options;
-  options.product = kProduct;
-  return options;
-}
-
 // Where the control stands in its form's client area: its window's rectangle as the system has
 // it, or for a label, which the form draws, the rectangle it is drawn in.
 RECT PlaceOf(const ui::TControl& control) {
@@ -45,7 +39,7 @@ class MainLayout : public ::testing::Test {
 
 TEST_F(MainLayout, ControlsStandWhereTheStoredLayoutPutsThem) {
   if (RunAsUninstaller()) return;
-  const TInstalledSample installed(Product());
+  const TInstalledSample installed(SampleNamed(kProduct));
   TfrmMain& form = *application_.CreateForm<TfrmMain>();
   form.Show();
   RECT client = {};
@@ -77,7 +71,7 @@ TEST_F(MainLayout, ControlsStandWhereTheStoredLayoutPutsThem) {
 
 TEST_F(MainLayout, TextsNamesIdentifiersAndTabOrder) {
   if (RunAsUninstaller()) return;
-  const TInstalledSample installed(Product());
+  const TInstalledSample installed(SampleNamed(kProduct));
   TfrmMain& form = *application_.CreateForm<TfrmMain>();
   form.Show();
   EXPECT_EQ(ClassNameOf(form.Handle()), "TfrmMain");

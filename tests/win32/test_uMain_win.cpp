@@ -35,12 +35,6 @@ const std::string kMissingEntrySuffix =
 // in this process, which ends the test there.
 bool RunAsUninstallerOf(const std::string& product) { return RunInCopy("", {}, product + "Uninst.exe"); }
 
-TSampleOptions Product(const std::string& product) {
-  TSampleOptions options;
-  options.product = product;
-  return options;
-}
-
 void ExpectBounds(const ui::TControl& control, int left, int top, int width, int height) {
   EXPECT_EQ(control.Left(), left) << control.Name;
   EXPECT_EQ(control.Top(), top) << control.Name;
@@ -75,7 +69,7 @@ TEST_F(Main, ListsTheProductFilesInDeletionOrder) {
   };
   for (const auto& c : cases) {
     if (RunAsUninstallerOf(c.product)) continue;
-    TSampleOptions options = Product(c.product);
+    TSampleOptions options = SampleNamed(c.product);
     options.txt = c.withTxt;
     options.quoteUninstallString = c.quoted;
     const TInstalledSample installed(options);
@@ -96,7 +90,7 @@ TEST_F(Main, ListsTheProductFilesInDeletionOrder) {
 
 TEST_F(Main, KeepsItsLayoutWhenResized) {
   if (RunAsUninstallerOf("KvResize")) return;
-  const TInstalledSample installed(Product("KvResize"));
+  const TInstalledSample installed(SampleNamed("KvResize"));
   TfrmMain form;
   EXPECT_EQ(form.ClientWidth(), 400);
   EXPECT_EQ(form.ClientHeight(), 220);
@@ -128,7 +122,7 @@ TEST_F(Main, KeepsItsLayoutWhenResized) {
 
 TEST_F(Main, CannotBeDraggedSmallerThanItsConstraints) {
   if (RunAsUninstallerOf("KvMin")) return;
-  const TInstalledSample installed(Product("KvMin"));
+  const TInstalledSample installed(SampleNamed("KvMin"));
   TfrmMain form;
   MINMAXINFO info = {};
   info.ptMaxTrackSize = {1234, 987};
@@ -142,7 +136,7 @@ TEST_F(Main, CannotBeDraggedSmallerThanItsConstraints) {
 
 TEST_F(Main, FirstShownCentredOnTheScreen) {
   if (RunAsUninstallerOf("KvCentre")) return;
-  const TInstalledSample installed(Product("KvCentre"));
+  const TInstalledSample installed(SampleNamed("KvCentre"));
   TfrmMain form;
   form.Show();
   RECT outer = {};
@@ -154,7 +148,7 @@ TEST_F(Main, FirstShownCentredOnTheScreen) {
 
 TEST_F(Main, KeysEscapeAndEnterAndAccessKeys) {
   if (RunAsUninstallerOf("KvKeys")) return;
-  const TInstalledSample installed(Product("KvKeys"));
+  const TInstalledSample installed(SampleNamed("KvKeys"));
   TfrmMain& form = *application_.CreateForm<TfrmMain>();
   int uninstallClicks = 0;
   form.btnOK->OnClick = [&](ui::TComponent*) { ++uninstallClicks; };
@@ -188,7 +182,7 @@ TEST_F(Main, KeysEscapeAndEnterAndAccessKeys) {
 
 TEST_F(Main, CancelButtonClosesTheWindowAndEndsTheLoop) {
   if (RunAsUninstallerOf("KvCancel")) return;
-  const TInstalledSample installed(Product("KvCancel"));
+  const TInstalledSample installed(SampleNamed("KvCancel"));
   auto* form = application_.CreateForm<TfrmMain>();
   ASSERT_EQ(application_.MainForm(), form);
   bool shownInLoop = false;
@@ -210,7 +204,7 @@ TEST_F(Main, MissingEntryShowsTheErrorBoxAndAsksToEnd) {
   for (const std::string product : {"KvMissing", "KvNoValue", "KvBlank", "Kv100%s%d"}) {
     if (RunAsUninstallerOf(product)) continue;
     // Another product's entry, which must not be used.
-    const TInstalledSample other(Product("KvOther"));
+    const TInstalledSample other(SampleNamed("KvOther"));
     const std::string keyWithoutValue = kUninstallKey + "KvNoValue";
     ASSERT_TRUE(SetString(HKEY_LOCAL_MACHINE, keyWithoutValue, "DisplayName", "x"));
     const std::string keyWithBlank = kUninstallKey + "KvBlank";
@@ -244,7 +238,7 @@ TEST_F(Main, MissingEntryShowsTheErrorBoxAndAsksToEnd) {
 // entry.
 void ExpectNoProductAndTheUninstallKeyUntouched() {
   ASSERT_TRUE(SetString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", "\"C:\\Temp\\Uninst.exe\""));
-  const TInstalledSample other(Product("KvSurvivor"));
+  const TInstalledSample other(SampleNamed("KvSurvivor"));
   TMessageBoxWatcher watcher;
   {
     TfrmMain form;

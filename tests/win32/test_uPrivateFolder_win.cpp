@@ -160,8 +160,7 @@ TEST_F(PrivateFolderTest, OnlyAFolderOfTheNameFormDirectlyInTheTemporaryFolderCo
 }
 
 TEST_F(PrivateFolderTest, NoFolderOnWindows98) {
-  if (RunInCopy(kWin98)) return;
-  ASSERT_FALSE(platform::IsNTFamily());
+  RUN_AS_WINDOWS_98();
   EXPECT_EQ(privatefolder::CreatePrivateFolder(parent_).Path, "");
   EXPECT_FALSE(privatefolder::HasAdministratorRights());
   EXPECT_EQ(privatefolder::UserSidWithoutAdministratorRights(), "");

@@ -197,8 +197,7 @@ TEST_F(RegistryTest, DeletesTheWholeTreeDeepestFirstWithOrWithoutTrailingDelimit
 
 // On Windows 95/98/Me every path handed to RegDeleteKeyA lacks the trailing "\".
 TEST_F(RegistryTest, Windows98DeletesPathsWithoutTrailingDelimiter) {
-  if (testsupport::RunInCopy(testsupport::kWin98)) return;
-  ASSERT_TRUE(platform::IsWindows9xFamily());
+  RUN_AS_WINDOWS_98();
   const std::string tree = ProductTree();
   TDeletionRecorder recorder;
   EXPECT_EQ(registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree + "\\"), ERROR_SUCCESS);
@@ -230,8 +229,7 @@ TEST_F(RegistryTest, KeyThatRefusesDeletionStaysAndLaterSiblingsStillGo) {
 // Windows 95/98/Me's own RegDeleteKeyA takes a key's whole tree with it: once the key itself is
 // gone, a subkey that refused earlier left nothing behind, and the answer says the key went.
 TEST_F(RegistryTest, Windows98KeyThatWentAnswersGoneWhateverASubkeyAnsweredBefore) {
-  if (testsupport::RunInCopy(testsupport::kWin98)) return;
-  ASSERT_TRUE(platform::IsWindows9xFamily());
+  RUN_AS_WINDOWS_98();
   const std::string tree = ProductTree();
   TDeletionRecorder recorder;
   recorder.refused = tree + "\\A\\A2";
@@ -354,8 +352,7 @@ TEST_F(RegistryTest, NamesEndingInTrailBackslashOrLongerThan255BytesGoWithTheirS
 }
 
 TEST_F(RegistryTest, Windows98NamesEndingInTrailBackslashOrLongerThan255BytesGoWithTheirSiblings) {
-  if (testsupport::RunInCopy(testsupport::kWin98)) return;
-  ASSERT_TRUE(platform::IsWindows9xFamily());
+  RUN_AS_WINDOWS_98();
   ExpectOddNamesGoWithTheirSiblings(key_ + "\\Product");
 }
 

@@ -88,9 +88,8 @@ TEST(RestartDeleteNT, ARefusalIsReportedAndSchedulesNothing) {
 // ---- Windows 95/98/Me ----
 
 // Runs the test body as Windows 98 (in a copy of this program) with no WININIT.INI to start.
-#define RUN_AS_WINDOWS_98()                                           \
-  if (testsupport::RunInCopy(testsupport::kWin98)) return;            \
-  ASSERT_TRUE(platform::IsWindows9xFamily());                       \
+#define RUN_AS_WINDOWS_98_WITHOUT_WININIT()                           \
+  RUN_AS_WINDOWS_98();                                                \
   ClearWininit();                                                     \
   struct TCleanUp {                                                   \
     ~TCleanUp() { ClearWininit(); }                                   \
@@ -110,7 +109,7 @@ class RestartDelete9x : public ::testing::Test {
 };
 
 TEST_F(RestartDelete9x, RewritesWininitByteForByte) {
-  RUN_AS_WINDOWS_98();
+  RUN_AS_WINDOWS_98_WITHOUT_WININIT();
   const std::string first = MakeLongNamedFile("Long Name Saver.scr");
   const std::string second = MakeLongNamedFile("Second Long Name.txt");
   const std::string n1 = "NUL=" + SystemShortPath(first) + "\r\n";
@@ -181,7 +180,7 @@ TEST_F(RestartDelete9x, RewritesWininitByteForByte) {
 }
 
 TEST_F(RestartDelete9x, CallsInARowBuildOneSectionInCallOrder) {
-  RUN_AS_WINDOWS_98();
+  RUN_AS_WINDOWS_98_WITHOUT_WININIT();
   const std::string first = MakeLongNamedFile("First Long Name.scr");
   const std::string second = MakeLongNamedFile("表示 Second Long Name.txt");
   const std::string folder = folder_ + "Long Folder Name";
@@ -197,7 +196,7 @@ TEST_F(RestartDelete9x, CallsInARowBuildOneSectionInCallOrder) {
 }
 
 TEST_F(RestartDelete9x, FailuresRaiseTheMessageAndKeepWhatWasScheduled) {
-  RUN_AS_WINDOWS_98();
+  RUN_AS_WINDOWS_98_WITHOUT_WININIT();
   const std::string path = MakeLongNamedFile("Long Name Saver.scr");
   const std::string ini = WininitPath();
   const std::string before = "[boot]\r\na=1\r\n[rename]\r\nNUL=C:\\OLD1.TXT\r\nNUL=C:\\OLD2.TXT\r\n";
@@ -251,7 +250,7 @@ TEST_F(RestartDelete9x, FailuresRaiseTheMessageAndKeepWhatWasScheduled) {
 // it survives the rewrite. (Wine writes a profile entry to the file at once: it keeps no such
 // cache, and so cannot show the entry lost.)
 TEST_F(RestartDelete9x, EntryJustWrittenByAnotherProgramSurvives) {
-  RUN_AS_WINDOWS_98();
+  RUN_AS_WINDOWS_98_WITHOUT_WININIT();
   const std::string path = MakeLongNamedFile("Long Name Saver.scr");
   const std::string ours = "NUL=" + SystemShortPath(path) + "\r\n";
   struct TCase {
@@ -274,7 +273,7 @@ TEST_F(RestartDelete9x, EntryJustWrittenByAnotherProgramSurvives) {
 }
 
 TEST_F(RestartDelete9x, FindsWininitThroughTheWindirVariable) {
-  RUN_AS_WINDOWS_98();
+  RUN_AS_WINDOWS_98_WITHOUT_WININIT();
   const std::string path = MakeLongNamedFile("Long Name Saver.scr");
   const std::string expected = "[rename]\r\nNUL=" + SystemShortPath(path) + "\r\n";
   const std::string windows = WindowsFolder();
@@ -293,7 +292,7 @@ TEST_F(RestartDelete9x, FindsWininitThroughTheWindirVariable) {
 }
 
 TEST_F(RestartDelete9x, TheRestartDeletesTheScheduledFiles) {
-  RUN_AS_WINDOWS_98();
+  RUN_AS_WINDOWS_98_WITHOUT_WININIT();
   ClearPendingRenames();
   // Entries already scheduled in two sections: the restart runs only the first section it finds,
   // so the second one's entry is carried out only once the calls have merged them.

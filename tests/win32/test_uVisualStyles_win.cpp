@@ -12,6 +12,7 @@
 #include "system/uHandles_win.h"
 #include "ui/uAltFixOnVista_win.h"
 #include "ui/uVisualStyles_win.h"
+#include "winsupport/uCaseName.h"
 #include "winsupport/uImportHook.h"
 #include "winsupport/uRunInCopy.h"
 #include "winsupport/uTestApplication.h"
@@ -128,6 +129,6 @@ TEST_P(VisualStylesTheme, AnswerAndRepaintFollowTheSetting) {
 
 INSTANTIATE_TEST_SUITE_P(WineThemeSetting, VisualStylesTheme,
                          ::testing::Values(TThemeCase{"On", "1", true}, TThemeCase{"Off", "0", false}),
-                         [](const ::testing::TestParamInfo<TThemeCase>& info) { return std::string(info.param.name); });
+                         testsupport::TCaseName());
 
 }  // namespace

@@ -2,9 +2,14 @@
 // version, or under another file name, for code that reads the version or its own file name once
 // per process.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "system/uPlatform_win.h"
+#include "winsupport/uMachine.h"
 
 namespace testsupport {
 
@@ -21,3 +26,10 @@ bool RunInCopy(const std::string& version,
                const std::string& exeName = std::string());
 
 }  // namespace testsupport
+
+// Runs the rest of the test in a copy of this program that Wine runs as Windows 98 (with the files
+// given beside it), and there checks first that the system says so.
+#define RUN_AS_WINDOWS_98_WITH(extraFiles)                                    \
+  if (testsupport::RunInCopy(testsupport::kWin98, extraFiles)) return;        \
+  ASSERT_TRUE(platform::IsWindows9xFamily())
+#define RUN_AS_WINDOWS_98() RUN_AS_WINDOWS_98_WITH({})

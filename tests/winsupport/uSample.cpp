@@ -148,6 +148,15 @@ TSample InstallSample(const TSampleOptions& options) {
   return s;
 }
 
+TSampleOptions SampleNamed(const std::string& product, const std::string& folderName,
+                           const std::string& uninstallerName) {
+  TSampleOptions options;
+  options.product = product;
+  options.folderName = folderName;
+  options.uninstallerName = uninstallerName;
+  return options;
+}
+
 void RemoveSample(const TSample& sample) {
   RemoveFolderTree(sample.folder);
   if (!sample.keyPath.empty()) DeleteKeyTree(HKEY_LOCAL_MACHINE, sample.keyPath);

@@ -53,6 +53,11 @@ struct TSampleOptions {
   std::string appendedBlock;
 };
 
+// The options of a sample named so: the product, its folder and its uninstaller's file name (empty:
+// the defaults above); everything else as by default.
+TSampleOptions SampleNamed(const std::string& product, const std::string& folderName = std::string(),
+                           const std::string& uninstallerName = std::string());
+
 struct TSample {
   TSampleOptions options;
   std::string folder;           // with its trailing "\"
