@@ -112,13 +112,7 @@ class TemporaryFolderBehindALinkTest : public TUninstallScenario {
   // What is left in the folder the link leads to.
   std::vector<std::string> InTheTarget() const {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((folder_ + "target\\*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) return names;
-    do {
-      if (std::string(found.cFileName) != "." && std::string(found.cFileName) != "..") names.push_back(found.cFileName);
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
+    for (const WIN32_FIND_DATAA& entry : FindFiles(folder_ + "target\\*")) names.push_back(entry.cFileName);
     return names;
   }
 

@@ -113,30 +113,16 @@ class TUninstallScenario : public TScenario {
   // The private folders in the temporary folder now, with their trailing "\".
   static std::vector<std::string> PrivateFolders() {
     std::vector<std::string> folders;
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((TempFolder() + "KorvaneUninst-*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) return folders;
-    do {
-      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && privatefolder::IsPrivateFolderName(found.cFileName))
-        folders.push_back(TempFolder() + found.cFileName + "\\");
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
+    for (const WIN32_FIND_DATAA& entry : FindFiles(TempFolder() + "KorvaneUninst-*")) {
+      if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && privatefolder::IsPrivateFolderName(entry.cFileName))
+        folders.push_back(TempFolder() + entry.cFileName + "\\");
+    }
     return folders;
   }
 
   // Removes what the runs of a scenario left for the restart in the temporary folder.
   static void RemovePrivateCopies() {
-    for (const std::string& folder : PrivateFolders()) {
-      WIN32_FIND_DATAA found;
-      HANDLE find = FindFirstFileA((folder + "*").c_str(), &found);
-      if (find != INVALID_HANDLE_VALUE) {
-        do {
-          if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((folder + found.cFileName).c_str());
-        } while (FindNextFileA(find, &found));
-        FindClose(find);
-      }
-      RemoveDirectoryA(folder.c_str());
-    }
+    for (const std::string& folder : PrivateFolders()) RemoveFolderTree(folder);
   }
 
   // Starts the command line and waits for the product's window, in whichever process it shows.

@@ -129,16 +129,12 @@ BOOL WINAPI FailingRename(LPCSTR from, LPCSTR to) {
 // The files in folder other than the one replaced: name and content.
 std::vector<std::pair<std::string, std::string>> OtherFiles(const std::string& folder) {
   std::vector<std::pair<std::string, std::string>> found;
-  WIN32_FIND_DATAA data;
-  HANDLE search = FindFirstFileA((folder + "*").c_str(), &data);
-  if (search == INVALID_HANDLE_VALUE) return found;
-  do {
-    const std::string name = data.cFileName;
-    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != "a.ini") {
+  for (const WIN32_FIND_DATAA& entry : testsupport::FindFiles(folder + "*")) {
+    const std::string name = entry.cFileName;
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != "a.ini") {
       found.emplace_back(name, testsupport::ReadFileBytes(folder + name));
     }
-  } while (FindNextFileA(search, &data));
-  FindClose(search);
+  }
   return found;
 }
 

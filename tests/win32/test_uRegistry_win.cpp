@@ -24,27 +24,11 @@ const std::string kTestRoot = "Software\\KorvaneUninstallerTests";
 
 using testsupport::KeyExists;
 
-void CreateKey(HKEY root, const std::string& path) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-            ERROR_SUCCESS)
-      << path;
-  RegCloseKey(key);
-}
-
-void SetValue(HKEY root, const std::string& path, const std::string& name, DWORD type,
-              const void* data, DWORD size) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  EXPECT_EQ(RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size),
-            ERROR_SUCCESS);
-  RegCloseKey(key);
-}
+void CreateKey(HKEY root, const std::string& path) { ASSERT_TRUE(testsupport::CreateKey(root, path)) << path; }
 
 void SetString(HKEY root, const std::string& path, const std::string& name, const std::string& value,
                DWORD type = REG_SZ) {
-  SetValue(root, path, name, type, value.c_str(), static_cast<DWORD>(value.size() + 1));
+  ASSERT_TRUE(testsupport::SetString(root, path, name, value, type)) << path;
 }
 
 // RegSetValueEx adds a zero that a string value lacks; the native call stores the bytes as given.
@@ -102,7 +86,7 @@ TEST_F(RegistryTest, ReadsStringsAsStoredWithinTheBuffer) {
   SetString(HKEY_CURRENT_USER, key_, "Japanese", "C:\\表示\\ソフト.exe");
   SetStringWithoutZero(HKEY_CURRENT_USER, key_, L"NoZero", L"abcdef");
   const DWORD dword = 0x00434241;  // "ABC" and a zero byte: the type is never checked
-  SetValue(HKEY_CURRENT_USER, key_, "Dword", REG_DWORD, &dword, sizeof(dword));
+  ASSERT_TRUE(testsupport::SetDword(HKEY_CURRENT_USER, key_, "Dword", dword));
 
   struct Case {
     const char* name;

@@ -20,16 +20,7 @@ using testsupport::WriteFileBytes;
 std::vector<std::string> PendingRenames() { return testsupport::PendingRenameStrings(); }
 std::string SystemShortPath(const std::string& path) { return testsupport::ShortPathOf(path); }
 
-int CountTempFilesInWindowsFolder() {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((WindowsFolder() + "ini*.tmp").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return 0;
-  int count = 0;
-  do ++count;
-  while (FindNextFileA(search, &found));
-  FindClose(search);
-  return count;
-}
+int CountTempFilesInWindowsFolder() { return static_cast<int>(testsupport::FindFiles(WindowsFolder() + "ini*.tmp").size()); }
 
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
   for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
