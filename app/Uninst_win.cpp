@@ -3,7 +3,6 @@
 // decision, and in the temporary copy the main window and its message loop, or the unattended run.
 #include <windows.h>
 
-#include <exception>
 #include <string>
 
 #include "app/uExitCodes.h"
@@ -72,6 +71,13 @@ void LogStart(const app::TStartOptions& options, const std::string& exe) {
               std::to_string(version.Minor) + (platform::IsNTFamily() ? " (NT 系)" : " (95/98/Me 系)"));
 }
 
+// The report of a failure that ends the start-up, inside its catch block: the log says it, and
+// unless the run is silent the error report shows it as a window's errors are shown.
+void ReportStartUpFailure(bool silent) noexcept {
+  runlog::LogCurrentException();
+  if (!silent) ui::ReportException();
+}
+
 // The interactive copy: the window, and the exit code it leaves.
 unsigned RunWindow(ui::TApplication& application) {
   const app::TfrmMain* form = application.CreateForm<app::TfrmMain>();
@@ -86,9 +92,9 @@ bool NamesProgram(const std::string& path, const std::string& exe) {
 
 unsigned RunProgram(ui::TApplication& application, const app::TStartOptions& options, const std::string& exe) {
   // Every box of the program carries it, the starter's and the usage box too.
-  application.SetTitle(texts::kApplicationTitle);
+  application.SetTitle(maintexts::kApplicationTitle);
   if (options.Usage) {
-    ui::ShowInformation(ui::FormatText(texts::kUsage, ui::SystemText(files::ExtractFileName(exe))));
+    ui::ShowInformation(ui::FormatText(maintexts::kUsage, ui::SystemText(files::ExtractFileName(exe))));
     return exitcode::kDone;
   }
   // Whoever passes switches is a script or a tool: it is told by the exit code, and nothing is
@@ -102,32 +108,12 @@ unsigned RunProgram(ui::TApplication& application, const app::TStartOptions& opt
     unsigned starterCode = exitcode::kDone;
     if (!app::RelaunchFromTemp(options, starterCode)) return starterCode;
     return options.Silent ? app::RunUnattended(options, exe) : RunWindow(application);
-  } catch (const std::exception& error) {
-    // Start-up failed before the loop ran (the copy's scheduling of its own file on Windows
-    // 95/98/Me, or the window's creation): report it the same way, then end.
-    runlog::Log(std::string("エラーで中断しました: ") + error.what());
-    if (!options.Silent) application.HandleException();
   } catch (...) {
-    if (!options.Silent) application.HandleException();
+    // Start-up failed before the loop ran (the copy's scheduling of its own file on Windows
+    // 95/98/Me, or the window's creation): reported under the application's title, then the end.
+    ReportStartUpFailure(options.Silent);
   }
   return exitcode::kFailed;
-}
-
-// The error report for a failure that escaped the start-up: as a window's errors are reported,
-// then in the log; nothing shown in an unattended run.
-void ReportStartUpFailure(bool silent) noexcept {
-  try {
-    try {
-      throw;
-    } catch (const std::exception& error) {
-      runlog::Log(std::string("エラーで中断しました: ") + error.what());
-    } catch (...) {
-      runlog::Log("予期しないエラーが発生しました");
-    }
-  } catch (...) {
-    // Not even the log line could be made.
-  }
-  if (!silent) ui::ReportException();
 }
 
 }  // namespace
@@ -146,7 +132,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     platform::WindowsVersion();
     ui::TApplication application;
     // Before the relaunch decision, so that a process that only starts its copy holds the hook too.
-    const altfix::TAltFixModule altFix(&ui::VisualStylesInEffect);
+    const altfixonvista::TAltFixModule altFix(&ui::VisualStylesInEffect);
     runlog::SetLogFile(LogPathFor(options, exe));
     LogStart(options, exe);
     const unsigned code = RunProgram(application, options, exe);

@@ -1,13 +1,14 @@
 #include "app/uCommandLine.h"
 
+#include "system/uMbcs.h"
+
 namespace {
 
-// Reads one argument starting at pos and moves pos past it. Code page 932 trail bytes are never
-// 0x22 or <= 0x20, so a byte-wise scan cannot split a double-byte character.
+// Reads the argument that starts at pos (not a blank) and moves pos past it. Code page 932 trail
+// bytes are never 0x22 or blanks, so a byte-wise scan cannot split a double-byte character.
 std::string NextArgument(const std::string& s, std::size_t& pos) {
-  while (pos < s.size() && static_cast<unsigned char>(s[pos]) <= 0x20) ++pos;
   std::string arg;
-  while (pos < s.size() && static_cast<unsigned char>(s[pos]) > 0x20) {
+  while (pos < s.size() && !mbcs::IsControlByte(s[pos])) {
     if (s[pos] == '"') {
       ++pos;
       while (pos < s.size() && s[pos] != '"') arg += s[pos++];
@@ -25,7 +26,7 @@ std::vector<TCommandLineArgument> SplitCommandLine(const std::string& commandLin
   std::vector<TCommandLineArgument> args;
   std::size_t pos = 0;
   for (;;) {
-    while (pos < commandLine.size() && static_cast<unsigned char>(commandLine[pos]) <= 0x20) ++pos;
+    while (pos < commandLine.size() && mbcs::IsControlByte(commandLine[pos])) ++pos;
     if (pos >= commandLine.size()) break;
     TCommandLineArgument arg;
     arg.Begin = pos;

@@ -19,25 +19,23 @@ namespace {
 // A list of paths as the outcome boxes show them: each on a line of its own, after a line break.
 ui::TText PathLines(const std::vector<std::string>& paths) {
   ui::TText lines;
-  for (const std::string& path : paths) lines += texts::kLineBreak + ui::SystemText(path);
+  for (const std::string& path : paths) lines += maintexts::kLineBreak + ui::SystemText(path);
   return lines;
 }
 
 // The outcome of a run that did not finish: what stays, then what waits for the restart.
 ui::TText IncompleteText(const TUninstallOutcome& outcome) {
-  ui::TText message = texts::kUninstallIncomplete;
-  if (!outcome.NotRemoved.empty()) message += texts::kFilesRemain + PathLines(outcome.NotRemoved);
-  if (outcome.EntryRemains) message += texts::kEntryRemains;
-  if (!outcome.AfterRestart.empty()) message += texts::kAlsoAfterRestart + PathLines(outcome.AfterRestart);
+  ui::TText message = maintexts::kUninstallIncomplete;
+  if (!outcome.NotRemoved.empty()) message += maintexts::kFilesRemain + PathLines(outcome.NotRemoved);
+  if (outcome.EntryRemains) message += maintexts::kEntryRemains;
+  if (!outcome.AfterRestart.empty()) message += maintexts::kAlsoAfterRestart + PathLines(outcome.AfterRestart);
   return message;
 }
 
 }  // namespace
 
-TfrmMain::TfrmMain() : TfrmMain(files::ModuleFileName()) {}
-
-TfrmMain::TfrmMain(const std::string& exePath)
-    : ui::TForm(layout::kMainLayout.Form), ExitCode(exitcode::kCancelled), exePath_(exePath) {
+TfrmMain::TfrmMain()
+    : ui::TForm(layout::kMainLayout.Form), ExitCode(exitcode::kCancelled), exePath_(files::ModuleFileName()) {
   // In the layout's creation order.
   Label1 = Add<ui::TLabel>(layout::kMainLayout.Label1);
   lblExplain = Add<ui::TLabel>(layout::kMainLayout.lblExplain);
@@ -69,7 +67,7 @@ void TfrmMain::FormCreate(ui::TComponent*) {
   if (!product.Found()) {
     UninstallKeyPath.clear();
     ExitCode = exitcode::kUnknownProduct;
-    ui::ShowError(ui::FormatText(texts::kMissingEntry, productName));
+    ui::ShowError(ui::FormatText(maintexts::kMissingEntry, productName));
     ui::Application().Terminate();
     return;
   }
@@ -77,7 +75,7 @@ void TfrmMain::FormCreate(ui::TComponent*) {
   UninstallKeyPath = product.UninstallKeyPath;
   ScrFileName = product.ScrFileName;
   for (const std::string& path : product.Files) ListBox1->Add(path);
-  SetCaption(ui::FormatText(texts::kMainCaption, productName));
+  SetCaption(ui::FormatText(maintexts::kMainCaption, productName));
   lblExplain->SetCaption(ui::FormatText(lblExplain->Caption(), productName));
 }
 
@@ -99,24 +97,24 @@ void TfrmMain::btnOKClick(ui::TComponent*) {
   TUninstallOutcome outcome;
   try {
     outcome = RunUninstall(exePath_, ListBox1->Items(), UninstallKeyPath, Handle(), std::string());
-  } catch (const std::exception& error) {
-    runlog::Log(std::string("エラーで中断しました: ") + error.what());
+  } catch (...) {
+    runlog::LogCurrentException();
     throw;
   }
   ExitCode = ExitCodeOf(outcome);
   if (outcome.ScreenSaverRunning) {
-    ui::ShowWarning(texts::kScreenSaverRunning);
+    ui::ShowWarning(maintexts::kScreenSaverRunning);
     return;
   }
   // Nothing was changed, and nothing this window offers can change that: it closes.
   if (outcome.KeyRefused != ERROR_SUCCESS) {
-    ui::ShowError(ui::FormatText(texts::kAdministratorRequired, ui::SystemText(productname::ProductNameFromExePath(exePath_))));
+    ui::ShowError(ui::FormatText(maintexts::kAdministratorRequired, ui::SystemText(productname::ProductNameFromExePath(exePath_))));
   } else if (!outcome.Complete()) {
     ui::ShowError(IncompleteText(outcome));
   } else if (outcome.AfterRestart.empty()) {
-    ui::ShowInformation(texts::kUninstallDone);
+    ui::ShowInformation(maintexts::kUninstallDone);
   } else {
-    ui::ShowInformation(texts::kUninstallDoneAfterRestart + PathLines(outcome.AfterRestart));
+    ui::ShowInformation(maintexts::kUninstallDoneAfterRestart + PathLines(outcome.AfterRestart));
   }
   Close();
 }

@@ -13,8 +13,6 @@ class TfrmMain : public ui::TForm {
  public:
   // The product is the one the running executable's file name names.
   TfrmMain();
-  // The product is the one exePath names (tests start the window as another file).
-  explicit TfrmMain(const std::string& exePath);
 
   ui::TLabel* Label1 = nullptr;
   ui::TListBox* ListBox1 = nullptr;
@@ -47,7 +45,7 @@ class TfrmMain : public ui::TForm {
   void btnCancelClick(ui::TComponent* Sender);
 
  private:
-  std::string exePath_;
+  std::string exePath_;  // the running executable
 };
 
 }  // namespace app

@@ -24,10 +24,12 @@ namespace {
 // leaves only the copy behind in the temporary folder: it is logged, and the uninstall goes on.
 void ScheduleOwnCopy(const std::string& exe) {
   const auto schedule = [](const std::string& path, const std::string& what) {
-    const DWORD error = restart::DeleteFileAtRestart(path);
-    runlog::Log(error == ERROR_SUCCESS ? what + "を再起動後に削除します: " + path
-                                       : what + "を再起動後に削除できません: " + path + " (" +
-                                             syserror::Describe(error) + ")");
+    const DWORD error = restartdelete::DeleteFileAtRestart(path);
+    if (error == ERROR_SUCCESS) {
+      runlog::Log(what + "を再起動後に削除します: " + path);
+    } else if (runlog::Logging()) {
+      runlog::Log(what + "を再起動後に削除できません: " + path + " (" + systemerror::Describe(error) + ")");
+    }
   };
   schedule(exe, "一時コピー");
   const std::string folder = files::ExtractFilePath(exe);
@@ -73,11 +75,13 @@ privatefolder::TPrivateFolder MakePrivateFolder(const std::string& temp) {
 // Programs would end without a word. Nothing has been uninstalled: 1603.
 unsigned StartFailed(const TStartOptions& options, const std::string& what, const std::string& where,
                      DWORD error) {
-  runlog::Log(what + (where.empty() ? std::string() : ": " + where) + " (" + syserror::Describe(error) + ")");
+  if (runlog::Logging()) {
+    runlog::Log(what + (where.empty() ? std::string() : ": " + where) + " (" + systemerror::Describe(error) + ")");
+  }
   if (!options.Silent) {
-    ui::TText message = texts::kCopyNotStarted;
-    if (!where.empty()) message += texts::kLineBreak + ui::SystemText(where);
-    message += texts::kLineBreak + ui::SystemText(syserror::SystemErrorText(error)) + texts::kUninstallFailedEnd;
+    ui::TText message = maintexts::kCopyNotStarted;
+    if (!where.empty()) message += maintexts::kLineBreak + ui::SystemText(where);
+    message += maintexts::kLineBreak + ui::SystemText(systemerror::SystemErrorText(error)) + maintexts::kUninstallFailedEnd;
     ui::ShowError(message);
   }
   return exitcode::kFailed;

@@ -1,7 +1,5 @@
 #include "app/uUnattended_win.h"
 
-#include <exception>
-
 #include "app/uExitCodes.h"
 #include "app/uUninstall_win.h"
 #include "system/uHandBack_win.h"
@@ -32,11 +30,8 @@ unsigned RunUnattended(const TStartOptions& options, const std::string& exePath)
       code = ExitCodeOf(outcome);
       deferred = outcome.Deferred;
     }
-  } catch (const std::exception& error) {
-    runlog::Log(std::string("エラーで中断しました: ") + error.what());
-    code = exitcode::kFailed;
   } catch (...) {
-    runlog::Log("予期しないエラーが発生しました");
+    runlog::LogCurrentException();
     code = exitcode::kFailed;
   }
 

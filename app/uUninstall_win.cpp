@@ -40,12 +40,12 @@ bool ScreenSaverRunning(const std::string& exePath) {
   DWORD createError = ERROR_SUCCESS;
   const bool notRunning = runmutex::TryCreateRunMutex(guid, &createError);
   runmutex::ReleaseRunMutex();
-  if (createError != ERROR_SUCCESS) {
-    runlog::Log("スクリーンセーバーの動作確認: ミューテックス " + guid + " を作成できません (" +
-                syserror::Describe(createError) + "); 動作中として扱います");
-  } else {
+  if (createError == ERROR_SUCCESS) {
     runlog::Log("スクリーンセーバーの動作確認: ミューテックス " + guid +
                 (notRunning ? " は存在しません (動作していません)" : " が存在します (動作中です)"));
+  } else if (runlog::Logging()) {
+    runlog::Log("スクリーンセーバーの動作確認: ミューテックス " + guid + " を作成できません (" +
+                systemerror::Describe(createError) + "); 動作中として扱います");
   }
   return !notRunning;
 }
@@ -78,22 +78,24 @@ TPathState RemovePath(const std::string& path, int attempts) {
       return TPathState::NotFound;
     }
   }
-  const DWORD scheduleError = restart::DeleteFileAtRestart(path);
+  const DWORD scheduleError = restartdelete::DeleteFileAtRestart(path);
   if (scheduleError == ERROR_SUCCESS) {
     runlog::Log("再起動後に削除します: " + path);
     return TPathState::AfterRestart;
   }
   // Left as it was found.
   if (readOnly != 0) SetFileAttributesA(path.c_str(), readOnly);
-  runlog::Log("削除できませんでした: " + path + " (削除: " + syserror::Describe(deleteError) +
-              "; 再起動後の削除: " + syserror::Describe(scheduleError) + ")");
+  if (runlog::Logging()) {
+    runlog::Log("削除できませんでした: " + path + " (削除: " + systemerror::Describe(deleteError) +
+                "; 再起動後の削除: " + systemerror::Describe(scheduleError) + ")");
+  }
   return TPathState::NotRemoved;
 }
 
 }  // namespace
 
-arp::TTitles AddRemoveProgramsTitles() {
-  arp::TTitles titles;
+addremoveprograms::TTitles AddRemoveProgramsTitles() {
+  addremoveprograms::TTitles titles;
   for (const UINT id : {IDS_ARP_TITLE_FULLWIDTH, IDS_ARP_TITLE_HALFWIDTH}) {
     char buffer[256] = {};
     const int length = LoadStringA(GetModuleHandleA(nullptr), id, buffer, sizeof(buffer));
@@ -143,8 +145,10 @@ TUninstallOutcome RunUninstall(const std::string& exePath, const std::vector<std
     const LONG status = registry::OpenForDeletion(HKEY_LOCAL_MACHINE, uninstallKeyPath);
     if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
       outcome.KeyRefused = status;
-      runlog::Log(std::string("アンインストール情報を削除する権限がないため何も削除しません: ") + kHklm +
-                  uninstallKeyPath + " (" + syserror::Describe(static_cast<DWORD>(status)) + ")");
+      if (runlog::Logging()) {
+        runlog::Log(std::string("アンインストール情報を削除する権限がないため何も削除しません: ") + kHklm +
+                    uninstallKeyPath + " (" + systemerror::Describe(static_cast<DWORD>(status)) + ")");
+      }
       return outcome;
     }
   }
@@ -163,20 +167,18 @@ TUninstallOutcome RunUninstall(const std::string& exePath, const std::vector<std
   // An empty key path (no product found) must never reach the Uninstall key itself.
   if (!uninstallKeyPath.empty()) {
     const LONG status = registry::DeleteRegistryKeyTree(HKEY_LOCAL_MACHINE, uninstallKeyPath);
-    outcome.EntryRemains = registry::KeyExists(HKEY_LOCAL_MACHINE, uninstallKeyPath);
-    if (outcome.EntryRemains) {
-      runlog::Log(std::string("レジストリキーを削除できませんでした: ") + kHklm + uninstallKeyPath + " (" +
-                  syserror::Describe(static_cast<DWORD>(status)) + ")");
-    } else {
+    outcome.EntryRemains = !registry::KeyTreeGone(status);
+    if (!outcome.EntryRemains) {
       runlog::Log(std::string("レジストリキーを削除しました: ") + kHklm + uninstallKeyPath);
+    } else if (runlog::Logging()) {
+      runlog::Log(std::string("レジストリキーを削除できませんでした: ") + kHklm + uninstallKeyPath + " (" +
+                  systemerror::Describe(static_cast<DWORD>(status)) + ")");
     }
   }
-  const arp::TTitles titles = AddRemoveProgramsTitles();
-  if (platform::WindowsVersion().PlatformId == VER_PLATFORM_WIN32_WINDOWS) {
-    runlog::Log(arp::FindAddRemoveProgramsWindow(titles) ? "「アプリケーションの追加と削除」を開き直します"
-                                                          : "「アプリケーションの追加と削除」は開いていません");
+  const bool windowOpen = addremoveprograms::RefreshAddRemovePrograms(mainWindow, AddRemoveProgramsTitles());
+  if (platform::IsWindows9xFamily()) {
+    runlog::Log(windowOpen ? "「アプリケーションの追加と削除」を開き直します" : "「アプリケーションの追加と削除」は開いていません");
   }
-  arp::RefreshAddRemovePrograms(mainWindow, titles);
   return outcome;
 }
 

@@ -13,7 +13,7 @@ namespace app {
 
 // The titles under which the Add/Remove Programs window of Windows 95/98/Me may be open, as the
 // program's string table holds them, full-width first; an empty one where a string is missing.
-arp::TTitles AddRemoveProgramsTitles();
+addremoveprograms::TTitles AddRemoveProgramsTitles();
 
 // What the executable's file name and the registry say is to be uninstalled.
 struct TProduct {

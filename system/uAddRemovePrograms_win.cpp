@@ -8,7 +8,7 @@
 #include "system/uHandles_win.h"
 #include "system/uPlatform_win.h"
 
-namespace arp {
+namespace addremoveprograms {
 namespace {
 
 const char kDialogClass[] = "#32770";
@@ -19,17 +19,18 @@ const char kOpenCommand[] = "rundll32.exe shell32.dll,Control_RunDLL AppWiz.cpl"
 constexpr UINT kCloseLimitMs = 5000;
 constexpr DWORD kInputIdleLimitMs = 5000;
 
-}  // namespace
-
+// The program that opens the window again, named by its full path: a search would look in the
+// program's own folder first, the shared temporary folder on these systems. Empty when the
+// Windows folder cannot be read.
 std::string OpenProgramPath() {
-  // Named by its full path: a search would look in the program's own folder first, the shared
-  // temporary folder on these systems.
   const std::string windows = files::WindowsFolder();
   return windows.empty() ? std::string() : windows + "rundll32.exe";
 }
 
+}  // namespace
+
 HWND FindAddRemoveProgramsWindow(const TTitles& titles) {
-  if (platform::WindowsVersion().PlatformId != VER_PLATFORM_WIN32_WINDOWS) return nullptr;
+  if (!platform::IsWindows9xFamily()) return nullptr;
   for (const std::string& title : titles) {
     // An empty title would match any untitled dialog.
     if (title.empty()) continue;
@@ -38,13 +39,9 @@ HWND FindAddRemoveProgramsWindow(const TTitles& titles) {
   return nullptr;
 }
 
-void RefreshAddRemovePrograms(HWND mainWindow, const TTitles& titles) {
-  RefreshAddRemovePrograms(mainWindow, titles, OpenProgramPath());
-}
-
-void RefreshAddRemovePrograms(HWND mainWindow, const TTitles& titles, const std::string& program) {
+bool RefreshAddRemovePrograms(HWND mainWindow, const TTitles& titles) {
   HWND window = FindAddRemoveProgramsWindow(titles);
-  if (window == nullptr) return;
+  if (window == nullptr) return false;
 
   RECT rect = {};
   GetWindowRect(window, &rect);
@@ -60,8 +57,9 @@ void RefreshAddRemovePrograms(HWND mainWindow, const TTitles& titles, const std:
   // A window that did not handle its closing in time is left alone: a second one beside it would
   // not be what the user had open.
   DWORD_PTR closed = 0;
-  if (!SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, kCloseLimitMs, &closed)) return;
-  if (program.empty()) return;
+  if (!SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, kCloseLimitMs, &closed)) return true;
+  const std::string program = OpenProgramPath();
+  if (program.empty()) return true;
 
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
@@ -72,7 +70,7 @@ void RefreshAddRemovePrograms(HWND mainWindow, const TTitles& titles, const std:
   // No handle is inherited: the window lives on after the uninstall, and a pipe it held (the
   // output of a deployment tool that started the uninstall) would never report its end.
   if (!CreateProcessA(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-    return;
+    return true;
   }
   {
     handles::TUniqueHandleObj process(info.hProcess);
@@ -83,6 +81,7 @@ void RefreshAddRemovePrograms(HWND mainWindow, const TTitles& titles, const std:
   if (HWND reopened = FindAddRemoveProgramsWindow(titles)) {
     SetWindowPos(reopened, mainWindow, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
   }
+  return true;
 }
 
-}  // namespace arp
+}  // namespace addremoveprograms

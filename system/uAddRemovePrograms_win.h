@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace arp {
+namespace addremoveprograms {
 
 // The titles the window may carry, in the order they are looked for (the caller's language).
 using TTitles = std::vector<std::string>;
@@ -16,19 +16,15 @@ using TTitles = std::vector<std::string>;
 // searching, unless the platform is Windows 95/98/Me.
 HWND FindAddRemoveProgramsWindow(const TTitles& titles);
 
-// The program that opens the window again: rundll32.exe in the Windows folder, where Windows
-// 95/98/Me keep it; empty when that folder cannot be read.
-std::string OpenProgramPath();
+// Closes the open Add/Remove Programs window, starts it again (rundll32.exe of the Windows folder,
+// where Windows 95/98/Me keep it, given the command line "rundll32.exe shell32.dll,Control_RunDLL
+// AppWiz.cpl" and the focused tab's suffix, and no inherited handle) at the old top-left corner,
+// waits until it takes input and puts it directly behind mainWindow in the z-order without
+// activating it. Each wait is bounded: a window that does not close within a few seconds is left
+// open and nothing is started; a new one that does not take input within a few seconds is looked
+// for all the same. Does nothing when there is no such window (always outside Windows 95/98/Me);
+// every later failure ends the refresh silently. True when it found the window open (the one
+// search of a run: the caller learns from this whether there was anything to refresh).
+bool RefreshAddRemovePrograms(HWND mainWindow, const TTitles& titles);
 
-// Closes the open Add/Remove Programs window, starts it again (program, OpenProgramPath() by
-// default, given the command line "rundll32.exe shell32.dll,Control_RunDLL AppWiz.cpl" and the
-// focused tab's suffix, and no inherited handle) at the old top-left corner, waits until it takes
-// input and puts it directly behind mainWindow in the z-order without activating it. Each wait
-// is bounded: a window that does not close within a few seconds is left open and nothing is
-// started; a new one that does not take input within a few seconds is looked for all the same.
-// Does nothing when there is no such window (always on the NT family); every later failure ends
-// the refresh silently.
-void RefreshAddRemovePrograms(HWND mainWindow, const TTitles& titles);
-void RefreshAddRemovePrograms(HWND mainWindow, const TTitles& titles, const std::string& program);
-
-}  // namespace arp
+}  // namespace addremoveprograms

@@ -32,11 +32,15 @@ std::size_t FindAtCharBoundary(const std::string& hay, const std::string& needle
 }
 
 std::string TrimControlBytes(const std::string& text) {
-  std::size_t first = 0;
-  std::size_t last = text.size();
-  while (first < last && IsControlByte(text[first])) ++first;
-  while (last > first && IsControlByte(text[last - 1])) --last;
-  return text.substr(first, last - first);
+  const char* first = text.data();
+  const char* end = first + text.size();
+  TrimControlBytes(first, end);
+  return std::string(first, end);
+}
+
+void TrimControlBytes(const char*& first, const char*& end) {
+  while (first < end && IsControlByte(*first)) ++first;
+  while (end > first && IsControlByte(end[-1])) --end;
 }
 
 std::string FormatText(const std::string& format, const std::string& arg) { return FormatWith(format, arg); }

@@ -25,6 +25,8 @@ inline bool IsControlByte(char c) { return static_cast<unsigned char>(c) <= 0x20
 // The text without its leading and trailing bytes of value 0x20 or less (blanks, tabs, line
 // breaks, NULs). No such byte is ever the second byte of a character.
 std::string TrimControlBytes(const std::string& text);
+// The same in place: narrows [first, end) to leave those bytes out.
+void TrimControlBytes(const char*& first, const char*& end);
 
 // Replaces each "%s" of format by arg and each "%%" by "%"; every other byte stays as it is.
 // The argument is never read as a format, so a product name holding "%" is shown as written.

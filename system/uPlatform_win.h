@@ -13,7 +13,10 @@ struct TWindowsVersion {
 // Reads the version on first use and keeps it for the rest of the run.
 const TWindowsVersion& WindowsVersion();
 
-// NT family: platform id 2. Every other value is treated as Windows 95/98/Me.
+// Two questions that rightly disagree on any other platform id (0, Win32s): each caller asks its own.
+// Id 2. Registry walk, restart deletion, security, log, wide texts: NT calls only here; else 95/98/Me's.
 inline bool IsNTFamily() { return WindowsVersion().PlatformId == VER_PLATFORM_WIN32_NT; }
+// Id 1. Add/Remove Programs refresh: only this family has the window it reopens; else it does nothing.
+inline bool IsWindows9xFamily() { return WindowsVersion().PlatformId == VER_PLATFORM_WIN32_WINDOWS; }
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include <winternl.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include "system/uAcl.h"
@@ -159,10 +160,6 @@ bool TAdminOnlyDescriptor::Build() {
 }
 
 TPrivateFolder CreatePrivateFolder(const std::string& parent) {
-  return CreatePrivateFolder(parent, GetTickCount() ^ (GetCurrentProcessId() << 16));
-}
-
-TPrivateFolder CreatePrivateFolder(const std::string& parent, std::uint32_t firstNumber) {
   TPrivateFolder made;
   TAdminOnlyDescriptor descriptor;
   const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
@@ -180,7 +177,7 @@ TPrivateFolder CreatePrivateFolder(const std::string& parent, std::uint32_t firs
     SetLastError(kReparsePointEncountered);
     return made;
   }
-  std::uint32_t number = firstNumber;
+  std::uint32_t number = GetTickCount() ^ (GetCurrentProcessId() << 16);
   for (int attempt = 0; attempt < 100; ++attempt, number = NextFolderNumber(number)) {
     const std::string name = PrivateFolderName(number);
     if (parent.size() + name.size() >= MAX_PATH - 1) {

@@ -5,7 +5,6 @@
 #pragma once
 #include <windows.h>
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -64,10 +63,9 @@ struct TPrivateFolder {
 // the administrator-only descriptor, and holds it and its parent. The folder is made through the
 // held parent, never found again by its path. A name that exists already, folder or file, is
 // never reused: the next number is tried (up to 100 names). On failure Path is empty, nothing is
-// held and GetLastError tells why. The first number comes from the clock and the process id
-// unless one is given.
+// held and GetLastError tells why. The first number comes from the clock and the process id:
+// GetTickCount() ^ (GetCurrentProcessId() << 16).
 TPrivateFolder CreatePrivateFolder(const std::string& parent);
-TPrivateFolder CreatePrivateFolder(const std::string& parent, std::uint32_t firstNumber);
 
 // Whether folder (with its trailing "\") is a folder of that name directly inside tempFolder.
 bool IsPrivateFolder(const std::string& folder, const std::string& tempFolder);

@@ -43,61 +43,9 @@ bool OpenIfLink(HKEY root, const std::string& path, handles::TUniqueKey& link) {
   return true;
 }
 
-// Returns whether the key itself was deleted; firstFailure keeps the status of the first open or
-// deletion that failed. withoutDelimiter names the key; working is the same path with one "\"
-// after it. Each level keeps its own paths, index and handle.
-bool DeleteKeyTreeStep(HKEY root, const std::string& withoutDelimiter, const std::string& working,
-                       const TKeyDeletion& deletion, LONG& firstFailure) {
-  if (deletion.DeleteLink) {
-    // A link goes as a link: what it leads to may be any key of the machine.
-    handles::TUniqueKey link;
-    if (OpenIfLink(root, withoutDelimiter, link)) {
-      const LONG deleted = deletion.DeleteLink(link.get());
-      if (deleted != ERROR_SUCCESS && firstFailure == ERROR_SUCCESS) firstFailure = deleted;
-      return deleted == ERROR_SUCCESS;
-    }
-  }
-  handles::TUniqueKey key;
-  const LONG opened = RegOpenKeyExA(root, withoutDelimiter.c_str(), 0, KEY_ALL_ACCESS, key.put());
-  if (opened != ERROR_SUCCESS) {
-    if (firstFailure == ERROR_SUCCESS) firstFailure = opened;
-    return false;
-  }
-  std::vector<char> name(SubkeyNameBufferSize(key.get()));
-  DWORD index = 0;
-  for (;;) {
-    DWORD nameLength = static_cast<DWORD>(name.size());
-    const LONG status =
-        RegEnumKeyExA(key.get(), index, name.data(), &nameLength, nullptr, nullptr, nullptr, nullptr);
-    if (status == ERROR_MORE_DATA) {
-      // A longer name added since the buffer was sized: once more with room for it; a name that
-      // still does not fit is passed over, not the rest.
-      const DWORD larger = SubkeyNameBufferSize(key.get());
-      if (larger > name.size()) {
-        name.resize(larger);
-      } else {
-        ++index;
-      }
-      continue;
-    }
-    if (status != ERROR_SUCCESS) break;
-    // The name is joined with its own "\": a name may end in a byte 0x5C that is the second
-    // byte of a character ("ソ"), which must not be taken for the delimiter.
-    const std::string child =
-        withoutDelimiter + "\\" + std::string(name.data(), std::min<std::size_t>(nameLength, name.size()));
-    // A deleted subkey moves the following ones down by one: enumerate the same index again.
-    if (!DeleteKeyTreeStep(root, child, child + "\\", deletion, firstFailure)) ++index;
-  }
-  // The handle stays open until the key itself has been tried.
-  const std::string& deletePath = deletion.TrailingDelimiter ? working : withoutDelimiter;
-  const LONG deleted = deletion.DeleteKey(root, deletePath.c_str());
-  if (deleted != ERROR_SUCCESS && firstFailure == ERROR_SUCCESS) firstFailure = deleted;
-  return deleted == ERROR_SUCCESS;
-}
-
 // Deletes the key open under link as the link itself, through the native call: the registry
 // functions of the system would follow it.
-LONG WINAPI DeleteLinkKey(HKEY link) {
+LONG DeleteLinkKey(HKEY link) {
   using TNtDeleteKey = LONG(NTAPI*)(HANDLE);
   using TRtlNtStatusToDosError = ULONG(NTAPI*)(LONG);
   const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
@@ -107,6 +55,67 @@ LONG WINAPI DeleteLinkKey(HKEY link) {
   const LONG status = ntDeleteKey(link);
   return status >= 0 ? ERROR_SUCCESS : static_cast<LONG>(toError(status));
 }
+
+// A walk over a key tree: how its keys are deleted, and the first failure met. Each level of the
+// recursion keeps its own paths, index and handle.
+struct TTreeWalk {
+  HKEY root;
+  // The NT family: RegDeleteKeyA is given "key\", and links are looked for. Windows 95/98/Me
+  // want "key" and know no links.
+  bool nt;
+  // The status of the first open or deletion that failed.
+  LONG firstFailure;
+
+  void Failed(LONG status) {
+    if (firstFailure == ERROR_SUCCESS) firstFailure = status;
+  }
+
+  // Deletes the key withoutDelimiter names (working is the same path with one "\" after it) and
+  // its tree; its status. A subkey that is gone already counts as no failure.
+  LONG DeleteTree(const std::string& withoutDelimiter, const std::string& working, bool top) {
+    const LONG status = DeleteKeyAndTree(withoutDelimiter, working);
+    if (status != ERROR_SUCCESS && (top || status != ERROR_FILE_NOT_FOUND)) Failed(status);
+    return status;
+  }
+
+  LONG DeleteKeyAndTree(const std::string& withoutDelimiter, const std::string& working) {
+    if (nt) {
+      // A link goes as a link: what it leads to may be any key of the machine.
+      handles::TUniqueKey link;
+      if (OpenIfLink(root, withoutDelimiter, link)) return DeleteLinkKey(link.get());
+    }
+    handles::TUniqueKey key;
+    const LONG opened = RegOpenKeyExA(root, withoutDelimiter.c_str(), 0, KEY_ALL_ACCESS, key.put());
+    if (opened != ERROR_SUCCESS) return opened;
+    std::vector<char> name(SubkeyNameBufferSize(key.get()));
+    DWORD index = 0;
+    for (;;) {
+      DWORD nameLength = static_cast<DWORD>(name.size());
+      const LONG status =
+          RegEnumKeyExA(key.get(), index, name.data(), &nameLength, nullptr, nullptr, nullptr, nullptr);
+      if (status == ERROR_MORE_DATA) {
+        // A longer name added since the buffer was sized: once more with room for it; a name that
+        // still does not fit is passed over, not the rest.
+        const DWORD larger = SubkeyNameBufferSize(key.get());
+        if (larger > name.size()) {
+          name.resize(larger);
+        } else {
+          ++index;
+        }
+        continue;
+      }
+      if (status != ERROR_SUCCESS) break;
+      // The name is joined with its own "\": a name may end in a byte 0x5C that is the second
+      // byte of a character ("ソ"), which must not be taken for the delimiter.
+      const std::string child =
+          withoutDelimiter + "\\" + std::string(name.data(), std::min<std::size_t>(nameLength, name.size()));
+      // A deleted subkey moves the following ones down by one: enumerate the same index again.
+      if (DeleteTree(child, child + "\\", false) != ERROR_SUCCESS) ++index;
+    }
+    // The handle stays open until the key itself has been tried.
+    return RegDeleteKeyA(root, (nt ? working : withoutDelimiter).c_str());
+  }
+};
 
 }  // namespace
 
@@ -136,32 +145,21 @@ std::string ReadRegistryString(HKEY root, const std::string& registryPath) {
   return ReadRegistryString(root, split.KeyPath, split.ValueName);
 }
 
-bool KeyExists(HKEY root, const std::string& keyPath) {
-  handles::TUniqueKey key;
-  const LONG status = RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, key.put());
-  return status == ERROR_SUCCESS || status == ERROR_ACCESS_DENIED;
-}
-
 LONG OpenForDeletion(HKEY root, const std::string& keyPath) {
   handles::TUniqueKey key;
   return RegOpenKeyExA(root, StripTrailingDelimiter(keyPath, "\\").c_str(), 0, KEY_ALL_ACCESS, key.put());
 }
 
-TKeyDeletion SystemKeyDeletion() {
-  // Windows 95/98/Me wants the path without its trailing "\" and knows no links; the NT family
-  // takes the path either way.
-  const bool nt = platform::IsNTFamily();
-  return TKeyDeletion{&RegDeleteKeyA, nt, nt ? &DeleteLinkKey : nullptr};
-}
-
-LONG DeleteRegistryKeyTree(HKEY root, const std::string& keyPath, const TKeyDeletion& deletion) {
+LONG DeleteRegistryKeyTree(HKEY root, const std::string& keyPath) {
   // "\" alone names the root: opening it would hand back the root key and its whole tree.
   if (keyPath.find_first_not_of('\\') == std::string::npos) return ERROR_INVALID_PARAMETER;
   // The key itself is named as given: its last byte decides whether a "\" is added.
   const std::string working = keyPath.back() == '\\' ? keyPath : keyPath + "\\";
-  LONG firstFailure = ERROR_SUCCESS;
-  DeleteKeyTreeStep(root, StripTrailingDelimiter(working, "\\"), working, deletion, firstFailure);
-  return firstFailure;
+  TTreeWalk walk = {root, platform::IsNTFamily(), ERROR_SUCCESS};
+  // Where the key itself went (Windows 95/98/Me delete a whole tree at once), earlier failures
+  // below it left nothing behind.
+  if (walk.DeleteTree(StripTrailingDelimiter(working, "\\"), working, true) == ERROR_SUCCESS) return ERROR_SUCCESS;
+  return walk.firstFailure;
 }
 
 }  // namespace registry

@@ -23,38 +23,24 @@ std::string ReadRegistryString(HKEY root, const std::string& keyPath, const std:
 // The same, for "key\path\value" in one string (SplitRegistryPath).
 std::string ReadRegistryString(HKEY root, const std::string& registryPath);
 
-// Whether keyPath exists under root: it opens for reading, or it is there but refuses to.
-bool KeyExists(HKEY root, const std::string& keyPath);
-
 // Opens keyPath (with or without its trailing "\") with the access that DeleteRegistryKeyTree
 // asks of every key of the tree, and closes it again: ERROR_SUCCESS, or the status of the
 // refusal (ERROR_FILE_NOT_FOUND when there is no such key).
 LONG OpenForDeletion(HKEY root, const std::string& keyPath);
 
-// How one key of a tree is deleted: the call that deletes it and the form of path it is given,
-// and the call that deletes a symbolic link as the link itself.
-using TRegDeleteKeyFn = LONG(WINAPI*)(HKEY, LPCSTR);
-using TDeleteLinkFn = LONG(WINAPI*)(HKEY link);
-struct TKeyDeletion {
-  TRegDeleteKeyFn DeleteKey;
-  bool TrailingDelimiter;  // "key\": the NT family takes it; Windows 95/98/Me wants "key"
-  // Given a key opened as a link (REG_OPTION_OPEN_LINK); null where links are not looked for.
-  TDeleteLinkFn DeleteLink = nullptr;
-};
-// RegDeleteKeyA, with the path form of the platform the program runs on; on the NT family links
-// are deleted through NtDeleteKey.
-TKeyDeletion SystemKeyDeletion();
-
 // Deletes keyPath (with or without a trailing "\") and everything under it, deepest keys first,
-// each through deletion. Each subkey's path is its parent's, "\" and its name, whatever byte the
-// name ends in; no name is too long to be read. With deletion.DeleteLink, a key that is a
-// symbolic link is deleted as a link and never followed, so nothing it leads to is touched. A
-// key that cannot be opened with full access is left with its whole tree; a key that cannot be
-// deleted stays while its siblings still go. A path made only of "\" (the root itself) or an
-// empty path deletes nothing (ERROR_INVALID_PARAMETER). ERROR_SUCCESS when every key went; else
-// the status of the first open or deletion that failed, the reason the rest stays
-// (ERROR_FILE_NOT_FOUND when there was no such key).
-LONG DeleteRegistryKeyTree(HKEY root, const std::string& keyPath,
-                           const TKeyDeletion& deletion = SystemKeyDeletion());
+// each with RegDeleteKeyA: on the NT family given its path with a trailing "\", on Windows
+// 95/98/Me without one. Each subkey's path is its parent's, "\" and its name, whatever byte the
+// name ends in; no name is too long to be read. On the NT family a key that is a symbolic link is
+// deleted as a link and never followed, so nothing it leads to is touched. A key that cannot be
+// opened with full access is left with its whole tree; a key that cannot be deleted stays while
+// its siblings still go. A path made only of "\" (the root itself) or an empty path deletes
+// nothing (ERROR_INVALID_PARAMETER). ERROR_SUCCESS when the key went; ERROR_FILE_NOT_FOUND when
+// there was no such key; else the status of the first open or deletion that failed, the reason
+// the key stays (a subkey that was gone when its turn came is no failure).
+LONG DeleteRegistryKeyTree(HKEY root, const std::string& keyPath);
+
+// Whether the key is gone after DeleteRegistryKeyTree returned status: deleted, or never there.
+inline bool KeyTreeGone(LONG status) { return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND; }
 
 }  // namespace registry

@@ -11,11 +11,11 @@
 #include "system/uSystemError_win.h"
 #include "system/uWininit.h"
 
-namespace restart {
+namespace restartdelete {
 namespace {
 
 [[noreturn]] void RaiseCannotOpen(const std::string& file, DWORD code) {
-  throw EWininitError("ファイル \"" + file + "\". " + syserror::SystemErrorText(code) + " は開けません");
+  throw EWininitError("ファイル \"" + file + "\". " + systemerror::SystemErrorText(code) + " は開けません");
 }
 
 [[noreturn]] void RaiseCannotWrite(const std::string& file) {
@@ -23,7 +23,7 @@ namespace {
 }
 
 [[noreturn]] void RaiseCannotCreate(const std::string& file, DWORD code) {
-  throw EWininitError("ファイル \"" + file + "\". " + syserror::SystemErrorText(code) + " を作成できません");
+  throw EWininitError("ファイル \"" + file + "\". " + systemerror::SystemErrorText(code) + " を作成できません");
 }
 
 bool SameTextByLocale(const std::string& a, const std::string& b) {
@@ -100,4 +100,4 @@ DWORD DeleteFileAtRestart(const std::string& path) {
   return ScheduleInWininit(path);
 }
 
-}  // namespace restart
+}  // namespace restartdelete

@@ -6,7 +6,7 @@
 
 #include "base/uMessageError.h"
 
-namespace restart {
+namespace restartdelete {
 
 // A file operation on WININIT.INI failed (Windows 95/98/Me). what() is the code page 932 message
 // shown to the user.
@@ -25,4 +25,4 @@ class EWininitError : public EMessageError {
 // ERROR_PATH_NOT_FOUND when the location of WININIT.INI cannot be worked out.
 DWORD DeleteFileAtRestart(const std::string& path);
 
-}  // namespace restart
+}  // namespace restartdelete

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <exception>
+
 #include "system/uFiles.h"
 #include "system/uHandles_win.h"
 #include "system/uPlatform_win.h"
@@ -49,8 +51,10 @@ void SetLogFile(const std::string& path) {
 
 const std::string& LogFile() { return g_logFile; }
 
+bool Logging() { return !g_logFile.empty(); }
+
 void Log(const std::string& text) {
-  if (g_logFile.empty()) return;
+  if (!Logging()) return;
   // Whatever happens here, the caller's own error state stays as it was.
   const DWORD lastError = GetLastError();
   SYSTEMTIME now;
@@ -63,6 +67,20 @@ void Log(const std::string& text) {
     WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   }
   SetLastError(lastError);
+}
+
+void LogCurrentException() noexcept {
+  try {
+    try {
+      throw;
+    } catch (const std::exception& error) {
+      Log(std::string("エラーで中断しました: ") + error.what());
+    } catch (...) {
+      Log("予期しないエラーが発生しました");
+    }
+  } catch (...) {
+    // Not even the line could be made.
+  }
 }
 
 }  // namespace runlog

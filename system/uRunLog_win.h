@@ -11,10 +11,20 @@ namespace runlog {
 void SetLogFile(const std::string& path);
 const std::string& LogFile();
 
+// Whether a log is being written. A line whose text costs calls into the system (an error's
+// text, a registry or window query) is made only when it is: a run without a log makes none of
+// them.
+bool Logging();
+
 // Appends one line (timestamp, process id, text, CR LF) in the ANSI code page. Two processes of
 // one run may write at the same time: each line is written under an exclusive open. Nothing is
 // written to a directory, a device, a file with more than one name (a hard link), or through a
 // reparse point.
 void Log(const std::string& text);
+
+// Logs the exception being handled, for the catch block that ends a run or a start-up with it:
+// "エラーで中断しました: " and its message, or "予期しないエラーが発生しました" for one that is
+// no std::exception. Call it inside a catch block; it never throws.
+void LogCurrentException() noexcept;
 
 }  // namespace runlog

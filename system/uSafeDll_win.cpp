@@ -6,16 +6,13 @@
 
 namespace safedll {
 
-TSearchRestriction RestrictDllSearchPath() {
+void RestrictDllSearchPath() {
   // Looked up at run time: Windows 9x, NT 4 and an unpatched XP have neither function.
   const HMODULE kernel = GetModuleHandleA("kernel32.dll");
   const auto setDefault = GetProc<BOOL(WINAPI*)(DWORD)>(kernel, "SetDefaultDllDirectories");
-  if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
-    return TSearchRestriction::SystemFolderOnly;
-  }
+  if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
   const auto setDllDirectory = GetProc<BOOL(WINAPI*)(LPCSTR)>(kernel, "SetDllDirectoryA");
-  if (setDllDirectory && setDllDirectory("")) return TSearchRestriction::CurrentFolderRemoved;
-  return TSearchRestriction::None;
+  if (setDllDirectory) setDllDirectory("");
 }
 
 handles::TUniqueModule LoadSystemLibrary(const char* name) {

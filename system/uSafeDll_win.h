@@ -10,10 +10,9 @@ namespace safedll {
 
 // Limits the DLL search to the system folder where the system offers it
 // (SetDefaultDllDirectories); else at least takes the current folder out of the search
-// (SetDllDirectoryA("")). Returns which of the two took effect. Where neither exists the
-// program's folder stays searched, which is why run-time loads go by full path.
-enum class TSearchRestriction { SystemFolderOnly, CurrentFolderRemoved, None };
-TSearchRestriction RestrictDllSearchPath();
+// (SetDllDirectoryA("")). Where neither exists the program's folder stays searched, which is why
+// run-time loads go by full path.
+void RestrictDllSearchPath();
 
 // Loads a system DLL by its full path in the system folder; empty when absent (as uxtheme.dll
 // is on Windows 95/98/Me and 2000) or when the system folder cannot be read.

@@ -2,7 +2,7 @@
 
 #include "system/uMbcs.h"
 
-namespace syserror {
+namespace systemerror {
 
 std::string SystemErrorText(DWORD code) {
   char* text = nullptr;
@@ -20,4 +20,4 @@ std::string Describe(DWORD code) {
   return "エラー " + std::to_string(code) + (text.empty() ? std::string() : ": " + text);
 }
 
-}  // namespace syserror
+}  // namespace systemerror

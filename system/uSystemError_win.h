@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace syserror {
+namespace systemerror {
 
 // The system's text for code in the ANSI code page, without its closing line break; empty when
 // the system has none.
@@ -13,4 +13,4 @@ std::string SystemErrorText(DWORD code);
 // "エラー <code>: <system's text>" for the run log; the text is left out when there is none.
 std::string Describe(DWORD code);
 
-}  // namespace syserror
+}  // namespace systemerror

@@ -77,9 +77,8 @@ bool ParseSectionHeader(const std::string& line, std::string* name) {
   // Read in place: most lines are no header, and the file can be long.
   const char* first = line.data();
   const char* end = first + line.size();
-  while (first < end && mbcs::IsControlByte(*first)) ++first;
+  mbcs::TrimControlBytes(first, end);
   if (first == end || *first != '[') return false;
-  while (end > first && mbcs::IsControlByte(end[-1])) --end;
   // The profile functions read the file as characters: a 0x5D that ends a double-byte
   // character is no "]".
   const char* close = nullptr;

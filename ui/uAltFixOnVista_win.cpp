@@ -6,7 +6,7 @@
 #include "system/uPlatform_win.h"
 #include "ui/uApplication_win.h"
 
-namespace altfix {
+namespace altfixonvista {
 namespace {
 
 handles::TUniqueHook hook;
@@ -59,4 +59,4 @@ bool RepaintOnCueChange(int code, const CWPSTRUCT* record, TStylesQuery stylesIn
   return false;
 }
 
-}  // namespace altfix
+}  // namespace altfixonvista

@@ -7,7 +7,7 @@
 #pragma once
 #include <windows.h>
 
-namespace altfix {
+namespace altfixonvista {
 
 // The question whether visual styles are in effect (ui::VisualStylesInEffect for the program).
 using TStylesQuery = bool (*)();
@@ -33,4 +33,4 @@ class TAltFixModule {
   TAltFixModule& operator=(const TAltFixModule&) = delete;
 };
 
-}  // namespace altfix
+}  // namespace altfixonvista

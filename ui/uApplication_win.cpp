@@ -55,17 +55,7 @@ void TApplication::SetTitle(const TText& title) {
 
 HWND TApplication::Handle() {
   if (window_) return window_.get();
-  const HINSTANCE instance = GetModuleHandleA(nullptr);
-  WNDCLASSEXA wc = {};
-  wc.cbSize = sizeof(wc);
-  if (!GetClassInfoExA(instance, kWindowClass, &wc)) {
-    wc.lpfnWndProc = &TApplication::WindowProc;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconA(instance, "MAINICON");
-    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.lpszClassName = kWindowClass;
-    if (!RegisterWindowClass(wc)) throw EMessageError("RegisterClassEx failed for TApplication");
-  }
+  RegisterToolkitClass(kWindowClass, &TApplication::WindowProc, 0, nullptr);
   // No size: only its taskbar entry, its title and its icon are ever seen.
   window_.reset(CreateWindowWithText(0, kWindowClass, title_,
                                      WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
@@ -197,12 +187,16 @@ void TApplication::HandleException() noexcept {
   }
 }
 
-void TApplication::ShowException(const TText& message) {
-  const TForm* active = ActiveForm();
-  MessageBoxOf(active ? active->Handle() : nullptr, message, title_, kErrorBoxStyle);
-}
+void TApplication::ShowException(const TText& message) { ShowProgramBox(message, kErrorBoxStyle); }
 
 TApplication* CurrentApplication() { return g_application; }
+
+int ShowProgramBox(const TText& text, UINT style) {
+  // Owner and title are taken afresh each time: the active form changes, the title may too.
+  const TForm* active = g_application ? g_application->ActiveForm() : nullptr;
+  return MessageBoxOf(active ? active->Handle() : nullptr, text,
+                      g_application ? g_application->Title() : ProgramTitle(), style);
+}
 
 TApplication& Application() {
   if (!g_application) throw EMessageError("no application object");
@@ -215,7 +209,7 @@ void ReportException() noexcept {
     return;
   }
   try {
-    MessageBoxOf(nullptr, CurrentExceptionMessage(), ProgramTitle(), kErrorBoxStyle);
+    ShowProgramBox(CurrentExceptionMessage(), kErrorBoxStyle);
   } catch (...) {
     // As above: nothing is left to tell the user with.
   }

@@ -21,6 +21,21 @@ struct TRedrawWhenDone {
 
 }  // namespace
 
+void RegisterToolkitClass(const char* className, WNDPROC procedure, UINT style, HBRUSH background) {
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSEXA windowClass = {};
+  windowClass.cbSize = sizeof(windowClass);
+  if (GetClassInfoExA(instance, className, &windowClass)) return;
+  windowClass.style = style;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconA(instance, "MAINICON");
+  windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  windowClass.hbrBackground = background;
+  windowClass.lpszClassName = className;
+  if (!RegisterWindowClass(windowClass)) throw EMessageError(std::string("RegisterClassEx failed for ") + className);
+}
+
 TForm::TForm(const TFormLayout& layout) {
   Name = layout.Name;
   SetCaption(layout.Caption);
@@ -28,7 +43,8 @@ TForm::TForm(const TFormLayout& layout) {
   Constraints.MinWidth = layout.MinWidth;
   Constraints.MinHeight = layout.MinHeight;
   font_.reset(CreateFontFor(layout.Font.Height, layout.Font.Charset, layout.Font.Name));
-  RegisterWindowClass(layout.ClassName);
+  RegisterToolkitClass(layout.ClassName, &TForm::StaticWndProc, CS_DBLCLKS,
+                       reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)));
   RECT outer = {0, 0, layout.ClientWidth, layout.ClientHeight};
   AdjustWindowRectEx(&outer, kFormStyle, FALSE, kFormExStyle);
   Application().AddForm(this);
@@ -49,21 +65,6 @@ TForm::~TForm() {
   if (handle_) SetWindowLongPtrA(handle_.get(), GWLP_USERDATA, 0);
   while (!components_.empty()) components_.pop_back();  // last created first
   handle_.reset();
-}
-
-void TForm::RegisterWindowClass(const char* className) {
-  const HINSTANCE instance = GetModuleHandleA(nullptr);
-  WNDCLASSEXA wc = {};
-  wc.cbSize = sizeof(wc);
-  if (GetClassInfoExA(instance, className, &wc)) return;
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = &TForm::StaticWndProc;
-  wc.hInstance = instance;
-  wc.hIcon = LoadIconA(instance, "MAINICON");
-  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-  wc.lpszClassName = className;
-  if (!ui::RegisterWindowClass(wc)) throw EMessageError(std::string("RegisterClassEx failed for ") + className);
 }
 
 void TForm::Loaded() {

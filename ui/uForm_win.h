@@ -14,6 +14,11 @@
 
 namespace ui {
 
+// Registers a top-level window class of the toolkit (a form's, the application's) unless it is
+// registered already: the program's icon (MAINICON), the arrow cursor, and the procedure, class
+// style and background given. Throws EMessageError when the system refuses.
+void RegisterToolkitClass(const char* className, WNDPROC procedure, UINT style, HBRUSH background);
+
 // Outer window size limits; 0 means none.
 struct TSizeConstraints {
   int MinWidth = 0, MinHeight = 0;
@@ -73,7 +78,6 @@ class TForm : public TControl {
     components_.push_back(std::move(component));
     return raw;
   }
-  void RegisterWindowClass(const char* className);
   bool PressCancel();
   void OnCommand(WPARAM wParam, LPARAM lParam);
   void OnSize(UINT message, WPARAM wParam);

@@ -26,6 +26,26 @@ DWORD ReportedCommonControlsMajorVersion() {
   return info.dwMajorVersion;
 }
 
+// The major number of an encoded assembly identity's version="..." attribute (length in
+// characters); 0 when it has none.
+DWORD MajorVersionOfIdentity(const wchar_t* identity, std::size_t length) {
+  static const wchar_t key[] = L"version=\"";
+  const std::size_t keyLength = sizeof(key) / sizeof(key[0]) - 1;
+  if (!identity) return 0;
+  for (std::size_t at = 0; at + keyLength <= length; ++at) {
+    if (std::wmemcmp(identity + at, key, keyLength) != 0) continue;
+    DWORD major = 0;
+    std::size_t digits = 0;
+    for (std::size_t i = at + keyLength; i < length && digits < 5; ++i, ++digits) {
+      const wchar_t c = identity[i];
+      if (c < L'0' || c > L'9') break;
+      major = major * 10 + static_cast<DWORD>(c - L'0');
+    }
+    return digits == 0 ? 0 : major;
+  }
+  return 0;
+}
+
 // The major version of the common controls assembly that the program's activation context binds
 // comctl32.dll to (its manifest's dependency); 0 without one. Some implementations of the version
 // 6 assembly report an older number through DllGetVersion. The functions are looked up at run
@@ -77,24 +97,6 @@ bool VisualStylesInEffect() {
   if (!isAppThemed || !isThemeActive) return false;
   if (!isAppThemed() || !isThemeActive()) return false;
   return CommonControlsMajorVersion() >= 6;
-}
-
-DWORD MajorVersionOfIdentity(const wchar_t* identity, std::size_t length) {
-  static const wchar_t key[] = L"version=\"";
-  const std::size_t keyLength = sizeof(key) / sizeof(key[0]) - 1;
-  if (!identity) return 0;
-  for (std::size_t at = 0; at + keyLength <= length; ++at) {
-    if (std::wmemcmp(identity + at, key, keyLength) != 0) continue;
-    DWORD major = 0;
-    std::size_t digits = 0;
-    for (std::size_t i = at + keyLength; i < length && digits < 5; ++i, ++digits) {
-      const wchar_t c = identity[i];
-      if (c < L'0' || c > L'9') break;
-      major = major * 10 + static_cast<DWORD>(c - L'0');
-    }
-    return digits == 0 ? 0 : major;
-  }
-  return 0;
 }
 
 }  // namespace ui

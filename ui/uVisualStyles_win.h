@@ -2,14 +2,9 @@
 // application is themed, a theme is active and the common controls in use are version 6.0 or
 // later. Windows 95/98/Me and 2000 have no theme library, so it is looked up at run time.
 #pragma once
-#include <cstddef>
 
 namespace ui {
 
 bool VisualStylesInEffect();
-
-// The major number of an encoded assembly identity's version="..." attribute (length in
-// characters); 0 when it has none.
-unsigned long MajorVersionOfIdentity(const wchar_t* identity, std::size_t length);
 
 }  // namespace ui

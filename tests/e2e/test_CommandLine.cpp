@@ -31,9 +31,7 @@ class UnknownArgumentTest : public TUninstallScenario, public ::testing::WithPar
 
 TEST_P(UnknownArgumentTest, EndsWith1639AndChangesNothing) {
   const TUnknownCase& c = GetParam();
-  TSampleOptions o;
-  o.appendedBlock = GuidBlock(FreshGuid());
-  const TSample sample = InstallUninstallable(o);
+  const TSample sample = InstallUninstallable(GuidSample());
   const TSampleState before = CaptureState(sample);
   const std::vector<std::string> pendingBefore = PendingRenameStrings();
   const std::vector<std::string> foldersBefore = PrivateFolders();
@@ -71,15 +69,12 @@ TEST_P(UnknownArgumentTest, EndsWith1639AndChangesNothing) {
   DeleteFileA(logPath.c_str());
 }
 
-INSTANTIATE_TEST_SUITE_P(Installed, UnknownArgumentTest, ::testing::ValuesIn(kUnknownCases),
-                         [](const ::testing::TestParamInfo<TUnknownCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Installed, UnknownArgumentTest, ::testing::ValuesIn(kUnknownCases), TCaseName());
 
 class UsageTest : public TUninstallScenario {};
 
 TEST_F(UsageTest, QuestionMarkShowsTheSwitchesAndEndsWith0) {
-  TSampleOptions o;
-  o.appendedBlock = GuidBlock(FreshGuid());
-  const TSample sample = InstallUninstallable(o);
+  const TSample sample = InstallUninstallable(GuidSample());
   const TSampleState before = CaptureState(sample);
   const std::vector<std::string> foldersBefore = PrivateFolders();
 

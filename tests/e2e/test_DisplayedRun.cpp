@@ -62,9 +62,7 @@ class DisplayedRun : public TUninstallScenario {
   }
 
   TSample InstallNamed(const TNamesCase& c, const std::string& guid, TEntryKind entry) {
-    TSampleOptions o;
-    o.product = WideToAnsi(c.product);
-    o.folderName = WideToAnsi(c.folder);
+    TSampleOptions o = SampleNamed(WideToAnsi(c.product), WideToAnsi(c.folder));
     o.entry = entry;
     if (!guid.empty()) o.appendedBlock = GuidBlock(guid);
     return InstallUninstallable(o);

@@ -52,9 +52,7 @@ class IncompleteRunTest : public TUninstallScenario, public ::testing::WithParam
 
 TEST_P(IncompleteRunTest, ShowsWhatRemainsInAnErrorBoxAndEndsWith1603) {
   const TIncompleteCase& c = GetParam();
-  TSampleOptions o;
-  o.appendedBlock = GuidBlock(FreshGuid());
-  const TSample sample = InstallUninstallable(o);
+  const TSample sample = InstallUninstallable(GuidSample());
   if (c.windows98) RunAsWindows98(sample);
 
   const std::string logPath = TempFolder() + "KorvaneE2E-incomplete-" + c.name + ".log";
@@ -119,17 +117,14 @@ TEST_P(IncompleteRunTest, ShowsWhatRemainsInAnErrorBoxAndEndsWith1603) {
   DeleteFileA(logPath.c_str());
 }
 
-INSTANTIATE_TEST_SUITE_P(Installed, IncompleteRunTest, ::testing::ValuesIn(kIncompleteCases),
-                         [](const ::testing::TestParamInfo<TIncompleteCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Installed, IncompleteRunTest, ::testing::ValuesIn(kIncompleteCases), TCaseName());
 
 // Windows 95/98/Me: a WININIT.INI that cannot be read stops the run with its own message, before
 // the file in use is listed anywhere; the window stays, and closing it ends with 1603.
 class StoppedRunTest : public TUninstallScenario {};
 
 TEST_F(StoppedRunTest, Windows98WininitThatCannotBeReadStopsTheRunWithItsMessage) {
-  TSampleOptions o;
-  o.appendedBlock = GuidBlock(FreshGuid());
-  const TSample sample = InstallUninstallable(o);
+  const TSample sample = InstallUninstallable(GuidSample());
   RunAsWindows98(sample);
   TRunningUninstaller run = StartAsAddRemovePrograms(sample);
   ASSERT_NE(run.window, nullptr) << "no main window; message box: " << VisibleMessage();
@@ -166,9 +161,7 @@ TEST_F(StoppedRunTest, Windows98WininitThatCannotBeReadStopsTheRunWithItsMessage
 // A user without the rights to delete the entry (Windows 2000 and XP start the program without
 // elevating it): nothing is deleted, an error box says why, and the program ends with 1603.
 TEST_F(StoppedRunTest, WithoutTheRightsToDeleteTheEntryNothingChanges) {
-  TSampleOptions o;
-  o.appendedBlock = GuidBlock(FreshGuid());
-  const TSample sample = InstallUninstallable(o);
+  const TSample sample = InstallUninstallable(GuidSample());
   TRunningUninstaller run = StartAsAddRemovePrograms(sample);
   ASSERT_NE(run.window, nullptr) << "no main window; message box: " << VisibleMessage();
   ASSERT_TRUE(WaitForExit(run.started));

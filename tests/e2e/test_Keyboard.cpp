@@ -108,8 +108,7 @@ const TCloseKey kCloseKeys[] = {
     {"EnterOnCancel", 0, kCancelButtonId, VK_RETURN, false},
 };
 
-INSTANTIATE_TEST_SUITE_P(Keys, KeyboardCloseTest, ::testing::ValuesIn(kCloseKeys),
-                         [](const ::testing::TestParamInfo<TCloseKey>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Keys, KeyboardCloseTest, ::testing::ValuesIn(kCloseKeys), TCaseName());
 
 TEST_F(KeyboardTest, AltUPressesUninstall) {
   const HWND window = StartWindow();

@@ -34,9 +34,7 @@ class MainWindowTest : public TScenario, public ::testing::WithParamInterface<TW
 
 TEST_P(MainWindowTest, ListsExistingFilesAndCancelEndsTheProgram) {
   const TWindowCase& c = GetParam();
-  TSampleOptions o;
-  o.product = c.product;
-  o.uninstallerName = c.uninstallerName;
+  TSampleOptions o = SampleNamed(c.product, "", c.uninstallerName);
   o.scr = c.scr;
   o.txt = c.txt;
   o.quoteUninstallString = c.quoted;
@@ -101,8 +99,7 @@ TEST_P(MainWindowTest, ListsExistingFilesAndCancelEndsTheProgram) {
   EXPECT_EQ(after, before) << "before:\n" << before.Describe() << "after:\n" << after.Describe();
 }
 
-INSTANTIATE_TEST_SUITE_P(Installed, MainWindowTest, ::testing::ValuesIn(kWindowCases),
-                         [](const ::testing::TestParamInfo<TWindowCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Installed, MainWindowTest, ::testing::ValuesIn(kWindowCases), TCaseName());
 
 // Every way of closing the window ends the program and deletes nothing.
 enum class TCloseRoute { EscapePosted, EscapeTyped, CloseBox };
@@ -150,8 +147,7 @@ const TCloseCase kCloseCases[] = {
     {"CloseBox", TCloseRoute::CloseBox},
 };
 
-INSTANTIATE_TEST_SUITE_P(Installed, CloseRouteTest, ::testing::ValuesIn(kCloseCases),
-                         [](const ::testing::TestParamInfo<TCloseCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Installed, CloseRouteTest, ::testing::ValuesIn(kCloseCases), TCaseName());
 
 // How many colours the screen shows inside a rectangle (every other pixel).
 std::size_t ScreenColours(const RECT& area) {

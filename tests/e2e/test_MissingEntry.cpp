@@ -31,10 +31,7 @@ class MissingEntryTest : public TScenario, public ::testing::WithParamInterface<
 
 TEST_P(MissingEntryTest, ShowsTheErrorBoxAndEndsWithNothingChanged) {
   const TMissingCase& c = GetParam();
-  TSampleOptions o;
-  o.product = c.product;
-  o.folderName = c.folderName;
-  o.uninstallerName = c.uninstallerName;
+  TSampleOptions o = SampleNamed(c.product, c.folderName, c.uninstallerName);
   o.entry = c.entry;
   const TSample sample = Install(o);
   const TSampleState before = CaptureState(sample);
@@ -66,8 +63,7 @@ TEST_P(MissingEntryTest, ShowsTheErrorBoxAndEndsWithNothingChanged) {
   EXPECT_EQ(after, before) << "before:\n" << before.Describe() << "after:\n" << after.Describe();
 }
 
-INSTANTIATE_TEST_SUITE_P(Installed, MissingEntryTest, ::testing::ValuesIn(kMissingCases),
-                         [](const ::testing::TestParamInfo<TMissingCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Installed, MissingEntryTest, ::testing::ValuesIn(kMissingCases), TCaseName());
 
 }  // namespace
 }  // namespace e2e

@@ -27,9 +27,7 @@ class RelaunchArgumentTest : public TUninstallScenario, public ::testing::WithPa
 
 TEST_P(RelaunchArgumentTest, CountsAsANormalStartAndHandsOverToACopy) {
   const TArgumentCase& c = GetParam();
-  TSampleOptions o;
-  o.appendedBlock = GuidBlock(FreshGuid());
-  const TSample sample = InstallUninstallable(o);
+  const TSample sample = InstallUninstallable(GuidSample());
   const std::string planted = TempCopyPath(sample);
   const std::string plantedBytes = ReadFileBytes(ToolPath("hold_named_mutex"));
   if (c.planted) {
@@ -69,8 +67,7 @@ TEST_P(RelaunchArgumentTest, CountsAsANormalStartAndHandsOverToACopy) {
   DeleteFileA(planted.c_str());
 }
 
-INSTANTIATE_TEST_SUITE_P(Installed, RelaunchArgumentTest, ::testing::ValuesIn(kArgumentCases),
-                         [](const ::testing::TestParamInfo<TArgumentCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Installed, RelaunchArgumentTest, ::testing::ValuesIn(kArgumentCases), TCaseName());
 
 class RelaunchFromTempTest : public TUninstallScenario, public ::testing::WithParamInterface<bool> {};
 
@@ -79,9 +76,7 @@ class RelaunchFromTempTest : public TUninstallScenario, public ::testing::WithPa
 // the copy goes into a private folder as from anywhere else.
 TEST_P(RelaunchFromTempTest, StartedFromTheTemporaryFolder) {
   const bool windows98 = GetParam();
-  TSampleOptions o;
-  o.appendedBlock = GuidBlock(FreshGuid());
-  const TSample sample = InstallUninstallable(o);
+  const TSample sample = InstallUninstallable(GuidSample());
   if (windows98) RunAsWindows98(sample);
   const std::string copyPath = TempCopyPath(sample);
   ASSERT_TRUE(CopyFileA(sample.uninstallerPath.c_str(), copyPath.c_str(), FALSE));
@@ -130,9 +125,7 @@ class StartedAsCopyTest : public TUninstallScenario {};
 // Started with "START" where it is installed, the program is its own copy: it schedules the
 // installed file at once, cannot delete it while running, and so lists it for the restart.
 TEST_F(StartedAsCopyTest, InstalledFileStartedWithStartIsLeftForTheRestart) {
-  TSampleOptions o;
-  o.appendedBlock = GuidBlock(FreshGuid());
-  const TSample sample = InstallUninstallable(o);
+  const TSample sample = InstallUninstallable(GuidSample());
 
   TRunningUninstaller run =
       StartAndWaitForWindow(sample, sample.UninstallString() + " START " + ShortPathOf(sample.uninstallerPath));

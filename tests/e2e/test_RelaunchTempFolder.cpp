@@ -81,8 +81,7 @@ TEST_P(RelaunchTempFolderTest, ShowsTheReasonStartsNothingAndEndsWith1603) {
   EXPECT_TRUE(after == before) << "before:\n" << before.Describe() << "after:\n" << after.Describe();
 }
 
-INSTANTIATE_TEST_SUITE_P(Installed, RelaunchTempFolderTest, ::testing::ValuesIn(kTempCases),
-                         [](const ::testing::TestParamInfo<TTempCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Installed, RelaunchTempFolderTest, ::testing::ValuesIn(kTempCases), TCaseName());
 
 class TemporaryFolderBehindALinkTest : public TUninstallScenario {
  protected:
@@ -113,13 +112,7 @@ class TemporaryFolderBehindALinkTest : public TUninstallScenario {
   // What is left in the folder the link leads to.
   std::vector<std::string> InTheTarget() const {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((folder_ + "target\\*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) return names;
-    do {
-      if (std::string(found.cFileName) != "." && std::string(found.cFileName) != "..") names.push_back(found.cFileName);
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
+    for (const WIN32_FIND_DATAA& entry : FindFiles(folder_ + "target\\*")) names.push_back(entry.cFileName);
     return names;
   }
 
@@ -128,9 +121,7 @@ class TemporaryFolderBehindALinkTest : public TUninstallScenario {
 };
 
 TEST_F(TemporaryFolderBehindALinkTest, CopyGoesToTheSystemsTemporaryFolder) {
-  TSampleOptions o;
-  o.appendedBlock = GuidBlock(FreshGuid());
-  const TSample sample = InstallUninstallable(o);
+  const TSample sample = InstallUninstallable(GuidSample());
   const std::string logPath = TempFolder() + "KorvaneE2E-link.log";
   DeleteFileA(logPath.c_str());
 
@@ -169,9 +160,7 @@ TEST_F(TemporaryFolderBehindALinkTest, CopyGoesToTheSystemsTemporaryFolder) {
 }
 
 TEST_F(TemporaryFolderBehindALinkTest, NoDefaultLogIsWritten) {
-  TSampleOptions o;
-  o.appendedBlock = GuidBlock(FreshGuid());
-  const TSample sample = InstallUninstallable(o);
+  const TSample sample = InstallUninstallable(GuidSample());
 
   EXPECT_EQ(RunWithTheLinkAsTemporaryFolder(sample, " /S /LOG"), 0u);
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, sample.keyPath)) << "the uninstall did not run";

@@ -370,8 +370,43 @@ TEST_P(UnattendedTest, EndsWithTheOutcomeAndShowsNothing) {
   DeleteFileA(logPath.c_str());
 }
 
-INSTANTIATE_TEST_SUITE_P(Installed, UnattendedTest, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<TUnattendedCase>& info) { return info.param.name; });
+// The copy ends without handing back its outcome (something stopped it): the started program
+// cannot know what was done, says so in the log and ends with 1603. The copy is stopped while it
+// waits for the log, which the test holds: every line it writes first waits for the log to be
+// free, a few seconds each, so it has not reached its outcome when it is stopped.
+TEST_F(UnattendedTest, CopyEndingWithoutItsOutcomeEndsWith1603) {
+  const TSample sample = InstallUninstallable(GuidSample());
+  const std::string logPath = TempFolder() + "KorvaneE2E-CopyStopped.log";
+  DeleteFileA(logPath.c_str());
+  DWORD code = ~0u;
+  TProcess started;
+  {
+    const TFileHandle held(CreateFileA(logPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
+    started = StartCommandLine(sample.UninstallString() + " /S /LOG=\"" + logPath + "\"");
+    ASSERT_TRUE(started.handle);
+    std::vector<DWORD> copies;
+    ASSERT_TRUE(WaitUntil([&] {
+      copies = ChildProcessIds(started.pid);
+      return !copies.empty();
+    })) << "the started program started no copy";
+    ASSERT_EQ(copies.size(), 1u);
+    const TProcess copy = OpenProcessById(copies[0]);
+    ASSERT_TRUE(copy.handle);
+    ASSERT_TRUE(TerminateProcess(copy.handle.get(), 1));
+    ASSERT_TRUE(WaitForExit(copy));
+  }
+  ASSERT_TRUE(WaitForExit(started, kDefaultWaitMs, &code)) << "the started program does not end";
+  EXPECT_EQ(code, 1603u);
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, sample.keyPath)) << "the copy went further than it should have";
+  const std::vector<std::string> lines = LinesOf(ReadLog(logPath), started.pid, false);
+  EXPECT_EQ(MissingInOrder(lines, {"一時コピーが結果を返さずに終了しました", "終了コード: 1603"}), "")
+      << "started program's lines:" << Show(lines);
+  DeleteFileA(logPath.c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(Installed, UnattendedTest, ::testing::ValuesIn(kCases), TCaseName());
 
 }  // namespace
 }  // namespace e2e

@@ -99,8 +99,7 @@ TEST_P(UninstallPressTest, DeletesTheFilesAndTheEntryAndSchedulesTheTemporaryCop
   EXPECT_EQ(DeletionsPending(copyFolder.substr(0, copyFolder.size() - 1)), 1) << "nor its folder";
 }
 
-INSTANTIATE_TEST_SUITE_P(Installed, UninstallPressTest, ::testing::ValuesIn(kPressCases),
-                         [](const ::testing::TestParamInfo<TPressCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Installed, UninstallPressTest, ::testing::ValuesIn(kPressCases), TCaseName());
 
 }  // namespace
 }  // namespace e2e

@@ -152,8 +152,7 @@ TEST_P(UninstallRunTest, DeletesFilesAndEntryAndLeavesTheRestForTheRestart) {
   EXPECT_FALSE(PathExists(WininitPath()));
 }
 
-INSTANTIATE_TEST_SUITE_P(Installed, UninstallRunTest, ::testing::ValuesIn(kRunCases),
-                         [](const ::testing::TestParamInfo<TRunCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Installed, UninstallRunTest, ::testing::ValuesIn(kRunCases), TCaseName());
 
 // ---- the running screen saver -------------------------------------------------------------
 
@@ -207,25 +206,13 @@ TEST_P(ScreenSaverRunningTest, WarnsAndChangesNothingUntilItHasEnded) {
 
   TRunningUninstaller run = StartAsAddRemovePrograms(sample);
   ASSERT_NE(run.window, nullptr) << "no main window; message box: " << VisibleMessage();
-  ASSERT_TRUE(WaitForExit(run.started));
-  const TSampleState before = CaptureState(sample);
-  const std::vector<std::string> pendingBefore = PendingRenameStrings();
-
-  HWND box = nullptr;
-  std::string text = ClickUninstallAndReadBox(run, &box);
-  ASSERT_NE(box, nullptr) << "no warning";
-  EXPECT_EQ(text, kScreenSaverRunningText()) << Show(text);
-  PressMessageBoxOk(box);
-  ASSERT_TRUE(WaitForWindowGone(box));
-  ASSERT_TRUE(Settle(run.window)) << "the window does not answer after the warning";
-  EXPECT_TRUE(IsWindow(run.window) && IsWindowVisible(run.window)) << "the window closed";
-  const TSampleState after = CaptureState(sample);
-  EXPECT_EQ(after, before) << "before:\n" << before.Describe() << "after:\n" << after.Describe();
-  EXPECT_EQ(PendingRenameStrings(), pendingBefore);
+  ExpectRunStoppedWithBox(run, sample, kScreenSaverRunningText());
+  if (HasFatalFailure()) return;
 
   // Once the screen saver has ended, the same window completes the run.
   ASSERT_TRUE(screenSaver.End());
-  text = ClickUninstallAndReadBox(run, &box);
+  HWND box = nullptr;
+  const std::string text = ClickUninstallAndReadBox(run, &box);
   ASSERT_NE(box, nullptr) << "no outcome after the screen saver ended";
   EXPECT_EQ(text, kDoneText()) << Show(text);
   PressMessageBoxOk(box);
@@ -240,8 +227,7 @@ TEST_P(ScreenSaverRunningTest, WarnsAndChangesNothingUntilItHasEnded) {
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, sample.siblingKeyPath));
 }
 
-INSTANTIATE_TEST_SUITE_P(Installed, ScreenSaverRunningTest, ::testing::ValuesIn(kRunningCases),
-                         [](const ::testing::TestParamInfo<TRunningCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Installed, ScreenSaverRunningTest, ::testing::ValuesIn(kRunningCases), TCaseName());
 
 // ---- blocks that do not name the mutex, or cannot be read ---------------------------------
 
@@ -297,8 +283,7 @@ TEST_P(NoRunningCheckTest, CompletesEvenWhileTheMutexIsHeld) {
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, sample.keyPath));
 }
 
-INSTANTIATE_TEST_SUITE_P(Installed, NoRunningCheckTest, ::testing::ValuesIn(kNoCheckCases),
-                         [](const ::testing::TestParamInfo<TNoCheckCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Installed, NoRunningCheckTest, ::testing::ValuesIn(kNoCheckCases), TCaseName());
 
 struct TBadBlockCase {
   const char* name;
@@ -337,21 +322,9 @@ TEST_P(BadGuidItemTest, ReportsZlibsMessageAndChangesNothing) {
 
   TRunningUninstaller run = StartAsAddRemovePrograms(sample);
   ASSERT_NE(run.window, nullptr) << "no main window; message box: " << VisibleMessage();
-  ASSERT_TRUE(WaitForExit(run.started));
   const TSampleState before = CaptureState(sample);
-  const std::vector<std::string> pendingBefore = PendingRenameStrings();
-
-  HWND box = nullptr;
-  const std::string text = ClickUninstallAndReadBox(run, &box);
-  ASSERT_NE(box, nullptr) << "no error report";
-  EXPECT_EQ(text, c.message) << Show(text);
-  PressMessageBoxOk(box);
-  ASSERT_TRUE(WaitForWindowGone(box));
-  ASSERT_TRUE(Settle(run.window));
-  EXPECT_TRUE(IsWindow(run.window) && IsWindowVisible(run.window)) << "the window closed";
-  const TSampleState after = CaptureState(sample);
-  EXPECT_EQ(after, before) << "before:\n" << before.Describe() << "after:\n" << after.Describe();
-  EXPECT_EQ(PendingRenameStrings(), pendingBefore);
+  ExpectRunStoppedWithBox(run, sample, c.message);
+  if (HasFatalFailure()) return;
 
   // The window still works: Cancel ends the program, still with nothing changed, and the run's
   // failure is what the program ends with.
@@ -362,8 +335,7 @@ TEST_P(BadGuidItemTest, ReportsZlibsMessageAndChangesNothing) {
   EXPECT_EQ(CaptureState(sample), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(Installed, BadGuidItemTest, ::testing::ValuesIn(kBadBlockCases),
-                         [](const ::testing::TestParamInfo<TBadBlockCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Installed, BadGuidItemTest, ::testing::ValuesIn(kBadBlockCases), TCaseName());
 
 // ---- the copy's exit code when the window closes without a completed run --------------------
 
@@ -387,9 +359,7 @@ class CancelExitCodeTest : public TUninstallScenario, public ::testing::WithPara
 TEST_P(CancelExitCodeTest, TheCopyEndsWithTheCodeOfWhatHappened) {
   const TCancelCase& c = GetParam();
   const std::string guid = FreshGuid();
-  TSampleOptions o;
-  o.appendedBlock = GuidBlock(guid);
-  const TSample sample = InstallUninstallable(o);
+  const TSample sample = InstallUninstallable(GuidSample(guid));
   std::unique_ptr<THeldByHelper> screenSaver;
   if (c.screenSaverRunning) {
     screenSaver = std::make_unique<THeldByHelper>("hold_named_mutex", guid, "");
@@ -402,12 +372,8 @@ TEST_P(CancelExitCodeTest, TheCopyEndsWithTheCodeOfWhatHappened) {
   EXPECT_EQ(startedCode, 0u);
   const TSampleState before = CaptureState(sample);
   if (c.screenSaverRunning) {
-    HWND box = nullptr;
-    const std::string text = ClickUninstallAndReadBox(run, &box);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(text, kScreenSaverRunningText()) << Show(text);
-    PressMessageBoxOk(box);
-    ASSERT_TRUE(WaitForWindowGone(box));
+    ExpectRunStoppedWithBox(run, sample, kScreenSaverRunningText());
+    if (HasFatalFailure()) return;
   }
   if (c.closeBox) {
     PostClose(run.window);
@@ -420,8 +386,7 @@ TEST_P(CancelExitCodeTest, TheCopyEndsWithTheCodeOfWhatHappened) {
   EXPECT_EQ(CaptureState(sample), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(Installed, CancelExitCodeTest, ::testing::ValuesIn(kCancelCases),
-                         [](const ::testing::TestParamInfo<TCancelCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Installed, CancelExitCodeTest, ::testing::ValuesIn(kCancelCases), TCaseName());
 
 }  // namespace
 }  // namespace e2e

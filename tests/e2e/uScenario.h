@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "winsupport/uCaseName.h"
 #include "winsupport/uDriver.h"
 #include "winsupport/uMachine.h"
 #include "winsupport/uSample.h"

@@ -44,6 +44,13 @@ inline std::string GuidBlock(const std::string& guid) {
   return blockwriter::BuildBlock({{"Version", "1.0", false}, {"GUID", guid, true}}, blockwriter::kDefaultKey, BuiltProgramSize());
 }
 
+// A sample whose uninstaller carries such a block, with a fresh mutex name or the one given.
+inline TSampleOptions GuidSample(const std::string& guid = FreshGuid()) {
+  TSampleOptions options;
+  options.appendedBlock = GuidBlock(guid);
+  return options;
+}
+
 // The started program and the temporary copy it hands over to, which owns the window.
 struct TRunningUninstaller {
   TProcess started;
@@ -106,30 +113,16 @@ class TUninstallScenario : public TScenario {
   // The private folders in the temporary folder now, with their trailing "\".
   static std::vector<std::string> PrivateFolders() {
     std::vector<std::string> folders;
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((TempFolder() + "KorvaneUninst-*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) return folders;
-    do {
-      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && privatefolder::IsPrivateFolderName(found.cFileName))
-        folders.push_back(TempFolder() + found.cFileName + "\\");
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
+    for (const WIN32_FIND_DATAA& entry : FindFiles(TempFolder() + "KorvaneUninst-*")) {
+      if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && privatefolder::IsPrivateFolderName(entry.cFileName))
+        folders.push_back(TempFolder() + entry.cFileName + "\\");
+    }
     return folders;
   }
 
   // Removes what the runs of a scenario left for the restart in the temporary folder.
   static void RemovePrivateCopies() {
-    for (const std::string& folder : PrivateFolders()) {
-      WIN32_FIND_DATAA found;
-      HANDLE find = FindFirstFileA((folder + "*").c_str(), &found);
-      if (find != INVALID_HANDLE_VALUE) {
-        do {
-          if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((folder + found.cFileName).c_str());
-        } while (FindNextFileA(find, &found));
-        FindClose(find);
-      }
-      RemoveDirectoryA(folder.c_str());
-    }
+    for (const std::string& folder : PrivateFolders()) RemoveFolderTree(folder);
   }
 
   // Starts the command line and waits for the product's window, in whichever process it shows.
@@ -159,6 +152,26 @@ class TUninstallScenario : public TScenario {
     if (!ClickChild(run.window, kUninstallButtonId)) return "(no Uninstall button)";
     *box = WaitForMessageBox(run.copy.pid, kAppTitle);
     return *box ? MessageBoxText(*box) : std::string("(no message box)");
+  }
+
+  // A run that stops before it changes anything: Uninstall is pressed and shows the box whose text
+  // is given; once it is closed the window stays open, and neither the sample nor what waits for
+  // the restart has changed.
+  static void ExpectRunStoppedWithBox(const TRunningUninstaller& run, const TSample& sample, const std::string& text) {
+    ASSERT_TRUE(WaitForExit(run.started));
+    const TSampleState before = CaptureState(sample);
+    const std::vector<std::string> pendingBefore = PendingRenameStrings();
+    HWND box = nullptr;
+    const std::string shown = ClickUninstallAndReadBox(run, &box);
+    ASSERT_NE(box, nullptr) << "no box";
+    EXPECT_EQ(shown, text) << Show(shown);
+    PressMessageBoxOk(box);
+    ASSERT_TRUE(WaitForWindowGone(box));
+    ASSERT_TRUE(Settle(run.window)) << "the window does not answer after the box";
+    EXPECT_TRUE(IsWindow(run.window) && IsWindowVisible(run.window)) << "the window closed";
+    const TSampleState after = CaptureState(sample);
+    EXPECT_EQ(after, before) << "before:\n" << before.Describe() << "after:\n" << after.Describe();
+    EXPECT_EQ(PendingRenameStrings(), pendingBefore);
   }
 
   static void ResetRestartState() {

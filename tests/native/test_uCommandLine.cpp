@@ -35,4 +35,16 @@ TEST(CommandLine, DoubleByteNamesStayWhole) {
   EXPECT_EQ(Argument("\"" + exe + "\" START x", 1), "START");
 }
 
+TEST(CommandLine, SplitKeepsWhereEachRawArgumentLies) {
+  const std::string line = "\"C:\\a b\\x.exe\"  START\tp q";
+  const std::vector<TCommandLineArgument> args = SplitCommandLine(line);
+  ASSERT_EQ(args.size(), 4u);
+  EXPECT_EQ(args[0].Text, "C:\\a b\\x.exe");
+  EXPECT_EQ(line.substr(args[0].Begin, args[0].End - args[0].Begin), "\"C:\\a b\\x.exe\"");
+  EXPECT_EQ(args[1].Text, "START");
+  EXPECT_EQ(args[3].Text, "q");
+  EXPECT_EQ(args[3].End, line.size());
+  EXPECT_TRUE(SplitCommandLine("   ").empty());
+}
+
 }  // namespace

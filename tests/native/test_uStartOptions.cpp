@@ -151,16 +151,4 @@ TEST(StartOptions, DefaultLogFileNameReplacesTheExtension) {
   EXPECT_EQ(app::DefaultLogFileName("C:\\x\\\x95\x5CUninst.exe"), "\x95\x5CUninst.log");
 }
 
-TEST(CommandLine, SplitKeepsWhereEachRawArgumentLies) {
-  const std::string line = "\"C:\\a b\\x.exe\"  START\tp q";
-  const std::vector<TCommandLineArgument> args = SplitCommandLine(line);
-  ASSERT_EQ(args.size(), 4u);
-  EXPECT_EQ(args[0].Text, "C:\\a b\\x.exe");
-  EXPECT_EQ(line.substr(args[0].Begin, args[0].End - args[0].Begin), "\"C:\\a b\\x.exe\"");
-  EXPECT_EQ(args[1].Text, "START");
-  EXPECT_EQ(args[3].Text, "q");
-  EXPECT_EQ(args[3].End, line.size());
-  EXPECT_TRUE(SplitCommandLine("   ").empty());
-}
-
 }  // namespace

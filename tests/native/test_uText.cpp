@@ -41,30 +41,30 @@ TEST(OwnText, BothFormsOfEveryTextAreTheSameText) {
       {"lblExplain", l.lblExplain.Caption},
       {"btnOK", l.btnOK.Caption},
       {"btnCancel", l.btnCancel.Caption},
-      {"title", texts::kApplicationTitle},
-      {"caption", texts::kMainCaption},
-      {"missing entry", texts::kMissingEntry},
-      {"running", texts::kScreenSaverRunning},
-      {"done", texts::kUninstallDone},
-      {"done after restart", texts::kUninstallDoneAfterRestart},
-      {"line break", texts::kLineBreak},
-      {"incomplete", texts::kUninstallIncomplete},
-      {"files remain", texts::kFilesRemain},
-      {"entry remains", texts::kEntryRemains},
-      {"also after restart", texts::kAlsoAfterRestart},
-      {"administrator required", texts::kAdministratorRequired},
-      {"copy not started", texts::kCopyNotStarted},
-      {"uninstall failed", texts::kUninstallFailedEnd},
-      {"usage", texts::kUsage},
+      {"title", maintexts::kApplicationTitle},
+      {"caption", maintexts::kMainCaption},
+      {"missing entry", maintexts::kMissingEntry},
+      {"running", maintexts::kScreenSaverRunning},
+      {"done", maintexts::kUninstallDone},
+      {"done after restart", maintexts::kUninstallDoneAfterRestart},
+      {"line break", maintexts::kLineBreak},
+      {"incomplete", maintexts::kUninstallIncomplete},
+      {"files remain", maintexts::kFilesRemain},
+      {"entry remains", maintexts::kEntryRemains},
+      {"also after restart", maintexts::kAlsoAfterRestart},
+      {"administrator required", maintexts::kAdministratorRequired},
+      {"copy not started", maintexts::kCopyNotStarted},
+      {"uninstall failed", maintexts::kUninstallFailedEnd},
+      {"usage", maintexts::kUsage},
   };
   for (const auto& c : cases) {
     ASSERT_NE(c.text.Bytes, nullptr) << c.name;
     EXPECT_EQ(FromCp932(c.text.Bytes), std::wstring(c.text.Wide)) << c.name;
   }
   // The non-ASCII ones, so that a source or compiler that loses the Japanese shows up here.
-  EXPECT_EQ(std::wstring(texts::kUninstallDone.Wide), L"\x30A2\x30F3\x30A4\x30F3\x30B9\x30C8\x30FC\x30EB\x304C"
+  EXPECT_EQ(std::wstring(maintexts::kUninstallDone.Wide), L"\x30A2\x30F3\x30A4\x30F3\x30B9\x30C8\x30FC\x30EB\x304C"
                                                       L"\x5B8C\x4E86\x3057\x307E\x3057\x305F");
-  EXPECT_EQ(std::string(texts::kUninstallDone.Bytes), "\x83\x41\x83\x93\x83\x43\x83\x93\x83\x58\x83\x67\x81\x5B"
+  EXPECT_EQ(std::string(maintexts::kUninstallDone.Bytes), "\x83\x41\x83\x93\x83\x43\x83\x93\x83\x58\x83\x67\x81\x5B"
                                                       "\x83\x8B\x82\xAA\x8A\xAE\x97\xB9\x82\xB5\x82\xDC\x82\xB5\x82\xBD");
   EXPECT_EQ(l.ListBox1.Caption.Bytes, nullptr);
   EXPECT_TRUE(ui::TText(l.ListBox1.Caption).Empty());
@@ -74,7 +74,7 @@ TEST(OwnText, BothFormsOfEveryTextAreTheSameText) {
 // Joined and formatted, each form is made of the same form of its pieces.
 TEST(Text, PiecesKeepTheirFormsWhenJoinedAndFormatted) {
   const ui::TText cafe("Caf\xE9", L"Caf\x00E9");  // "Café" as code page 1252 gives it
-  const ui::TText caption = ui::FormatText(texts::kMainCaption, cafe);
+  const ui::TText caption = ui::FormatText(maintexts::kMainCaption, cafe);
   EXPECT_EQ(caption.Bytes(), "Caf\xE9" + std::string("\x83\x58\x83\x4E\x83\x8A\x81\x5B\x83\x93\x83\x5A\x81\x5B"
                                                       "\x83\x6F\x81\x5B Uninstaller"));
   EXPECT_EQ(Wide(caption), L"Caf\x00E9\x30B9\x30AF\x30EA\x30FC\x30F3\x30BB\x30FC\x30D0\x30FC Uninstaller");
@@ -84,11 +84,11 @@ TEST(Text, PiecesKeepTheirFormsWhenJoinedAndFormatted) {
   EXPECT_EQ(Wide(ui::FormatText(OWN_TEXT("a%%b%s|%s"), odd)), L"a%b100%s|100%s");
   EXPECT_EQ(ui::FormatText(OWN_TEXT("a%%b%s|%s"), odd).Bytes(), "a%b100%s|100%s");
 
-  ui::TText message = texts::kUninstallDoneAfterRestart;
-  message += texts::kLineBreak + cafe;
-  message += texts::kLineBreak + ui::TText("C:\\x", L"C:\\x");
-  EXPECT_EQ(message.Bytes(), std::string(texts::kUninstallDoneAfterRestart.Bytes) + "\r\nCaf\xE9\r\nC:\\x");
-  EXPECT_EQ(Wide(message), std::wstring(texts::kUninstallDoneAfterRestart.Wide) + L"\r\nCaf\x00E9\r\nC:\\x");
+  ui::TText message = maintexts::kUninstallDoneAfterRestart;
+  message += maintexts::kLineBreak + cafe;
+  message += maintexts::kLineBreak + ui::TText("C:\\x", L"C:\\x");
+  EXPECT_EQ(message.Bytes(), std::string(maintexts::kUninstallDoneAfterRestart.Bytes) + "\r\nCaf\xE9\r\nC:\\x");
+  EXPECT_EQ(Wide(message), std::wstring(maintexts::kUninstallDoneAfterRestart.Wide) + L"\r\nCaf\x00E9\r\nC:\\x");
 }
 
 }  // namespace

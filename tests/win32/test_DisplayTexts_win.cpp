@@ -15,6 +15,7 @@
 #include "winsupport/MessageBoxWatcher.h"
 #include "winsupport/uDriver.h"
 #include "winsupport/uMachine.h"
+#include "winsupport/uRunInCopy.h"
 #include "winsupport/uSample.h"
 #include "winsupport/uTestApplication.h"
 
@@ -81,17 +82,18 @@ TEST_F(DisplayTexts, WideOnlyWhereTheCodePageIsNot932) {
 
 // The windows are ANSI ones fed code page 932 bytes on code page 932 and wide ones elsewhere;
 // either way their texts read back as the Japanese texts, the name as written.
+// The window takes the product from its program's file name: each product's window is shown by
+// a copy of this program named as that product's uninstaller.
 TEST_F(DisplayTexts, WindowShowsTheJapaneseTextsWithTheProductNameAndPaths) {
   for (const TProductCase& c : ProductsForThisCodePage()) {
-    SCOPED_TRACE(c.name);
     const std::wstring product = c.product;
+    if (RunInCopy("", {}, WideToAnsi(product) + "Uninst.exe")) continue;
+    SCOPED_TRACE(c.name);
     const std::wstring folderName = product + L" Files";
-    TSampleOptions o;
-    o.product = WideToAnsi(product);
-    o.folderName = WideToAnsi(folderName);
-    const TSample sample = InstallSample(o);
+    const TInstalledSample installed(SampleNamed(WideToAnsi(product), WideToAnsi(folderName)));
+    const TSample& sample = installed.Sample();
     {
-      app::TfrmMain form(sample.uninstallerPath);
+      app::TfrmMain form;
       // The toolkit's own window classes (Wine reports its built-in controls as wide ones either
       // way).
       const bool wide = GetACP() != kJapanese;
@@ -119,7 +121,6 @@ TEST_F(DisplayTexts, WindowShowsTheJapaneseTextsWithTheProductNameAndPaths) {
       EXPECT_STREQ(font.lfFaceName, L"ＭＳ Ｐゴシック");
       EXPECT_EQ(font.lfCharSet, SHIFTJIS_CHARSET);
     }
-    RemoveSample(sample);
   }
 }
 
@@ -134,13 +135,13 @@ TEST_F(DisplayTexts, MessageBoxesShowTheJapaneseTextsWithNamesAndPaths) {
       ui::TText text;
       std::wstring shown;
     } boxes[] = {
-        {"missing entry", ui::FormatText(texts::kMissingEntry, name),
+        {"missing entry", ui::FormatText(maintexts::kMissingEntry, name),
          product + L" のインストール情報が見つかりませんでした\r\n\r\nアンインストールに失敗しました"},
-        {"done with a path", texts::kUninstallDone + texts::kLineBreak + ui::SystemText(WideToAnsi(path)),
+        {"done with a path", maintexts::kUninstallDone + maintexts::kLineBreak + ui::SystemText(WideToAnsi(path)),
          L"アンインストールが完了しました\r\n" + path},
-        {"administrator rights", ui::FormatText(texts::kAdministratorRequired, name),
+        {"administrator rights", ui::FormatText(maintexts::kAdministratorRequired, name),
          product + L" のアンインストールには管理者の権限が必要です\r\n\r\nアンインストールに失敗しました"},
-        {"a file remains", texts::kUninstallIncomplete + texts::kFilesRemain + texts::kLineBreak +
+        {"a file remains", maintexts::kUninstallIncomplete + maintexts::kFilesRemain + maintexts::kLineBreak +
                                ui::SystemText(WideToAnsi(path)),
          L"アンインストールを完了できませんでした\r\n\r\n下記のファイルは削除できなかったため残っています\r\n\r\n" + path},
     };

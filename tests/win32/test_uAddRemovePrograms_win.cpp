@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "system/uAddRemovePrograms_win.h"
 #include "system/uHandles_win.h"
 #include "system/uPlatform_win.h"
@@ -14,12 +19,44 @@ const char kOpenCommand[] = "rundll32.exe shell32.dll,Control_RunDLL AppWiz.cpl"
 const char kFullTitle[] = "アプリケーションの追加と削除のプロパティ";
 const char kHalfTitle[] = "ｱﾌﾟﾘｹｰｼｮﾝの追加と削除 のﾌﾟﾛﾊﾟﾃｨ";
 // As the program hands them over: full-width first.
-const arp::TTitles kTitles = {kFullTitle, kHalfTitle};
+const addremoveprograms::TTitles kTitles = {kFullTitle, kHalfTitle};
 
-// The helper program, also placed beside the test program as the stand-in rundll32.exe.
+// The helper program, also planted beside the test program as a rundll32.exe that must never run:
+// on these systems the program runs from the shared temporary folder.
 std::vector<std::pair<std::string, std::string>> StandIn() {
   return {{testsupport::ToolPath("arp_window_gui"), "rundll32.exe"}};
 }
+
+// The helper program as the rundll32.exe that the refresh starts: in the Windows folder, where
+// Windows 95/98/Me keep it. Its files lie beside it: rundll32.log (what it was started with),
+// rundll32.title, rundll32.busy. A rundll32.exe that was there before comes back when it goes.
+class TRundll32InWindowsFolder {
+ public:
+  TRundll32InWindowsFolder() : folder_(testsupport::WindowsFolder()) {
+    const std::string program = folder_ + "rundll32.exe";
+    if (testsupport::FileExists(program)) keptAside_ = MoveFileA(program.c_str(), Aside().c_str()) != FALSE;
+    EXPECT_TRUE(CopyFileA(testsupport::ToolPath("arp_window_gui").c_str(), program.c_str(), FALSE))
+        << "the stand-in cannot be put in the Windows folder";
+  }
+  ~TRundll32InWindowsFolder() {
+    // A stand-in told to end may still be running for a moment.
+    for (const char* file : {"rundll32.exe", "rundll32.log", "rundll32.title", "rundll32.busy"}) {
+      const std::string path = folder_ + file;
+      testsupport::WaitUntil([&] { return DeleteFileA(path.c_str()) || !testsupport::FileExists(path); });
+    }
+    if (keptAside_) MoveFileA(Aside().c_str(), (folder_ + "rundll32.exe").c_str());
+  }
+  TRundll32InWindowsFolder(const TRundll32InWindowsFolder&) = delete;
+  TRundll32InWindowsFolder& operator=(const TRundll32InWindowsFolder&) = delete;
+
+  // A file beside it.
+  std::string File(const char* name) const { return folder_ + name; }
+
+ private:
+  std::string Aside() const { return folder_ + "rundll32.exe.kept"; }
+  std::string folder_;
+  bool keptAside_ = false;
+};
 
 void PumpMessages() {
   MSG message;
@@ -95,9 +132,8 @@ void CloseStandIn(HWND window) {
 }
 
 TEST(AddRemovePrograms, Windows98ReopensTheWindowOnTheFocusedTab) {
-  if (testsupport::RunInCopy(testsupport::kWin98, StandIn())) return;
-  ASSERT_EQ(platform::WindowsVersion().PlatformId, 1u);
-  const std::string folder = testsupport::OwnFolder();
+  RUN_AS_WINDOWS_98_WITH(StandIn());
+  const TRundll32InWindowsFolder rundll32;
   const TMainWindow main;
   ASSERT_EQ(GetForegroundWindow(), main.get());
 
@@ -116,24 +152,24 @@ TEST(AddRemovePrograms, Windows98ReopensTheWindowOnTheFocusedTab) {
   for (const TCase& c : cases) {
     SCOPED_TRACE(std::string(c.title) + " title, " + std::to_string(c.tabs) + " tabs, focus on " +
                  std::to_string(c.focusedTab));
-    DeleteFileA((folder + "rundll32.log").c_str());
-    ASSERT_TRUE(testsupport::WriteFileBytes(folder + "rundll32.title", c.title));
+    DeleteFileA(rundll32.File("rundll32.log").c_str());
+    ASSERT_TRUE(testsupport::WriteFileBytes(rundll32.File("rundll32.title"), c.title));
     TArpWindow old(c.title, c.tabs, c.focusedTab);
     ASSERT_NE(old.get(), nullptr);
-    ASSERT_EQ(arp::FindAddRemoveProgramsWindow(kTitles), old.get());
+    ASSERT_EQ(addremoveprograms::FindAddRemoveProgramsWindow(kTitles), old.get());
     RECT oldRect = {};
     GetWindowRect(old.get(), &oldRect);
 
-    arp::RefreshAddRemovePrograms(main.get(), kTitles, folder + "rundll32.exe");
+    EXPECT_TRUE(addremoveprograms::RefreshAddRemovePrograms(main.get(), kTitles));
     PumpMessages();
 
     EXPECT_FALSE(IsWindow(old.get())) << "the old window is still open";
     EXPECT_EQ(old.ExitCode(), 0u);
-    const std::string log = ReadFileBytes(folder + "rundll32.log");
+    const std::string log = ReadFileBytes(rundll32.File("rundll32.log"));
     EXPECT_EQ(log, std::string(kOpenCommand) + c.suffix + "\n" + std::to_string(STARTF_USEPOSITION) +
                        " " + std::to_string(oldRect.left) + " " + std::to_string(oldRect.top) + "\n");
 
-    const HWND reopened = arp::FindAddRemoveProgramsWindow(kTitles);
+    const HWND reopened = addremoveprograms::FindAddRemoveProgramsWindow(kTitles);
     ASSERT_NE(reopened, nullptr);
     EXPECT_NE(reopened, old.get());
     EXPECT_EQ(GetWindow(main.get(), GW_HWNDNEXT), reopened) << "not directly behind the main window";
@@ -147,61 +183,67 @@ TEST(AddRemovePrograms, Windows98ReopensTheWindowOnTheFocusedTab) {
 }
 
 TEST(AddRemovePrograms, Windows98WithoutTheWindowDoesNothing) {
-  if (testsupport::RunInCopy(testsupport::kWin98, StandIn())) return;
-  ASSERT_EQ(platform::WindowsVersion().PlatformId, 1u);
-  const std::string folder = testsupport::OwnFolder();
+  RUN_AS_WINDOWS_98_WITH(StandIn());
+  const TRundll32InWindowsFolder rundll32;
   const TMainWindow main;
-  DeleteFileA((folder + "rundll32.log").c_str());
-  EXPECT_EQ(arp::FindAddRemoveProgramsWindow(kTitles), nullptr);
-  arp::RefreshAddRemovePrograms(main.get(), kTitles);
-  EXPECT_FALSE(testsupport::FileExists(folder + "rundll32.log")) << "something was started";
+  EXPECT_EQ(addremoveprograms::FindAddRemoveProgramsWindow(kTitles), nullptr);
+  EXPECT_FALSE(addremoveprograms::RefreshAddRemovePrograms(main.get(), kTitles));
+  EXPECT_FALSE(testsupport::FileExists(rundll32.File("rundll32.log"))) << "something was started";
 }
 
 TEST(AddRemovePrograms, NTFamilyNeitherSearchesNorCloses) {
   if (testsupport::RunInCopy("", StandIn())) return;
-  ASSERT_EQ(platform::WindowsVersion().PlatformId, 2u);
-  const std::string folder = testsupport::OwnFolder();
+  ASSERT_TRUE(platform::IsNTFamily());
+  const TRundll32InWindowsFolder rundll32;
   const TMainWindow main;
-  DeleteFileA((folder + "rundll32.log").c_str());
   TArpWindow open("full", 3, 1);
   ASSERT_NE(open.get(), nullptr);
 
-  EXPECT_EQ(arp::FindAddRemoveProgramsWindow(kTitles), nullptr);
-  arp::RefreshAddRemovePrograms(main.get(), kTitles);
+  EXPECT_EQ(addremoveprograms::FindAddRemoveProgramsWindow(kTitles), nullptr);
+  EXPECT_FALSE(addremoveprograms::RefreshAddRemovePrograms(main.get(), kTitles));
   PumpMessages();
   EXPECT_TRUE(IsWindow(open.get()));
-  EXPECT_FALSE(testsupport::FileExists(folder + "rundll32.log")) << "something was started";
+  EXPECT_FALSE(testsupport::FileExists(rundll32.File("rundll32.log"))) << "something was started";
 }
 
 // rundll32.exe is named by its full path in the Windows folder: one beside the program, which on
-// these systems runs from the shared temporary folder, is never started. (This prefix keeps no
-// rundll32.exe in its Windows folder, so nothing at all starts there.)
+// these systems runs from the shared temporary folder, is never started, whether or not the
+// Windows folder has one.
 TEST(AddRemovePrograms, Windows98StartsRundll32FromTheWindowsFolderOnly) {
-  if (testsupport::RunInCopy(testsupport::kWin98, StandIn())) return;
-  ASSERT_EQ(platform::WindowsVersion().PlatformId, 1u);
-  const std::string windows = testsupport::WindowsFolder();
-  EXPECT_EQ(arp::OpenProgramPath(), windows + "rundll32.exe");
-  if (testsupport::FileExists(windows + "rundll32.exe")) GTEST_SKIP() << "the Windows folder has a rundll32.exe";
-  const std::string folder = testsupport::OwnFolder();
+  RUN_AS_WINDOWS_98_WITH(StandIn());
+  const std::string beside = testsupport::OwnFolder() + "rundll32.log";
+  ASSERT_TRUE(testsupport::FileExists(testsupport::OwnFolder() + "rundll32.exe"));
   const TMainWindow main;
-  DeleteFileA((folder + "rundll32.log").c_str());
-  TArpWindow old("full", 3, 1);
-  ASSERT_NE(old.get(), nullptr);
+  for (const bool inWindowsFolder : {false, true}) {
+    SCOPED_TRACE(inWindowsFolder ? "a rundll32.exe in the Windows folder" : "none in the Windows folder");
+    std::unique_ptr<TRundll32InWindowsFolder> rundll32;
+    if (inWindowsFolder) {
+      rundll32 = std::make_unique<TRundll32InWindowsFolder>();
+      ASSERT_TRUE(testsupport::WriteFileBytes(rundll32->File("rundll32.title"), "full"));
+    } else if (testsupport::FileExists(testsupport::WindowsFolder() + "rundll32.exe")) {
+      continue;  // this prefix has one of its own
+    }
+    TArpWindow old("full", 3, 1);
+    ASSERT_NE(old.get(), nullptr);
 
-  arp::RefreshAddRemovePrograms(main.get(), kTitles);
-  PumpMessages();
-  EXPECT_FALSE(IsWindow(old.get())) << "the old window is still open";
-  EXPECT_FALSE(testsupport::FileExists(folder + "rundll32.log")) << "the rundll32.exe beside the program ran";
+    EXPECT_TRUE(addremoveprograms::RefreshAddRemovePrograms(main.get(), kTitles));
+    PumpMessages();
+    EXPECT_FALSE(IsWindow(old.get())) << "the old window is still open";
+    EXPECT_FALSE(testsupport::FileExists(beside)) << "the rundll32.exe beside the program ran";
+    if (rundll32) {
+      EXPECT_TRUE(testsupport::FileExists(rundll32->File("rundll32.log"))) << "the Windows folder's did not run";
+      CloseStandIn(addremoveprograms::FindAddRemoveProgramsWindow(kTitles));
+    }
+  }
 }
 
 // The reopened window outlives the uninstall: it holds none of the uninstaller's handles, so an
 // output pipe of the deployment tool that started the uninstall reports its end once the
 // uninstaller has let go of it.
 TEST(AddRemovePrograms, Windows98ReopenedWindowHoldsNoInheritedHandle) {
-  if (testsupport::RunInCopy(testsupport::kWin98, StandIn())) return;
-  ASSERT_EQ(platform::WindowsVersion().PlatformId, 1u);
-  const std::string folder = testsupport::OwnFolder();
-  ASSERT_TRUE(testsupport::WriteFileBytes(folder + "rundll32.title", "full"));
+  RUN_AS_WINDOWS_98_WITH(StandIn());
+  const TRundll32InWindowsFolder rundll32;
+  ASSERT_TRUE(testsupport::WriteFileBytes(rundll32.File("rundll32.title"), "full"));
   const TMainWindow main;
   SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
   HANDLE read = nullptr;
@@ -212,9 +254,9 @@ TEST(AddRemovePrograms, Windows98ReopenedWindowHoldsNoInheritedHandle) {
   TArpWindow old("full", 3, 0);
   ASSERT_NE(old.get(), nullptr);
 
-  arp::RefreshAddRemovePrograms(main.get(), kTitles, folder + "rundll32.exe");
+  EXPECT_TRUE(addremoveprograms::RefreshAddRemovePrograms(main.get(), kTitles));
   PumpMessages();
-  const HWND reopened = arp::FindAddRemoveProgramsWindow(kTitles);
+  const HWND reopened = addremoveprograms::FindAddRemoveProgramsWindow(kTitles);
   ASSERT_NE(reopened, nullptr);
   writeEnd.reset();
   EXPECT_TRUE(testsupport::WaitUntil([&] {
@@ -230,10 +272,9 @@ TEST(AddRemovePrograms, Windows98ReopenedWindowHoldsNoInheritedHandle) {
 // did not close is left alone, with nothing started beside it; a new one that never takes input
 // is still looked for.
 TEST(AddRemovePrograms, Windows98RefreshNeverWaitsUnbounded) {
-  if (testsupport::RunInCopy(testsupport::kWin98, StandIn())) return;
-  ASSERT_EQ(platform::WindowsVersion().PlatformId, 1u);
-  const std::string folder = testsupport::OwnFolder();
-  ASSERT_TRUE(testsupport::WriteFileBytes(folder + "rundll32.title", "full"));
+  RUN_AS_WINDOWS_98_WITH(StandIn());
+  const TRundll32InWindowsFolder rundll32;
+  ASSERT_TRUE(testsupport::WriteFileBytes(rundll32.File("rundll32.title"), "full"));
   handles::TUniqueHandleObj quit(CreateEventA(nullptr, TRUE, FALSE, "KorvaneArpStandInQuit"));
   ASSERT_TRUE(quit);
   const TMainWindow main;
@@ -249,28 +290,22 @@ TEST(AddRemovePrograms, Windows98RefreshNeverWaitsUnbounded) {
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.what);
     ResetEvent(quit.get());
-    DeleteFileA((folder + "rundll32.log").c_str());
-    DeleteFileA((folder + "rundll32.busy").c_str());
+    DeleteFileA(rundll32.File("rundll32.log").c_str());
+    DeleteFileA(rundll32.File("rundll32.busy").c_str());
     if (c.newProgramNeverIdle) {
-      ASSERT_TRUE(testsupport::WriteFileBytes(folder + "rundll32.busy", ""));
+      ASSERT_TRUE(testsupport::WriteFileBytes(rundll32.File("rundll32.busy"), ""));
     }
     TArpWindow old("full", 3, 1, c.oldWindowHangs);
     ASSERT_NE(old.get(), nullptr);
 
     // On a thread of its own, so that a refresh that hangs fails the test instead of hanging it.
-    const std::string program = folder + "rundll32.exe";
-    struct TRefresh {
-      HWND main;
-      const std::string* program;
-    } refresh = {main.get(), &program};
     handles::TUniqueHandleObj thread(CreateThread(
         nullptr, 0,
-        [](LPVOID parameter) -> DWORD {
-          const auto* r = static_cast<const TRefresh*>(parameter);
-          arp::RefreshAddRemovePrograms(r->main, kTitles, *r->program);
+        [](LPVOID mainWindow) -> DWORD {
+          addremoveprograms::RefreshAddRemovePrograms(static_cast<HWND>(mainWindow), kTitles);
           return 0;
         },
-        &refresh, 0, nullptr));
+        main.get(), 0, nullptr));
     ASSERT_TRUE(thread);
     const bool ended = testsupport::WaitUntil(
         [&] {
@@ -279,13 +314,12 @@ TEST(AddRemovePrograms, Windows98RefreshNeverWaitsUnbounded) {
         },
         testsupport::kDefaultWaitMs);
     ASSERT_TRUE(ended) << "the refresh does not return";
-    EXPECT_EQ(testsupport::FileExists(folder + "rundll32.log"), c.started);
+    EXPECT_EQ(testsupport::FileExists(rundll32.File("rundll32.log")), c.started);
     if (c.oldWindowHangs) {
       EXPECT_TRUE(IsWindow(old.get())) << "the hung window went";
     }
     SetEvent(quit.get());  // ends what stands still
   }
-  DeleteFileA((folder + "rundll32.busy").c_str());
 }
 
 }  // namespace

@@ -104,11 +104,11 @@ class AltFixHook : public ::testing::Test {
  protected:
   void SetUp() override {
     styleQueries = 0;
-    altfix::StartUp(&StylesOn);
+    altfixonvista::StartUp(&StylesOn);
   }
   void TearDown() override {
     forms_.clear();
-    altfix::ShutDown();
+    altfixonvista::ShutDown();
   }
 
   TMainLayoutForm& ShowMainForm() {
@@ -153,12 +153,12 @@ TEST_F(AltFixHook, CueChangeOnAButtonMarksNothing) {
 TEST_F(AltFixHook, WithoutAnAnswerOfStylesInEffectNothingIsMarked) {
   struct Case {
     const char* what;
-    altfix::TStylesQuery query;
+    altfixonvista::TStylesQuery query;
   } cases[] = {{"styles off", &StylesOff}, {"failing answer", &StylesThrow}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    altfix::ShutDown();
-    altfix::StartUp(c.query);
+    altfixonvista::ShutDown();
+    altfixonvista::StartUp(c.query);
     TMainLayoutForm& form = ShowMainForm();
     SendCueChange(form.Handle());
     ExpectUpdates(form.Windows, false);
@@ -182,7 +182,7 @@ TEST_F(AltFixHook, FormWithoutWindowedChildrenMarksOnlyItself) {
 TEST_F(AltFixHook, OnlyTheCueChangeWithANonNegativeCodeIsLookedAt) {
   TMainLayoutForm& form = ShowMainForm();
   const std::vector<HWND> windows = form.Windows;
-  altfix::ShutDown();
+  altfixonvista::ShutDown();
 
   CWPSTRUCT cueChange = {};
   cueChange.message = WM_UPDATEUISTATE;
@@ -207,28 +207,28 @@ TEST_F(AltFixHook, OnlyTheCueChangeWithANonNegativeCodeIsLookedAt) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     styleQueries = 0;
-    EXPECT_FALSE(altfix::RepaintOnCueChange(c.code, c.record, &StylesOn));
+    EXPECT_FALSE(altfixonvista::RepaintOnCueChange(c.code, c.record, &StylesOn));
     EXPECT_EQ(styleQueries, c.expectedQueries);
     ExpectUpdates(windows, false);
   }
 
   styleQueries = 0;
-  EXPECT_TRUE(altfix::RepaintOnCueChange(HC_ACTION, &cueChange, &StylesOn));
+  EXPECT_TRUE(altfixonvista::RepaintOnCueChange(HC_ACTION, &cueChange, &StylesOn));
   EXPECT_EQ(styleQueries, 1);
   ExpectUpdates(windows, true);
 }
 
 TEST(AltFixModule, ShutDownRemovesAndStartUpInstallsAgain) {
   TTestApplication application;
-  altfix::StartUp(&StylesOn);
-  altfix::StartUp(&StylesOn);  // a second start-up keeps the one hook
+  altfixonvista::StartUp(&StylesOn);
+  altfixonvista::StartUp(&StylesOn);  // a second start-up keeps the one hook
   EXPECT_TRUE(CueChangeRepaints());
-  altfix::ShutDown();
+  altfixonvista::ShutDown();
   EXPECT_FALSE(CueChangeRepaints());
-  altfix::ShutDown();
+  altfixonvista::ShutDown();
   EXPECT_FALSE(CueChangeRepaints());
   {
-    const altfix::TAltFixModule module(&StylesOn);
+    const altfixonvista::TAltFixModule module(&StylesOn);
     EXPECT_TRUE(CueChangeRepaints());
   }
   EXPECT_FALSE(CueChangeRepaints());
@@ -259,9 +259,9 @@ TEST_P(AltFixModuleVersion, HookFromWindows6On) {
     ASSERT_GE(v.Minor, c.minor);
   }
   TTestApplication application;
-  altfix::StartUp(&StylesOn);
+  altfixonvista::StartUp(&StylesOn);
   EXPECT_EQ(CueChangeRepaints(), c.hook);
-  altfix::ShutDown();
+  altfixonvista::ShutDown();
   EXPECT_FALSE(CueChangeRepaints());
 }
 

@@ -16,16 +16,11 @@ namespace {
 
 using testsupport::ShortPathOf;
 
-class ShortPath : public ::testing::Test {
- protected:
-  void SetUp() override { folder_ = testsupport::FreshTempFolder("uninst short path test"); }
-  std::string folder_;
-};
-
-TEST_F(ShortPath, LongPathsGiveTheSystemsShortForm) {
-  const std::string file = folder_ + "A Rather Long File Name.scr";
-  const std::string japanese = folder_ + "表示スクリーンセーバー.scr";  // Wine: an ASCII alias
-  const std::string folder = folder_ + "Long Folder Name";
+TEST(Files, ShortPathOfLongPathsIsTheSystemsShortForm) {
+  const std::string base = testsupport::FreshTempFolder("uninst short path test");
+  const std::string file = base + "A Rather Long File Name.scr";
+  const std::string japanese = base + "表示スクリーンセーバー.scr";  // Wine: an ASCII alias
+  const std::string folder = base + "Long Folder Name";
   ASSERT_TRUE(testsupport::WriteFileBytes(file, "x"));
   ASSERT_TRUE(testsupport::WriteFileBytes(japanese, "x"));
   ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
@@ -36,11 +31,12 @@ TEST_F(ShortPath, LongPathsGiveTheSystemsShortForm) {
   }
 }
 
-TEST_F(ShortPath, FallsBackToTheInput) {
-  const std::string shortFile = ShortPathOf(folder_) + "A.TXT";
+TEST(Files, ShortPathFallsBackToTheInput) {
+  const std::string base = testsupport::FreshTempFolder("uninst short path test");
+  const std::string shortFile = ShortPathOf(base) + "A.TXT";
   ASSERT_TRUE(testsupport::WriteFileBytes(shortFile, "x"));
   const std::string cases[] = {
-      folder_ + "Missing File Name.scr",  // no such path
+      base + "Missing File Name.scr",  // no such path
       shortFile,                          // already short: the short form does not fit
       "C:\\",
       "",
@@ -49,12 +45,12 @@ TEST_F(ShortPath, FallsBackToTheInput) {
 }
 
 // With the system's own lead bytes: the second byte 0x5C of "表" is no delimiter.
-TEST(FilesWin, TrailBackslashIsNoDelimiter) {
+TEST(Files, TrailBackslashIsNoDelimiter) {
   EXPECT_EQ(files::ExtractFileName("C:\\dir\\\x95\x5CUninst.exe"), "\x95\x5CUninst.exe");
   EXPECT_EQ(files::IncludeTrailingDelimiter("C:\\\x95\x5C"), "C:\\\x95\x5C\\");
 }
 
-TEST(FilesWin, ModuleFileNameIsTheRunningExecutable) {
+TEST(Files, ModuleFileNameIsTheRunningExecutable) {
   char expected[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, expected, MAX_PATH);
   EXPECT_EQ(files::ModuleFileName(), expected);
@@ -62,7 +58,7 @@ TEST(FilesWin, ModuleFileNameIsTheRunningExecutable) {
   EXPECT_EQ(files::ModuleFileName(GetModuleHandleA("kernel32.dll")), files::SystemFolder() + "kernel32.dll");
 }
 
-TEST(FilesWin, SystemFoldersEndInTheirDelimiter) {
+TEST(Files, SystemFoldersEndInTheirDelimiter) {
   char system[MAX_PATH] = {};
   ASSERT_GT(GetSystemDirectoryA(system, MAX_PATH), 0u);
   EXPECT_EQ(files::SystemFolder(), std::string(system) + "\\");
@@ -72,7 +68,7 @@ TEST(FilesWin, SystemFoldersEndInTheirDelimiter) {
   EXPECT_EQ(files::SystemTemporaryFolder(), testsupport::WindowsFolder() + "Temp\\");
 }
 
-TEST(FilesWin, ExistenceTellsFilesFromFolders) {
+TEST(Files, ExistenceTellsFilesFromFolders) {
   const std::string folder = testsupport::FreshTempFolder("uninst exists test");
   ASSERT_TRUE(testsupport::WriteFileBytes(folder + "file.txt", "x"));
   struct Case {
@@ -90,7 +86,7 @@ TEST(FilesWin, ExistenceTellsFilesFromFolders) {
 }
 
 // The whole-file helpers report the system's error code and leave what they could not change.
-TEST(FilesWin, WholeFileReadWriteAndReplace) {
+TEST(Files, WholeFileReadWriteAndReplace) {
   const std::string folder = testsupport::FreshTempFolder("uninst whole file test");
   const std::string file = folder + "a.ini";
   EXPECT_EQ(files::WriteWholeFile(file, "one\r\n"), 0u);
@@ -131,23 +127,19 @@ BOOL WINAPI FailingRename(LPCSTR from, LPCSTR to) {
 // The files in folder other than the one replaced: name and content.
 std::vector<std::pair<std::string, std::string>> OtherFiles(const std::string& folder) {
   std::vector<std::pair<std::string, std::string>> found;
-  WIN32_FIND_DATAA data;
-  HANDLE search = FindFirstFileA((folder + "*").c_str(), &data);
-  if (search == INVALID_HANDLE_VALUE) return found;
-  do {
-    const std::string name = data.cFileName;
-    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != "a.ini") {
+  for (const WIN32_FIND_DATAA& entry : testsupport::FindFiles(folder + "*")) {
+    const std::string name = entry.cFileName;
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != "a.ini") {
       found.emplace_back(name, testsupport::ReadFileBytes(folder + name));
     }
-  } while (FindNextFileA(search, &data));
-  FindClose(search);
+  }
   return found;
 }
 
 // The old file is set aside, not deleted, until the new one has its name: a final rename that
 // keeps failing gives the old file back, and where even that fails, both complete files stay in
 // the folder. A rename that fails only briefly is tried again.
-TEST(FilesWin, ReplaceNeverDeletesTheOnlyCompleteCopy) {
+TEST(Files, ReplaceNeverDeletesTheOnlyCompleteCopy) {
   struct TCase {
     const char* what;
     int failures;

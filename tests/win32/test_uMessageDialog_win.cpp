@@ -10,12 +10,12 @@ namespace {
 
 using namespace ui;
 
-class MessageDialogTest : public ::testing::Test {
+class MessageDialog : public ::testing::Test {
  protected:
   testsupport::TTestApplication application_;  // titled "Korvane Uninstaller"
 };
 
-TEST_F(MessageDialogTest, WrappersShowOneOkButtonTitledWithTheApplication) {
+TEST_F(MessageDialog, WrappersShowOneOkButtonTitledWithTheApplication) {
   struct Case {
     std::int32_t (*show)(const TText&);
     TOwnText text;
@@ -36,14 +36,14 @@ TEST_F(MessageDialogTest, WrappersShowOneOkButtonTitledWithTheApplication) {
   }
 }
 
-TEST_F(MessageDialogTest, TitleIsReadAtEachCall) {
+TEST_F(MessageDialog, TitleIsReadAtEachCall) {
   Application().SetTitle(OWN_TEXT("Other Title"));
   TMessageBoxWatcher watcher;
   ShowMessageBox(OWN_TEXT("x"), TMessageKind::Custom, mbOK, 0);
   EXPECT_EQ(watcher.Result().Title, "Other Title");
 }
 
-TEST_F(MessageDialogTest, ResultNamesThePressedButton) {
+TEST_F(MessageDialog, ResultNamesThePressedButton) {
   struct Case {
     TMessageButtons buttons;
     std::uint32_t extra;
@@ -64,7 +64,7 @@ TEST_F(MessageDialogTest, ResultNamesThePressedButton) {
   }
 }
 
-TEST_F(MessageDialogTest, ActiveFormOwnsTheBox) {
+TEST_F(MessageDialog, ActiveFormOwnsTheBox) {
   testsupport::TTestForm form;
   form.Show();
   SetActiveWindow(form.Handle());

@@ -16,6 +16,7 @@
 #include "system/uPlatform_win.h"
 #include "system/uPrivateFolder.h"
 #include "system/uPrivateFolder_win.h"
+#include "winsupport/uImportHook.h"
 #include "winsupport/uMachine.h"
 #include "winsupport/uRunInCopy.h"
 
@@ -84,9 +85,9 @@ bool Granted(PSECURITY_DESCRIPTOR descriptor, HANDLE token, DWORD wanted) {
          status;
 }
 
-class PrivateFolderTest : public ::testing::Test {
+class PrivateFolder : public ::testing::Test {
  protected:
-  void SetUp() override { parent_ = FreshTempFolder("PrivateFolderTest"); }
+  void SetUp() override { parent_ = FreshTempFolder("PrivateFolder"); }
   void TearDown() override {
     for (const std::string& f : made_) {
       DeleteFileA((f + "planted.txt").c_str());
@@ -104,7 +105,7 @@ class PrivateFolderTest : public ::testing::Test {
   std::vector<std::string> made_;
 };
 
-TEST_F(PrivateFolderTest, NewFolderOfTheNameFormInsideTheParent) {
+TEST_F(PrivateFolder, NewFolderOfTheNameFormInsideTheParent) {
   const std::string folder = Made(privatefolder::CreatePrivateFolder(parent_).Path);
   ASSERT_FALSE(folder.empty()) << "error " << GetLastError();
   EXPECT_TRUE(FolderExists(folder));
@@ -116,8 +117,15 @@ TEST_F(PrivateFolderTest, NewFolderOfTheNameFormInsideTheParent) {
   EXPECT_NE(second, folder);
 }
 
-TEST_F(PrivateFolderTest, NamesTakenBeforehandAreNeverUsed) {
-  const std::uint32_t first = 0x1234;
+// The clock as the program reads it while a test holds it still.
+DWORD WINAPI FixedTickCount() { return 0x00C0FFEE; }
+
+TEST_F(PrivateFolder, NamesTakenBeforehandAreNeverUsed) {
+  // The first name comes from the clock and the process id: with the clock held, the names the
+  // program will try are known beforehand.
+  const TImportHook clock("KERNEL32.dll", "GetTickCount", reinterpret_cast<const void*>(&FixedTickCount));
+  ASSERT_TRUE(clock.Installed());
+  const std::uint32_t first = FixedTickCount() ^ (GetCurrentProcessId() << 16);
   const std::uint32_t second = privatefolder::NextFolderNumber(first);
   const std::uint32_t third = privatefolder::NextFolderNumber(second);
   // A folder with a file in it, and a file, under the first two names the program would try.
@@ -128,13 +136,13 @@ TEST_F(PrivateFolderTest, NamesTakenBeforehandAreNeverUsed) {
   Made(plantedFile + "\\");
   ASSERT_TRUE(WriteFileBytes(plantedFile, "a file"));
 
-  const std::string folder = Made(privatefolder::CreatePrivateFolder(parent_, first).Path);
+  const std::string folder = Made(privatefolder::CreatePrivateFolder(parent_).Path);
   EXPECT_EQ(folder, parent_ + privatefolder::PrivateFolderName(third) + "\\");
   EXPECT_EQ(ReadFileBytes(plantedFolder + "planted.txt"), "planted");
   EXPECT_EQ(ReadFileBytes(plantedFile), "a file");
 }
 
-TEST_F(PrivateFolderTest, OnlyAFolderOfTheNameFormDirectlyInTheTemporaryFolderCounts) {
+TEST_F(PrivateFolder, OnlyAFolderOfTheNameFormDirectlyInTheTemporaryFolderCounts) {
   const std::string temp = "C:\\Users\\u\\Temp\\";
   const struct {
     const char* folder;
@@ -151,9 +159,8 @@ TEST_F(PrivateFolderTest, OnlyAFolderOfTheNameFormDirectlyInTheTemporaryFolderCo
   for (const auto& c : cases) EXPECT_EQ(privatefolder::IsPrivateFolder(c.folder, temp), c.counts) << c.folder;
 }
 
-TEST_F(PrivateFolderTest, NoFolderOnWindows98) {
-  if (RunInCopy(kWin98)) return;
-  ASSERT_FALSE(platform::IsNTFamily());
+TEST_F(PrivateFolder, NoFolderOnWindows98) {
+  RUN_AS_WINDOWS_98();
   EXPECT_EQ(privatefolder::CreatePrivateFolder(parent_).Path, "");
   EXPECT_FALSE(privatefolder::HasAdministratorRights());
   EXPECT_EQ(privatefolder::UserSidWithoutAdministratorRights(), "");
@@ -162,7 +169,7 @@ TEST_F(PrivateFolderTest, NoFolderOnWindows98) {
 // Administrator rights go by an enabled Administrators group, not by who owns new objects: an
 // administrator's program without elevation carries the group for denying only, and its user
 // must then be given the folder; an elevated one must not hand it to its user.
-TEST_F(PrivateFolderTest, AdministratorRightsAreTheEnabledAdministratorsGroup) {
+TEST_F(PrivateFolder, AdministratorRightsAreTheEnabledAdministratorsGroup) {
   handles::TUniqueHandleObj standard = TokenWithoutAdministrators();
   ASSERT_TRUE(standard) << "error " << GetLastError();
   handles::TUniqueHandleObj self;
@@ -185,7 +192,7 @@ TEST_F(PrivateFolderTest, AdministratorRightsAreTheEnabledAdministratorsGroup) {
 // inherited full-control entry each for the system and the Administrators group, the
 // Administrators group as its owner, and so no right to change anything for a process without
 // administrator rights.
-TEST_F(PrivateFolderTest, DescriptorGrantsChangesToAdministratorsAndTheSystemOnly) {
+TEST_F(PrivateFolder, DescriptorGrantsChangesToAdministratorsAndTheSystemOnly) {
   privatefolder::TAdminOnlyDescriptor built;
   ASSERT_TRUE(built.Build());
   PSECURITY_DESCRIPTOR descriptor = built.Attributes()->lpSecurityDescriptor;
@@ -237,7 +244,7 @@ TEST_F(PrivateFolderTest, DescriptorGrantsChangesToAdministratorsAndTheSystemOnl
 // reads those back as full control for the system and for the process's user, unprotected; it
 // checks only the Unix bits when a file is opened, and every process of the prefix runs as the
 // same Unix user. What matters here is that nothing read back opens the folder to anyone else.
-TEST_F(PrivateFolderTest, DescriptorReadBackOpensTheFolderToNobodyElse) {
+TEST_F(PrivateFolder, DescriptorReadBackOpensTheFolderToNobodyElse) {
   const std::string folder = Made(privatefolder::CreatePrivateFolder(parent_).Path);
   ASSERT_FALSE(folder.empty());
   std::vector<char> descriptor = ReadDescriptor(folder, DACL_SECURITY_INFORMATION | OWNER_SECURITY_INFORMATION);
@@ -265,13 +272,13 @@ TEST_F(PrivateFolderTest, DescriptorReadBackOpensTheFolderToNobodyElse) {
 // own programs, which may delete anything in the temporary folder, can neither rename the new
 // folder (to put one of their own under its name) nor the temporary folder itself. Let go, both
 // can be renamed again.
-TEST_F(PrivateFolderTest, HeldFolderAndParentCannotBeRenamedOrRemoved) {
+TEST_F(PrivateFolder, HeldFolderAndParentCannotBeRenamedOrRemoved) {
   privatefolder::TPrivateFolder made = privatefolder::CreatePrivateFolder(parent_);
   const std::string folder = Made(made.Path);
   ASSERT_FALSE(folder.empty()) << "error " << GetLastError();
   const std::string folderPath = folder.substr(0, folder.size() - 1);
   const std::string parentPath = parent_.substr(0, parent_.size() - 1);
-  const std::string elsewhere = testsupport::TempFolder() + "PrivateFolderTest-renamed";
+  const std::string elsewhere = testsupport::TempFolder() + "PrivateFolder-renamed";
 
   EXPECT_FALSE(MoveFileA(folderPath.c_str(), elsewhere.c_str())) << "the new folder was renamed";
   EXPECT_FALSE(RemoveDirectoryA(folderPath.c_str())) << "the new folder was removed";
@@ -286,7 +293,7 @@ TEST_F(PrivateFolderTest, HeldFolderAndParentCannotBeRenamedOrRemoved) {
 
 // A parent that is a link, or lies behind one, would put the folder where the link leads, a
 // folder its user controls: it is refused, and nothing is made anywhere.
-TEST_F(PrivateFolderTest, ParentBehindALinkIsRefused) {
+TEST_F(PrivateFolder, ParentBehindALinkIsRefused) {
   ASSERT_TRUE(CreateDirectoryA((parent_ + "target").c_str(), nullptr));
   ASSERT_TRUE(CreateDirectoryA((parent_ + "target\\inside").c_str(), nullptr));
   testsupport::TFolderLink link(parent_, "link", "target");
@@ -301,11 +308,8 @@ TEST_F(PrivateFolderTest, ParentBehindALinkIsRefused) {
     EXPECT_FALSE(made.Parent) << parent;
     EXPECT_NE(GetLastError(), 0u) << parent;
   }
-  WIN32_FIND_DATAA found;
   for (const std::string& where : {parent_ + "target\\", parent_ + "target\\inside\\"}) {
-    HANDLE search = FindFirstFileA((where + "KorvaneUninst-*").c_str(), &found);
-    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "a folder was made in " << where;
-    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    EXPECT_TRUE(FindFiles(where + "KorvaneUninst-*").empty()) << "a folder was made in " << where;
   }
   // The real folder itself is fine.
   EXPECT_FALSE(Made(privatefolder::CreatePrivateFolder(parent_ + "target\\").Path).empty());

@@ -14,8 +14,9 @@
 #include "system/uPlatform_win.h"
 #include "system/uRegistry_win.h"
 #include "system/uSafeDll_win.h"
-#include "winsupport/uRunInCopy.h"
+#include "winsupport/uImportHook.h"
 #include "winsupport/uMachine.h"
+#include "winsupport/uRunInCopy.h"
 
 namespace {
 
@@ -23,27 +24,11 @@ const std::string kTestRoot = "Software\\KorvaneUninstallerTests";
 
 using testsupport::KeyExists;
 
-void CreateKey(HKEY root, const std::string& path) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-            ERROR_SUCCESS)
-      << path;
-  RegCloseKey(key);
-}
-
-void SetValue(HKEY root, const std::string& path, const std::string& name, DWORD type,
-              const void* data, DWORD size) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  EXPECT_EQ(RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size),
-            ERROR_SUCCESS);
-  RegCloseKey(key);
-}
+void CreateKey(HKEY root, const std::string& path) { ASSERT_TRUE(testsupport::CreateKey(root, path)) << path; }
 
 void SetString(HKEY root, const std::string& path, const std::string& name, const std::string& value,
                DWORD type = REG_SZ) {
-  SetValue(root, path, name, type, value.c_str(), static_cast<DWORD>(value.size() + 1));
+  ASSERT_TRUE(testsupport::SetString(root, path, name, value, type)) << path;
 }
 
 // RegSetValueEx adds a zero that a string value lacks; the native call stores the bytes as given.
@@ -62,8 +47,14 @@ void SetStringWithoutZero(HKEY root, const std::string& path, const wchar_t* nam
   RegCloseKey(key);
 }
 
+void BuildTree(const std::string& base) {
+  for (const char* sub : {"A\\A1\\A11", "A\\A2", "B", "C\\C1"}) CreateKey(HKEY_CURRENT_USER, base + "\\" + sub);
+  SetString(HKEY_CURRENT_USER, base + "\\A\\A1\\A11", "Value", "x");
+  SetString(HKEY_CURRENT_USER, base, "UninstallString", "x");
+}
+
 // Each test works under its own key of HKEY_CURRENT_USER and removes it afterwards.
-class RegistryTest : public ::testing::Test {
+class Registry : public ::testing::Test {
  protected:
   void SetUp() override {
     key_ = kTestRoot + "\\" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -74,10 +65,16 @@ class RegistryTest : public ::testing::Test {
     RegDeleteTreeA(HKEY_CURRENT_USER, key_.c_str());
     RegDeleteKeyA(HKEY_CURRENT_USER, kTestRoot.c_str());
   }
+  // The tree that the deletion tests delete, built under the test's key: its path.
+  std::string ProductTree() const {
+    const std::string tree = key_ + "\\Product";
+    BuildTree(tree);
+    return tree;
+  }
   std::string key_;
 };
 
-TEST_F(RegistryTest, ReadsStringsAsStoredWithinTheBuffer) {
+TEST_F(Registry, ReadsStringsAsStoredWithinTheBuffer) {
   const std::string at254(254, 'x');
   const std::string at255(255, 'y');
   SetString(HKEY_CURRENT_USER, key_, "Plain", "C:\\Foo\\FooUninst.exe");
@@ -89,7 +86,7 @@ TEST_F(RegistryTest, ReadsStringsAsStoredWithinTheBuffer) {
   SetString(HKEY_CURRENT_USER, key_, "Japanese", "C:\\表示\\ソフト.exe");
   SetStringWithoutZero(HKEY_CURRENT_USER, key_, L"NoZero", L"abcdef");
   const DWORD dword = 0x00434241;  // "ABC" and a zero byte: the type is never checked
-  SetValue(HKEY_CURRENT_USER, key_, "Dword", REG_DWORD, &dword, sizeof(dword));
+  ASSERT_TRUE(testsupport::SetDword(HKEY_CURRENT_USER, key_, "Dword", dword));
 
   struct Case {
     const char* name;
@@ -112,7 +109,7 @@ TEST_F(RegistryTest, ReadsStringsAsStoredWithinTheBuffer) {
   EXPECT_EQ(registry::ReadRegistryString(HKEY_CURRENT_USER, key_ + "\\Nowhere", "Plain"), "");
 }
 
-TEST_F(RegistryTest, RegistryPathFormSplitsKeyAndValue) {
+TEST_F(Registry, RegistryPathFormSplitsKeyAndValue) {
   SetString(HKEY_CURRENT_USER, key_ + "\\Sub", "UninstallString", "\"C:\\x\\FooUninst.exe\"");
   EXPECT_EQ(registry::ReadRegistryString(HKEY_CURRENT_USER, key_ + "\\Sub\\UninstallString"),
             "\"C:\\x\\FooUninst.exe\"");
@@ -124,7 +121,7 @@ TEST_F(RegistryTest, RegistryPathFormSplitsKeyAndValue) {
   EXPECT_EQ(registry::ReadRegistryString(HKEY_CURRENT_USER, key_ + "\\Sub\\Missing"), "");
 }
 
-TEST_F(RegistryTest, ReadRegistryValueReportsSizeAndFailsWhenTooSmall) {
+TEST_F(Registry, ReadRegistryValueReportsSizeAndFailsWhenTooSmall) {
   SetString(HKEY_CURRENT_USER, key_, "Value", "abc");
   BYTE buffer[8] = {};
   DWORD size = sizeof(buffer);
@@ -137,83 +134,93 @@ TEST_F(RegistryTest, ReadRegistryValueReportsSizeAndFailsWhenTooSmall) {
   EXPECT_FALSE(registry::ReadRegistryValue(HKEY_CURRENT_USER, key_ + "\\No", "Value", REG_SZ, buffer, size));
 }
 
-// The paths handed to the key deletion, in order; one of them may be made to refuse. Given in
-// place of RegDeleteKeyA, with the path form of either platform family.
-std::vector<std::string> g_deleted;
-std::string g_refused;
-LONG WINAPI RecordingDeleteKey(HKEY root, LPCSTR path) {
-  g_deleted.push_back(path);
-  if (g_refused == path) return ERROR_ACCESS_DENIED;
-  return RegDeleteKeyA(root, path);
-}
-const registry::TKeyDeletion kRecordingNT = {&RecordingDeleteKey, true};
-const registry::TKeyDeletion kRecording9x = {&RecordingDeleteKey, false};
+// The paths that the program hands to RegDeleteKeyA, in order, seen through its import of the
+// call; the path named by refused is refused. The deletion itself is the system's.
+class TDeletionRecorder {
+ public:
+  TDeletionRecorder() : hook_("ADVAPI32.dll", "RegDeleteKeyA", reinterpret_cast<const void*>(&Record)) {
+    EXPECT_TRUE(hook_.Installed()) << "this program does not import RegDeleteKeyA";
+    recorder_ = this;
+  }
+  ~TDeletionRecorder() { recorder_ = nullptr; }
+  TDeletionRecorder(const TDeletionRecorder&) = delete;
+  TDeletionRecorder& operator=(const TDeletionRecorder&) = delete;
 
-void BuildTree(const std::string& base) {
-  for (const char* sub : {"A\\A1\\A11", "A\\A2", "B", "C\\C1"}) CreateKey(HKEY_CURRENT_USER, base + "\\" + sub);
-  SetString(HKEY_CURRENT_USER, base + "\\A\\A1\\A11", "Value", "x");
-  SetString(HKEY_CURRENT_USER, base, "UninstallString", "x");
-}
+  std::vector<std::string> deleted;
+  std::string refused;
 
-TEST_F(RegistryTest, DeletesTheWholeTreeDeepestFirstWithOrWithoutTrailingDelimiter) {
+ private:
+  static LONG WINAPI Record(HKEY root, LPCSTR path) {
+    recorder_->deleted.push_back(path);
+    if (recorder_->refused == path) return ERROR_ACCESS_DENIED;
+    return recorder_->hook_.Original<decltype(&RegDeleteKeyA)>()(root, path);
+  }
+  static TDeletionRecorder* recorder_;
+  testsupport::TImportHook hook_;
+};
+TDeletionRecorder* TDeletionRecorder::recorder_ = nullptr;
+
+
+// On the NT family every path handed to RegDeleteKeyA ends in "\".
+TEST_F(Registry, DeletesTheWholeTreeDeepestFirstWithOrWithoutTrailingDelimiter) {
+  ASSERT_TRUE(platform::IsNTFamily());
   for (const std::string suffix : {"\\", ""}) {
-    const std::string tree = key_ + "\\Product";
-    BuildTree(tree);
+    const std::string tree = ProductTree();
     CreateKey(HKEY_CURRENT_USER, key_ + "\\Sibling");
-    g_deleted.clear();
-    EXPECT_EQ(registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree + suffix, kRecordingNT), ERROR_SUCCESS);
+    TDeletionRecorder recorder;
+    EXPECT_EQ(registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree + suffix), ERROR_SUCCESS);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tree)) << suffix;
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, key_ + "\\Sibling"));
     const std::vector<std::string> expected = {
         tree + "\\A\\A1\\A11\\", tree + "\\A\\A1\\", tree + "\\A\\A2\\", tree + "\\A\\",
         tree + "\\B\\",          tree + "\\C\\C1\\", tree + "\\C\\",    tree + "\\",
     };
-    EXPECT_EQ(g_deleted, expected) << suffix;
+    EXPECT_EQ(recorder.deleted, expected) << suffix;
   }
 }
 
-TEST_F(RegistryTest, Windows9xDeletesPathsWithoutTrailingDelimiter) {
-  const std::string tree = key_ + "\\Product";
-  BuildTree(tree);
-  g_deleted.clear();
-  registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree + "\\", kRecording9x);
+// On Windows 95/98/Me every path handed to RegDeleteKeyA lacks the trailing "\".
+TEST_F(Registry, Windows98DeletesPathsWithoutTrailingDelimiter) {
+  RUN_AS_WINDOWS_98();
+  const std::string tree = ProductTree();
+  TDeletionRecorder recorder;
+  EXPECT_EQ(registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree + "\\"), ERROR_SUCCESS);
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tree));
-  ASSERT_EQ(g_deleted.size(), 8u);
-  for (const auto& path : g_deleted) EXPECT_NE(path.back(), '\\') << path;
-  EXPECT_EQ(g_deleted.back(), tree);
+  const std::vector<std::string> expected = {
+      tree + "\\A\\A1\\A11", tree + "\\A\\A1", tree + "\\A\\A2", tree + "\\A",
+      tree + "\\B",          tree + "\\C\\C1", tree + "\\C",    tree,
+  };
+  EXPECT_EQ(recorder.deleted, expected);
 }
 
-// The system's deletion is RegDeleteKeyA with the running platform's path form.
-TEST(RegistryDeletion, PathFormFollowsThePlatform) {
-  if (testsupport::RunInCopy(testsupport::kWin98)) return;
-  ASSERT_EQ(platform::WindowsVersion().PlatformId, 1u);
-  const registry::TKeyDeletion deletion = registry::SystemKeyDeletion();
-  EXPECT_EQ(deletion.DeleteKey, &RegDeleteKeyA);
-  EXPECT_FALSE(deletion.TrailingDelimiter);
-}
-
-TEST(RegistryDeletion, NTFamilyTakesTheTrailingDelimiter) {
-  ASSERT_TRUE(platform::IsNTFamily());
-  const registry::TKeyDeletion deletion = registry::SystemKeyDeletion();
-  EXPECT_EQ(deletion.DeleteKey, &RegDeleteKeyA);
-  EXPECT_TRUE(deletion.TrailingDelimiter);
-}
-
-TEST_F(RegistryTest, KeyThatRefusesDeletionStaysAndLaterSiblingsStillGo) {
-  const std::string tree = key_ + "\\Product";
-  BuildTree(tree);
-  g_deleted.clear();
-  g_refused = tree + "\\A\\A2\\";
-  // The first refusal is the reason the tree stays.
-  EXPECT_EQ(registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree, kRecordingNT), ERROR_ACCESS_DENIED);
-  g_refused.clear();
+TEST_F(Registry, KeyThatRefusesDeletionStaysAndLaterSiblingsStillGo) {
+  const std::string tree = ProductTree();
+  {
+    TDeletionRecorder recorder;
+    recorder.refused = tree + "\\A\\A2\\";
+    // The first refusal is the reason the tree stays.
+    EXPECT_EQ(registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree), ERROR_ACCESS_DENIED);
+    // The parents were still tried, and stay because a subkey is left.
+    EXPECT_EQ(recorder.deleted.back(), tree + "\\");
+  }
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, tree + "\\A\\A2"));
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tree + "\\A\\A1"));
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tree + "\\B"));
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tree + "\\C"));
-  // The parents were still tried, and stay because a subkey is left.
-  EXPECT_EQ(g_deleted.back(), tree + "\\");
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, tree + "\\A"));
+}
+
+// Windows 95/98/Me's own RegDeleteKeyA takes a key's whole tree with it: once the key itself is
+// gone, a subkey that refused earlier left nothing behind, and the answer says the key went.
+TEST_F(Registry, Windows98KeyThatWentAnswersGoneWhateverASubkeyAnsweredBefore) {
+  RUN_AS_WINDOWS_98();
+  const std::string tree = ProductTree();
+  TDeletionRecorder recorder;
+  recorder.refused = tree + "\\A\\A2";
+  const LONG status = registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree);
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tree));
+  EXPECT_EQ(status, ERROR_SUCCESS);
+  EXPECT_TRUE(registry::KeyTreeGone(status));
 }
 
 // Gives the key an access list; with denyDeletion it refuses everyone DELETE and so full access.
@@ -251,9 +258,8 @@ bool SetKeyAccess(const std::string& path, bool denyDeletion) {
   return true;
 }
 
-TEST_F(RegistryTest, KeyProtectedByItsAccessListStaysWithItsTree) {
-  const std::string tree = key_ + "\\Product";
-  BuildTree(tree);
+TEST_F(Registry, KeyProtectedByItsAccessListStaysWithItsTree) {
+  const std::string tree = ProductTree();
   if (!SetKeyAccess(tree + "\\A", true)) GTEST_SKIP() << "this system does not enforce registry key access lists";
   registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree);
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, tree + "\\A\\A1\\A11"));
@@ -264,9 +270,8 @@ TEST_F(RegistryTest, KeyProtectedByItsAccessListStaysWithItsTree) {
 
 // What a user without administrator rights meets at an installed product's key: it reads, it
 // does not open for deletion, and it counts as there.
-TEST_F(RegistryTest, AKeyThatOnlyReadsDoesNotOpenForDeletion) {
-  const std::string tree = key_ + "\\Product";
-  BuildTree(tree);
+TEST_F(Registry, AKeyThatOnlyReadsDoesNotOpenForDeletion) {
+  const std::string tree = ProductTree();
   EXPECT_EQ(registry::OpenForDeletion(HKEY_CURRENT_USER, tree + "\\"), ERROR_SUCCESS);
   EXPECT_EQ(registry::OpenForDeletion(HKEY_CURRENT_USER, key_ + "\\Missing\\"), ERROR_FILE_NOT_FOUND);
   {
@@ -274,14 +279,14 @@ TEST_F(RegistryTest, AKeyThatOnlyReadsDoesNotOpenForDeletion) {
     if (!readOnly.Refuses()) GTEST_SKIP() << "this system does not enforce registry key access lists";
     EXPECT_EQ(registry::OpenForDeletion(HKEY_CURRENT_USER, tree + "\\"), ERROR_ACCESS_DENIED);
     EXPECT_EQ(registry::OpenForDeletion(HKEY_CURRENT_USER, tree), ERROR_ACCESS_DENIED);
-    EXPECT_TRUE(registry::KeyExists(HKEY_CURRENT_USER, tree));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, tree));
     EXPECT_EQ(registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree), ERROR_ACCESS_DENIED);
-    EXPECT_TRUE(registry::KeyExists(HKEY_CURRENT_USER, tree + "\\A\\A1\\A11"));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, tree + "\\A\\A1\\A11"));
   }
-  EXPECT_FALSE(registry::KeyExists(HKEY_CURRENT_USER, key_ + "\\Missing"));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key_ + "\\Missing"));
 }
 
-TEST_F(RegistryTest, NeverDeletesTheRootItself) {
+TEST_F(Registry, NeverDeletesTheRootItself) {
   BuildTree(key_);
   HKEY root = nullptr;
   ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, KEY_ALL_ACCESS, &root), ERROR_SUCCESS);
@@ -293,7 +298,7 @@ TEST_F(RegistryTest, NeverDeletesTheRootItself) {
   RegCloseKey(root);
 }
 
-TEST_F(RegistryTest, MissingKeyDeletesNothing) {
+TEST_F(Registry, MissingKeyDeletesNothing) {
   CreateKey(HKEY_CURRENT_USER, key_ + "\\Other");
   EXPECT_EQ(registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, key_ + "\\Missing\\"), ERROR_FILE_NOT_FOUND);
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, key_ + "\\Other"));
@@ -305,28 +310,34 @@ const std::string kHyou = "\x95\x5C";
 
 // A name that ends in such a character is still joined to its parent's path with a "\" of its
 // own; a name longer than 255 bytes (130 double-byte characters) is still read: both go with
-// their whole trees and their siblings, in either platform family's path form. (Wine's ANSI
-// registry functions take a path of at most 260 characters, converted in a fixed buffer: the
-// whole path stays below that.)
-TEST_F(RegistryTest, NamesEndingInTrailBackslashOrLongerThan255BytesGoWithTheirSiblings) {
+// their whole trees and their siblings, in the platform family's path form. (Wine's ANSI registry
+// functions take a path of at most 260 characters, converted in a fixed buffer: the whole path
+// stays below that.)
+void ExpectOddNamesGoWithTheirSiblings(const std::string& tree) {
   ASSERT_EQ(GetACP(), 932u) << "the names below are code page 932";
   std::string longName;
   for (int i = 0; i < 130; ++i) longName += kHyou;
-  const std::string tree = key_ + "\\Product";
   const std::string so = "Sample" + kSo;
-  for (const registry::TKeyDeletion& deletion : {kRecordingNT, kRecording9x}) {
-    for (const std::string& sub : {std::string("A"), so + "\\Inner", longName + "\\Inner", std::string("Z")}) {
-      CreateKey(HKEY_CURRENT_USER, tree + "\\" + sub);
-    }
-    g_deleted.clear();
-    registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree + "\\", deletion);
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tree));
-    const std::string end = deletion.TrailingDelimiter ? "\\" : "";
-    for (const std::string& path : {tree + "\\" + so + "\\Inner", tree + "\\" + so, tree + "\\" + longName}) {
-      EXPECT_NE(std::find(g_deleted.begin(), g_deleted.end(), path + end), g_deleted.end()) << path.size();
-    }
-    registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree + "\\");  // whatever a failure left
+  for (const std::string& sub : {std::string("A"), so + "\\Inner", longName + "\\Inner", std::string("Z")}) {
+    CreateKey(HKEY_CURRENT_USER, tree + "\\" + sub);
   }
+  TDeletionRecorder recorder;
+  EXPECT_EQ(registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, tree + "\\"), ERROR_SUCCESS);
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, tree));
+  const std::string end = platform::IsNTFamily() ? "\\" : "";
+  for (const std::string& path : {tree + "\\" + so + "\\Inner", tree + "\\" + so, tree + "\\" + longName}) {
+    EXPECT_NE(std::find(recorder.deleted.begin(), recorder.deleted.end(), path + end), recorder.deleted.end())
+        << path.size();
+  }
+}
+
+TEST_F(Registry, NamesEndingInTrailBackslashOrLongerThan255BytesGoWithTheirSiblings) {
+  ExpectOddNamesGoWithTheirSiblings(key_ + "\\Product");
+}
+
+TEST_F(Registry, Windows98NamesEndingInTrailBackslashOrLongerThan255BytesGoWithTheirSiblings) {
+  RUN_AS_WINDOWS_98();
+  ExpectOddNamesGoWithTheirSiblings(key_ + "\\Product");
 }
 
 // A symbolic link, for the links the registry of the NT family knows.
@@ -375,12 +386,11 @@ class TRegistryLink {
 
 // A link under the product key may lead anywhere in the machine's registry: it is deleted as a
 // link, and what it leads to stays, whether the link is a subkey or the product key itself.
-TEST_F(RegistryTest, LinkIsDeletedAsALinkAndNeverFollowed) {
+TEST_F(Registry, LinkIsDeletedAsALinkAndNeverFollowed) {
   const std::string elsewhere = key_ + "\\Elsewhere";
   CreateKey(HKEY_CURRENT_USER, elsewhere + "\\Inner\\Deep");
   SetString(HKEY_CURRENT_USER, elsewhere + "\\Inner", "Value", "kept");
-  const std::string tree = key_ + "\\Product";
-  BuildTree(tree);
+  const std::string tree = ProductTree();
   {
     TRegistryLink link(tree + "\\B\\Link", elsewhere);
     if (!link.Works(tree + "\\B\\Link\\Inner\\Deep")) GTEST_SKIP() << "this system makes no registry links";

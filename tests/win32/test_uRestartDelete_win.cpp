@@ -20,16 +20,7 @@ using testsupport::WriteFileBytes;
 std::vector<std::string> PendingRenames() { return testsupport::PendingRenameStrings(); }
 std::string SystemShortPath(const std::string& path) { return testsupport::ShortPathOf(path); }
 
-int CountTempFilesInWindowsFolder() {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((WindowsFolder() + "WININIT.INI.*-*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return 0;
-  int count = 0;
-  do ++count;
-  while (FindNextFileA(search, &found));
-  FindClose(search);
-  return count;
-}
+int CountTempFilesInWindowsFolder() { return static_cast<int>(testsupport::FindFiles(WindowsFolder() + "WININIT.INI.*-*").size()); }
 
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
   for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
@@ -54,8 +45,8 @@ TEST(RestartDeleteNT, MoveFileExGetsTheLongPathAndTheRestartDeletesIt) {
   ASSERT_TRUE(WriteFileBytes(file, "x"));
   ASSERT_TRUE(CreateDirectoryA(subfolder.c_str(), nullptr));
 
-  EXPECT_EQ(restart::DeleteFileAtRestart(file), 0u);
-  EXPECT_EQ(restart::DeleteFileAtRestart(subfolder), 0u);
+  EXPECT_EQ(restartdelete::DeleteFileAtRestart(file), 0u);
+  EXPECT_EQ(restartdelete::DeleteFileAtRestart(subfolder), 0u);
 
   const std::vector<std::string> expected = {"\\??\\" + file, "", "\\??\\" + subfolder, ""};
   EXPECT_EQ(PendingRenames(), expected);
@@ -77,10 +68,10 @@ TEST(RestartDeleteNT, ARefusalIsReportedAndSchedulesNothing) {
   ASSERT_TRUE(testsupport::BlockPendingRenames());
   const std::vector<std::string> blocked = PendingRenames();
 
-  EXPECT_NE(restart::DeleteFileAtRestart(file), 0u);
+  EXPECT_NE(restartdelete::DeleteFileAtRestart(file), 0u);
   EXPECT_EQ(PendingRenames(), blocked);
   ClearPendingRenames();
-  EXPECT_EQ(restart::DeleteFileAtRestart(file), 0u);
+  EXPECT_EQ(restartdelete::DeleteFileAtRestart(file), 0u);
   EXPECT_EQ(PendingRenames(), (std::vector<std::string>{"\\??\\" + file, ""}));
   ClearPendingRenames();
 }
@@ -88,9 +79,8 @@ TEST(RestartDeleteNT, ARefusalIsReportedAndSchedulesNothing) {
 // ---- Windows 95/98/Me ----
 
 // Runs the test body as Windows 98 (in a copy of this program) with no WININIT.INI to start.
-#define RUN_AS_WINDOWS_98()                                           \
-  if (testsupport::RunInCopy(testsupport::kWin98)) return;            \
-  ASSERT_EQ(platform::WindowsVersion().PlatformId, 1u);               \
+#define RUN_AS_WINDOWS_98_WITHOUT_WININIT()                           \
+  RUN_AS_WINDOWS_98();                                                \
   ClearWininit();                                                     \
   struct TCleanUp {                                                   \
     ~TCleanUp() { ClearWininit(); }                                   \
@@ -110,7 +100,7 @@ class RestartDelete9x : public ::testing::Test {
 };
 
 TEST_F(RestartDelete9x, RewritesWininitByteForByte) {
-  RUN_AS_WINDOWS_98();
+  RUN_AS_WINDOWS_98_WITHOUT_WININIT();
   const std::string first = MakeLongNamedFile("Long Name Saver.scr");
   const std::string second = MakeLongNamedFile("Second Long Name.txt");
   const std::string n1 = "NUL=" + SystemShortPath(first) + "\r\n";
@@ -172,23 +162,23 @@ TEST_F(RestartDelete9x, RewritesWininitByteForByte) {
     if (c.before) {
       ASSERT_TRUE(WriteFileBytes(WininitPath(), c.before));
     }
-    restart::DeleteFileAtRestart(first);
+    restartdelete::DeleteFileAtRestart(first);
     EXPECT_EQ(Visible(ReadFileBytes(WininitPath())), Visible(c.afterFirst)) << c.what << ", first call";
-    restart::DeleteFileAtRestart(second);
+    restartdelete::DeleteFileAtRestart(second);
     EXPECT_EQ(Visible(ReadFileBytes(WininitPath())), Visible(c.afterSecond)) << c.what << ", second call";
     EXPECT_EQ(CountTempFilesInWindowsFolder(), 0) << c.what;
   }
 }
 
 TEST_F(RestartDelete9x, CallsInARowBuildOneSectionInCallOrder) {
-  RUN_AS_WINDOWS_98();
+  RUN_AS_WINDOWS_98_WITHOUT_WININIT();
   const std::string first = MakeLongNamedFile("First Long Name.scr");
   const std::string second = MakeLongNamedFile("表示 Second Long Name.txt");
   const std::string folder = folder_ + "Long Folder Name";
   ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
   const std::string missing = folder_ + "Missing Long Name.exe";
 
-  for (const std::string& path : {first, second, folder, missing}) EXPECT_EQ(restart::DeleteFileAtRestart(path), 0u);
+  for (const std::string& path : {first, second, folder, missing}) EXPECT_EQ(restartdelete::DeleteFileAtRestart(path), 0u);
 
   EXPECT_EQ(Visible(ReadFileBytes(WininitPath())),
             Visible("[rename]\r\nNUL=" + SystemShortPath(first) + "\r\nNUL=" +
@@ -197,7 +187,7 @@ TEST_F(RestartDelete9x, CallsInARowBuildOneSectionInCallOrder) {
 }
 
 TEST_F(RestartDelete9x, FailuresRaiseTheMessageAndKeepWhatWasScheduled) {
-  RUN_AS_WINDOWS_98();
+  RUN_AS_WINDOWS_98_WITHOUT_WININIT();
   const std::string path = MakeLongNamedFile("Long Name Saver.scr");
   const std::string ini = WininitPath();
   const std::string before = "[boot]\r\na=1\r\n[rename]\r\nNUL=C:\\OLD1.TXT\r\nNUL=C:\\OLD2.TXT\r\n";
@@ -222,9 +212,9 @@ TEST_F(RestartDelete9x, FailuresRaiseTheMessageAndKeepWhatWasScheduled) {
           CreateFileA(ini.c_str(), GENERIC_READ, c.share, nullptr, OPEN_EXISTING, 0, nullptr));
       ASSERT_TRUE(holder) << c.what;
       try {
-        restart::DeleteFileAtRestart(path);
+        restartdelete::DeleteFileAtRestart(path);
         ADD_FAILURE() << c.what << ": no error raised";
-      } catch (const restart::EWininitError& error) {
+      } catch (const restartdelete::EWininitError& error) {
         const std::string message = error.what();
         EXPECT_EQ(message.rfind(c.prefix, 0), 0u) << c.what << ": " << message;
         EXPECT_GE(message.size(), c.prefix.size() + c.suffix.size()) << c.what;
@@ -240,7 +230,7 @@ TEST_F(RestartDelete9x, FailuresRaiseTheMessageAndKeepWhatWasScheduled) {
     EXPECT_EQ(Visible(ReadFileBytes(ini)), Visible(before)) << c.what << ", later";
   }
   // Once the file is free again, the next call carries the old entries over.
-  restart::DeleteFileAtRestart(path);
+  restartdelete::DeleteFileAtRestart(path);
   EXPECT_EQ(Visible(ReadFileBytes(ini)),
             Visible("[boot]\r\na=1\r\n[rename]\r\nNUL=C:\\OLD1.TXT\r\nNUL=C:\\OLD2.TXT\r\nNUL=" +
                     SystemShortPath(path) + "\r\n"));
@@ -251,7 +241,7 @@ TEST_F(RestartDelete9x, FailuresRaiseTheMessageAndKeepWhatWasScheduled) {
 // it survives the rewrite. (Wine writes a profile entry to the file at once: it keeps no such
 // cache, and so cannot show the entry lost.)
 TEST_F(RestartDelete9x, EntryJustWrittenByAnotherProgramSurvives) {
-  RUN_AS_WINDOWS_98();
+  RUN_AS_WINDOWS_98_WITHOUT_WININIT();
   const std::string path = MakeLongNamedFile("Long Name Saver.scr");
   const std::string ours = "NUL=" + SystemShortPath(path) + "\r\n";
   struct TCase {
@@ -268,32 +258,32 @@ TEST_F(RestartDelete9x, EntryJustWrittenByAnotherProgramSurvives) {
     ASSERT_TRUE(WriteFileBytes(WininitPath(), c.before));
     // Another installer replaces a DLL in use at the next start.
     WritePrivateProfileStringA("rename", "C:\\OTHER.DLL", "C:\\OTHER.NEW", WininitPath().c_str());
-    restart::DeleteFileAtRestart(path);
+    restartdelete::DeleteFileAtRestart(path);
     EXPECT_EQ(Visible(ReadFileBytes(WininitPath())), Visible(c.after)) << c.what;
   }
 }
 
 TEST_F(RestartDelete9x, FindsWininitThroughTheWindirVariable) {
-  RUN_AS_WINDOWS_98();
+  RUN_AS_WINDOWS_98_WITHOUT_WININIT();
   const std::string path = MakeLongNamedFile("Long Name Saver.scr");
   const std::string expected = "[rename]\r\nNUL=" + SystemShortPath(path) + "\r\n";
   const std::string windows = WindowsFolder();
   const std::string elsewhere = testsupport::FreshTempFolder("uninst other windir");
 
   SetEnvironmentVariableA("windir", elsewhere.substr(0, elsewhere.size() - 1).c_str());
-  restart::DeleteFileAtRestart(path);
+  restartdelete::DeleteFileAtRestart(path);
   EXPECT_EQ(ReadFileBytes(elsewhere + "WININIT.INI"), expected);
 
   // Without the variable the entry still goes to the Windows folder, not to a relative path.
   SetEnvironmentVariableA("windir", nullptr);
-  restart::DeleteFileAtRestart(path);
+  restartdelete::DeleteFileAtRestart(path);
   SetEnvironmentVariableA("windir", windows.substr(0, windows.size() - 1).c_str());
   EXPECT_EQ(ReadFileBytes(windows + "WININIT.INI"), expected);
   EXPECT_FALSE(testsupport::FolderExists("%windir%"));
 }
 
 TEST_F(RestartDelete9x, TheRestartDeletesTheScheduledFiles) {
-  RUN_AS_WINDOWS_98();
+  RUN_AS_WINDOWS_98_WITHOUT_WININIT();
   ClearPendingRenames();
   // Entries already scheduled in two sections: the restart runs only the first section it finds,
   // so the second one's entry is carried out only once the calls have merged them.
@@ -304,8 +294,8 @@ TEST_F(RestartDelete9x, TheRestartDeletesTheScheduledFiles) {
                                                 SystemShortPath(inSecond) + "\r\n"));
   const std::string first = MakeLongNamedFile("First Long Name.scr");
   const std::string second = MakeLongNamedFile("表示 Second Long Name.txt");
-  restart::DeleteFileAtRestart(first);
-  restart::DeleteFileAtRestart(second);
+  restartdelete::DeleteFileAtRestart(first);
+  restartdelete::DeleteFileAtRestart(second);
   ASSERT_TRUE(testsupport::FileExists(WininitPath()));
   EXPECT_TRUE(PendingRenames().empty());
 

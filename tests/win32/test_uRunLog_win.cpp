@@ -8,6 +8,7 @@
 
 #include "system/uHandles_win.h"
 #include "system/uRunLog_win.h"
+#include "winsupport/uImportHook.h"
 #include "winsupport/uMachine.h"
 
 namespace {
@@ -63,6 +64,52 @@ TEST(RunLog, DevicePipeAndRawPathsAreRefusedUnopened) {
   runlog::Log("written");
   const std::string text = testsupport::ReadFileBytes(plain);
   EXPECT_NE(text.find("] written\r\n"), std::string::npos) << text;
+}
+
+// A log file with a second name (a hard link, which anyone may make to a file of theirs in the
+// shared temporary folder): nothing is written through either name.
+TEST(RunLog, AFileWithTwoNamesIsNotWritten) {
+  const TLogFileReset reset;
+  const std::string folder = testsupport::FreshTempFolder("uninst runlog");
+  const std::string target = folder + "elsewhere.txt";
+  ASSERT_TRUE(testsupport::WriteFileBytes(target, "kept"));
+  const std::string log = folder + "run.log";
+  if (!CreateHardLinkA(log.c_str(), target.c_str(), nullptr)) GTEST_SKIP() << "no hard link can be made here";
+  runlog::SetLogFile(log);
+  runlog::Log("should not be written");
+  EXPECT_EQ(testsupport::ReadFileBytes(target), "kept");
+  EXPECT_EQ(testsupport::ReadFileBytes(log), "kept");
+}
+
+// A log file that the system reports as a reparse point (a link to a file elsewhere, opened as
+// the link itself) is not written. Wine reports no file link as a reparse point, so the test gives
+// the system's answer through the program's import of GetFileInformationByHandle.
+struct TReparsePointAnswer {
+  static BOOL WINAPI Answer(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) {
+    const BOOL answered = hook->Original<decltype(&GetFileInformationByHandle)>()(file, info);
+    if (answered) info->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+    return answered;
+  }
+  static testsupport::TImportHook* hook;
+};
+testsupport::TImportHook* TReparsePointAnswer::hook = nullptr;
+
+TEST(RunLog, AReparsePointIsNotWritten) {
+  const TLogFileReset reset;
+  const std::string log = testsupport::FreshTempFolder("uninst runlog") + "run.log";
+  ASSERT_TRUE(testsupport::WriteFileBytes(log, "kept"));
+  runlog::SetLogFile(log);
+  {
+    testsupport::TImportHook hook("KERNEL32.dll", "GetFileInformationByHandle",
+                                  reinterpret_cast<const void*>(&TReparsePointAnswer::Answer));
+    ASSERT_TRUE(hook.Installed());
+    TReparsePointAnswer::hook = &hook;
+    runlog::Log("should not be written");
+  }
+  EXPECT_EQ(testsupport::ReadFileBytes(log), "kept");
+  // The same file, reported as it is, gets the line.
+  runlog::Log("written");
+  EXPECT_NE(testsupport::ReadFileBytes(log).find("] written\r\n"), std::string::npos);
 }
 
 }  // namespace

@@ -60,8 +60,7 @@ TEST(RunMutex, AbsentMutexIsCreatedAndHeldUntilReleased) { AbsentMutexIsCreatedA
 TEST(RunMutex, MutexHeldByAnotherProcessMeansRunning) { MutexHeldByAnotherProcessMeansRunning(); }
 
 TEST(RunMutex, AsWindows98) {
-  if (testsupport::RunInCopy(testsupport::kWin98)) return;
-  ASSERT_EQ(platform::WindowsVersion().PlatformId, 1u);
+  RUN_AS_WINDOWS_98();
   AbsentMutexIsCreatedAndHeldUntilReleased();
   MutexHeldByAnotherProcessMeansRunning();
 }

@@ -1,42 +1,23 @@
-// Whether visual styles are in effect: the version of an assembly identity, and the system's
-// answer under Wine's own theme setting, which the hook then follows.
+// Whether visual styles are in effect: the system's answer under Wine's own theme setting, which
+// the hook then follows, and the version of the common controls bound by the program's manifest.
 #include <windows.h>
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
-#include <cwchar>
+#include <cstring>
 #include <ostream>
 #include <string>
 
 #include "system/uHandles_win.h"
 #include "ui/uAltFixOnVista_win.h"
 #include "ui/uVisualStyles_win.h"
+#include "winsupport/uCaseName.h"
+#include "winsupport/uImportHook.h"
 #include "winsupport/uRunInCopy.h"
 #include "winsupport/uTestApplication.h"
 
 namespace {
-
-TEST(VisualStyles, MajorVersionOfAnAssemblyIdentity) {
-  const struct {
-    const wchar_t* identity;
-    unsigned long major;
-  } cases[] = {
-      {L"Microsoft.Windows.Common-Controls,processorArchitecture=\"x86\",type=\"win32\",version=\"6.0.2600.2982\"", 6},
-      {L"Microsoft.Windows.Common-Controls,version=\"10.1.0.0\",type=\"win32\"", 10},
-      {L"Microsoft.Windows.Common-Controls,version=\"5.82.0.0\"", 5},
-      {L"Microsoft.Windows.Common-Controls,type=\"win32\"", 0},
-      {L"version=\"\"", 0},
-      {L"version=\"x.0\"", 0},
-      {L"", 0},
-  };
-  // The length bounds the search: a version behind it is not read.
-  const wchar_t* cut = L"type=\"win32\",version=\"6.0.0.0\"";
-  EXPECT_EQ(ui::MajorVersionOfIdentity(cut, 13), 0ul);
-  EXPECT_EQ(ui::MajorVersionOfIdentity(nullptr, 0), 0ul);
-  for (const auto& c : cases) {
-    EXPECT_EQ(ui::MajorVersionOfIdentity(c.identity, std::wcslen(c.identity)), c.major);
-  }
-}
 
 // Wine's own theme setting, which the theme library reads when a program starts. The parent
 // switches the setting around a copy of this program and puts it back.
@@ -71,6 +52,52 @@ class TThemeSetting {
   std::string saved_;
 };
 
+// What GetProcAddress answers the program while it is set: DllGetVersion of the common controls
+// reports version 5, as some implementations of the version 6 assembly do; with noActivationContext
+// the activation context functions are missing too, as on Windows 95/98/Me and 2000.
+struct TOlderCommonControls {
+  static HRESULT CALLBACK ReportsVersion5(DLLVERSIONINFO* info) {
+    info->dwMajorVersion = 5;
+    info->dwMinorVersion = 82;
+    return S_OK;
+  }
+  static FARPROC WINAPI Answer(HMODULE module, LPCSTR name) {
+    const bool byName = HIWORD(reinterpret_cast<ULONG_PTR>(name)) != 0;
+    if (byName && std::strcmp(name, "DllGetVersion") == 0) {
+      return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&ReportsVersion5));
+    }
+    if (byName && noActivationContext &&
+        (std::strcmp(name, "FindActCtxSectionStringW") == 0 || std::strcmp(name, "QueryActCtxW") == 0)) {
+      return nullptr;
+    }
+    return hook->Original<decltype(&GetProcAddress)>()(module, name);
+  }
+  static testsupport::TImportHook* hook;
+  static bool noActivationContext;
+};
+testsupport::TImportHook* TOlderCommonControls::hook = nullptr;
+bool TOlderCommonControls::noActivationContext = false;
+
+// Common controls that report an older version are asked about through the assembly that the
+// program's activation context (its manifest) binds them to: version 6 there keeps the visual
+// styles on; without that question to ask, the older number stands.
+TEST(VisualStyles, AnOlderReportedVersionIsCheckedAgainstTheBoundAssembly) {
+  const TThemeSetting setting("1");
+  if (testsupport::RunInCopy("")) return;
+  // The common controls are asked about once the program's window has loaded them.
+  testsupport::TTestApplication application;
+  testsupport::TTestForm form;
+  ASSERT_TRUE(ui::VisualStylesInEffect());
+  testsupport::TImportHook hook("KERNEL32.dll", "GetProcAddress",
+                                reinterpret_cast<const void*>(&TOlderCommonControls::Answer));
+  ASSERT_TRUE(hook.Installed());
+  TOlderCommonControls::hook = &hook;
+  TOlderCommonControls::noActivationContext = false;
+  EXPECT_TRUE(ui::VisualStylesInEffect()) << "the assembly's version 6 was not read";
+  TOlderCommonControls::noActivationContext = true;
+  EXPECT_FALSE(ui::VisualStylesInEffect()) << "version 5 was taken for 6";
+}
+
 struct TThemeCase {
   const char* name;
   const char* setting;  // ThemeActive
@@ -93,7 +120,7 @@ TEST_P(VisualStylesTheme, AnswerAndRepaintFollowTheSetting) {
   RedrawWindow(form.Handle(), nullptr, nullptr,
                RDW_VALIDATE | RDW_NOERASE | RDW_NOFRAME | RDW_NOINTERNALPAINT | RDW_ALLCHILDREN);
   EXPECT_EQ(ui::VisualStylesInEffect(), c.stylesOn);
-  const altfix::TAltFixModule hook(&ui::VisualStylesInEffect);
+  const altfixonvista::TAltFixModule hook(&ui::VisualStylesInEffect);
   SendMessageA(form.Handle(), WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL | UISF_HIDEFOCUS), 0);
   RECT area;
   EXPECT_EQ(GetUpdateRect(form.Handle(), &area, FALSE) != FALSE, c.stylesOn);
@@ -102,6 +129,6 @@ TEST_P(VisualStylesTheme, AnswerAndRepaintFollowTheSetting) {
 
 INSTANTIATE_TEST_SUITE_P(WineThemeSetting, VisualStylesTheme,
                          ::testing::Values(TThemeCase{"On", "1", true}, TThemeCase{"Off", "0", false}),
-                         [](const ::testing::TestParamInfo<TThemeCase>& info) { return std::string(info.param.name); });
+                         testsupport::TCaseName());
 
 }  // namespace

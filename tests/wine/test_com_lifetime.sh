@@ -19,10 +19,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-drv remove-sample --product "$PRODUCT" >/dev/null
-installed=$(drv install-sample --product "$PRODUCT") || { echo "FAIL: the sample could not be installed"; exit 1; }
-folder=$(sed -n 's/^installed \(.*\\\) HKLM.*/\1/p' <<<"$installed")
-[ -n "$folder" ] || { echo "FAIL: no folder in: $installed"; exit 1; }
+folder=$(install_sample "$PRODUCT") || { echo "FAIL: no sample"; exit 1; }
 wine reg add "$RELAY_KEY" /v RelayInclude \
   /d 'kernel32.CreateProcessA;kernelbase.CreateProcessA;kernel32.GetVersionExA;user32.ShowWindow;user32.SetWindowsHookExA;user32.UnhookWindowsHookEx;ole32.CoInitialize;ole32.CoUninitialize;combase.CoUninitialize' /f >/dev/null 2>&1 </dev/null
 
@@ -41,8 +38,8 @@ grep -q 'load_list L"RelayInclude"' "$LOG" || fail "no relay trace was written"
 # SW_SHOW), X (UnhookWindowsHookEx), U (CoUninitialize, which ole32 forwards to combase). Other
 # processes (Wine's desktop) may write to the same trace.
 calls() {
-  EXE=$1 awk -v own="$OWN_CALL_RE" '
-    index($0, ":trace:loaddll:") && index(tolower($0), tolower(ENVIRON["EXE"])) { mine[substr($0, 1, index($0, ":") - 1)] = 1 }
+  THREADS=$(threads_of "$1" "$LOG" | tr '\n' ' ') awk -v own="$OWN_CALL_RE" '
+    BEGIN { n = split(ENVIRON["THREADS"], ids, " "); for (i = 1; i <= n; i++) mine[ids[i]] = 1 }
     match($0, /^[0-9a-f]+:Call /) {
       tid = substr($0, 1, index($0, ":") - 1); rest = tolower(substr($0, RLENGTH + 1)); c = ""
       if (rest ~ /^(kernel32|kernelbase)\.createprocessa\(/) c = "P"

@@ -1,5 +1,7 @@
 #include "winsupport/uDriver.h"
 
+#include <tlhelp32.h>
+
 #include <cstdio>
 
 namespace testsupport {
@@ -65,6 +67,21 @@ std::string FromWide(const std::wstring& w, UINT codePage) {
 }
 
 std::string WideToCp932(const std::wstring& w) { return FromWide(w, 932); }
+
+// Starts commandLine (no application name) in folder (the current one when empty); the process
+// and its id, or an empty handle.
+TProcess Started(std::string commandLine, BOOL inheritHandles, const std::string& folder, STARTUPINFOA& startup) {
+  TProcess process;
+  PROCESS_INFORMATION info = {};
+  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, inheritHandles, 0, nullptr,
+                      folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+    return process;
+  }
+  CloseHandle(info.hThread);
+  process.handle.reset(info.hProcess);
+  process.pid = info.dwProcessId;
+  return process;
+}
 
 }  // namespace
 
@@ -315,15 +332,12 @@ void PressMessageBoxOk(HWND box) {
 }
 
 TProcess StartCommandLine(const std::string& commandLine, const std::string& workDir) {
-  TProcess p;
   std::string dir = workDir;
   if (dir.empty()) {
     char sys[MAX_PATH] = {};
     const UINT n = GetSystemDirectoryA(sys, MAX_PATH);
     if (n > 0 && n < MAX_PATH) dir.assign(sys, n);
   }
-  std::vector<char> cmd(commandLine.begin(), commandLine.end());
-  cmd.push_back('\0');
   // The child gets the null device as its standard handles: otherwise Wine hands it ours, and
   // a caller reading our output through a pipe waits until the child ends.
   TFileHandle nulIn(CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -338,28 +352,13 @@ TProcess StartCommandLine(const std::string& commandLine, const std::string& wor
     si.hStdOutput = nulOut.get();
     si.hStdError = nulOut.get();
   }
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      dir.empty() ? nullptr : dir.c_str(), &si, &pi))
-    return p;
-  CloseHandle(pi.hThread);
-  p.handle.reset(pi.hProcess);
-  p.pid = pi.dwProcessId;
-  return p;
+  return Started(commandLine, FALSE, dir, si);
 }
 
 TProcess StartSharingOutput(const std::string& commandLine) {
-  std::string command = commandLine;
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info = {};
-  TProcess p;
-  if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
-    CloseHandle(info.hThread);
-    p.handle.reset(info.hProcess);
-    p.pid = info.dwProcessId;
-  }
-  return p;
+  return Started(commandLine, TRUE, std::string(), startup);
 }
 
 DWORD RunToEnd(const std::string& commandLine) {
@@ -393,6 +392,18 @@ std::string ProcessImagePath(DWORD pid) {
   DWORD size = sizeof buf;
   if (!QueryFullProcessImageNameA(process.get(), 0, buf, &size)) return std::string();
   return std::string(buf, size);
+}
+
+std::vector<DWORD> ChildProcessIds(DWORD parentPid) {
+  std::vector<DWORD> children;
+  TFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return children;
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
+    if (entry.th32ParentProcessID == parentPid && entry.th32ProcessID != parentPid) children.push_back(entry.th32ProcessID);
+  }
+  return children;
 }
 
 int TerminateOwnersOf(const TWindowQuery& query) {

@@ -138,6 +138,8 @@ TProcess OpenProcessById(DWORD pid);
 bool WaitForExit(const TProcess& process, DWORD limitMs = kDefaultWaitMs, DWORD* exitCode = nullptr);
 // Full path of the process's executable (code page 932); empty when it cannot be read.
 std::string ProcessImagePath(DWORD pid);
+// The processes that the process started and that still run.
+std::vector<DWORD> ChildProcessIds(DWORD parentPid);
 // Ends every process that owns a window matching the query (leftovers of a failed scenario).
 // Returns how many were ended.
 int TerminateOwnersOf(const TWindowQuery& query);

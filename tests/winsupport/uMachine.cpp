@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "system/uFiles_win.h"
+
 namespace testsupport {
 namespace {
 
@@ -18,16 +20,6 @@ std::string UniqueName(const char* what) {
          std::to_string(++serial);
 }
 
-// A folder that a system call wrote into a MAX_PATH buffer, with its trailing "\".
-template <typename TCall>
-std::string FolderFrom(TCall call) {
-  char buffer[MAX_PATH] = {};
-  const DWORD n = call(buffer);
-  std::string folder(buffer, n < MAX_PATH ? n : 0);
-  if (folder.empty() || folder.back() != '\\') folder += '\\';
-  return folder;
-}
-
 DWORD Attributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
 
 bool IsLink(const std::string& path) {
@@ -38,16 +30,7 @@ bool IsLink(const std::string& path) {
 // Starts a Unix program of Wine's host (a path on drive Z:) in folder. Wine hands it to the host
 // and does not wait for it, nor does its handle tell when it ends: callers wait for its effect.
 bool StartHostProgram(const std::string& commandLine, const std::string& folder) {
-  std::string command = commandLine;
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info = {};
-  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &info)) {
-    return false;
-  }
-  CloseHandle(info.hThread);
-  CloseHandle(info.hProcess);
-  return true;
+  return static_cast<bool>(StartCommandLine(commandLine, folder).handle);
 }
 
 // Removes a link made with TFolderLink, not what it leads to.
@@ -71,16 +54,9 @@ std::string BuiltUninstallerPath() { return WinePathOf(UNINST_EXE_PATH); }
 
 std::string ToolPath(const std::string& tool) { return WinePathOf(std::string(E2E_BIN_DIR) + "/" + tool + ".exe"); }
 
-std::string OwnFolder() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  const std::string self = path;
-  return self.substr(0, self.find_last_of('\\') + 1);
-}
+std::string OwnFolder() { return files::ExtractFilePath(files::ModuleFileName()); }
 
-std::string TempFolder() {
-  return FolderFrom([](char* buffer) { return GetTempPathA(MAX_PATH, buffer); });
-}
+std::string TempFolder() { return files::TemporaryFolder(); }
 
 std::string FreshTempFolder(const std::string& name) {
   const std::string folder = TempFolder() + name + "\\";
@@ -97,9 +73,7 @@ std::string ProgramFilesFolder() {
   return p;
 }
 
-std::string WindowsFolder() {
-  return FolderFrom([](char* buffer) { return GetWindowsDirectoryA(buffer, MAX_PATH); });
-}
+std::string WindowsFolder() { return files::WindowsFolder(); }
 
 std::string WininitPath() { return WindowsFolder() + "WININIT.INI"; }
 
@@ -164,24 +138,30 @@ std::string ShortPathOf(const std::string& path) {
   return (n == 0 || n >= sizeof(buffer)) ? path : std::string(buffer, n);
 }
 
+std::vector<WIN32_FIND_DATAA> FindFiles(const std::string& pattern) {
+  std::vector<WIN32_FIND_DATAA> found;
+  WIN32_FIND_DATAA entry;
+  HANDLE search = FindFirstFileA(pattern.c_str(), &entry);
+  if (search == INVALID_HANDLE_VALUE) return found;
+  do {
+    const std::string name = entry.cFileName;
+    if (name != "." && name != "..") found.push_back(entry);
+  } while (FindNextFileA(search, &entry));
+  FindClose(search);
+  return found;
+}
+
 void RemoveFolderTree(const std::string& folder) {
-  WIN32_FIND_DATAA fd;
-  HANDLE find = FindFirstFileA((folder + "*").c_str(), &fd);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = fd.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string path = folder + name;
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-        RemoveLink(folder, name);
-      } else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveFolderTree(path + "\\");
-      } else {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
-      }
-    } while (FindNextFileA(find, &fd));
-    FindClose(find);
+  for (const WIN32_FIND_DATAA& entry : FindFiles(folder + "*")) {
+    const std::string path = folder + entry.cFileName;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      RemoveLink(folder, entry.cFileName);
+    } else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      RemoveFolderTree(path + "\\");
+    } else {
+      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileA(path.c_str());
+    }
   }
   RemoveDirectoryA(folder.c_str());
 }
@@ -234,13 +214,29 @@ std::string ReadString(HKEY root, const std::string& path, const std::string& va
   return data;
 }
 
-bool SetString(HKEY root, const std::string& path, const std::string& value, const std::string& data) {
+namespace {
+
+handles::TUniqueKey CreatedKey(HKEY root, const std::string& path) {
   handles::TUniqueKey key;
-  if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                      key.put(), nullptr) != ERROR_SUCCESS)
-    return false;
-  return RegSetValueExA(key.get(), value.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                        static_cast<DWORD>(data.size() + 1)) == ERROR_SUCCESS;
+  RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
+  return key;
+}
+
+}  // namespace
+
+bool CreateKey(HKEY root, const std::string& path) { return static_cast<bool>(CreatedKey(root, path)); }
+
+bool SetValue(HKEY root, const std::string& path, const std::string& value, DWORD type, const void* data, DWORD size) {
+  const handles::TUniqueKey key = CreatedKey(root, path);
+  return key && RegSetValueExA(key.get(), value.c_str(), 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+}
+
+bool SetString(HKEY root, const std::string& path, const std::string& value, const std::string& data, DWORD type) {
+  return SetValue(root, path, value, type, data.c_str(), static_cast<DWORD>(data.size() + 1));
+}
+
+bool SetDword(HKEY root, const std::string& path, const std::string& value, DWORD data) {
+  return SetValue(root, path, value, REG_DWORD, &data, sizeof(data));
 }
 
 // --- deletion at the next start
@@ -322,13 +318,7 @@ void ClearWininit() {
   const std::string windows = WindowsFolder();
   DeleteFileA((windows + "WININIT.INI").c_str());
   DeleteFileA((windows + "wininit.bak").c_str());
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((windows + "WININIT.INI.*-*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do DeleteFileA((windows + found.cFileName).c_str());
-    while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
+  for (const WIN32_FIND_DATAA& entry : FindFiles(windows + "WININIT.INI.*-*")) DeleteFileA((windows + entry.cFileName).c_str());
 }
 
 bool RestartWine() {

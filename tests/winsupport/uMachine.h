@@ -44,6 +44,8 @@ unsigned long long FileSizeOf(const std::string& path);  // 0 when it cannot be 
 bool FileExists(const std::string& path);                // a file, not a folder
 bool FolderExists(const std::string& path);
 bool PathExists(const std::string& path);
+// What FindFirstFile and FindNextFile find for pattern ("C:\x\*.tmp"), "." and ".." left out.
+std::vector<WIN32_FIND_DATAA> FindFiles(const std::string& pattern);
 // GetShortPathNameA of an existing path; the path itself when there is no short form.
 std::string ShortPathOf(const std::string& path);
 // Deletes a folder (with its trailing "\") and everything in it, read-only files included; a
@@ -96,8 +98,14 @@ std::vector<std::string> SubkeyNames(HKEY root, const std::string& path);
 void DeleteKeyTree(HKEY root, const std::string& path);
 // REG_SZ or REG_EXPAND_SZ value, unexpanded; empty when missing.
 std::string ReadString(HKEY root, const std::string& path, const std::string& value);
-// Creates the key as needed and stores a REG_SZ value; false when either fails.
-bool SetString(HKEY root, const std::string& path, const std::string& value, const std::string& data);
+// Creates the key, and the keys on the way to it, as needed; false when the system refuses.
+bool CreateKey(HKEY root, const std::string& path);
+// Creates the key as needed and stores a value; false when either fails.
+bool SetValue(HKEY root, const std::string& path, const std::string& value, DWORD type, const void* data, DWORD size);
+// The same for a string (with its terminating zero) and a DWORD.
+bool SetString(HKEY root, const std::string& path, const std::string& value, const std::string& data,
+               DWORD type = REG_SZ);
+bool SetDword(HKEY root, const std::string& path, const std::string& value, DWORD data);
 
 // A key that everyone may read but nobody may change or delete, as an installed product's key
 // looks to a user without administrator rights: its access list allows reading only and denies

@@ -23,21 +23,9 @@ void Write(const std::string& path, const std::string& bytes, bool append) {
   if (!WriteFileBytes(path, bytes, append)) Fail("cannot write", path);
 }
 
-handles::TUniqueKey CreateKey(const std::string& path) {
-  handles::TUniqueKey key;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                      nullptr, key.put(), nullptr) != ERROR_SUCCESS)
-    Fail("cannot create key", path);
-  return key;
-}
-
-void SetString(HKEY key, const std::string& name, const std::string& value, DWORD type = REG_SZ) {
-  RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
-                 static_cast<DWORD>(value.size() + 1));
-}
-
-void SetDword(HKEY key, const std::string& name, DWORD value) {
-  RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+// A key of the sample under HKEY_LOCAL_MACHINE.
+void MakeKey(const std::string& path) {
+  if (!CreateKey(HKEY_LOCAL_MACHINE, path)) Fail("cannot create key", path);
 }
 
 void CaptureKey(HKEY root, const std::string& path, std::map<std::string, std::string>& out) {
@@ -124,29 +112,39 @@ TSample InstallSample(const TSampleOptions& options) {
     if (!options.appendedBlock.empty()) Write(s.uninstallerPath, options.appendedBlock, true);
   }
 
+  const HKEY hklm = HKEY_LOCAL_MACHINE;
   if (options.entry != TEntryKind::Missing && !s.keyPath.empty()) {
-    handles::TUniqueKey key = CreateKey(s.keyPath);
-    SetString(key.get(), "DisplayName", options.product + "スクリーンセーバー");
-    SetString(key.get(), "Publisher", "Brindlecove");
-    SetString(key.get(), "DisplayIcon", s.scrPath, REG_EXPAND_SZ);
-    SetDword(key.get(), "NoModify", 1);
-    if (options.entry == TEntryKind::Full) SetString(key.get(), "UninstallString", s.UninstallString());
-    if (options.entry == TEntryKind::EmptyUninstallString) SetString(key.get(), "UninstallString", "");
+    MakeKey(s.keyPath);
+    SetString(hklm, s.keyPath, "DisplayName", options.product + "スクリーンセーバー");
+    SetString(hklm, s.keyPath, "Publisher", "Brindlecove");
+    SetString(hklm, s.keyPath, "DisplayIcon", s.scrPath, REG_EXPAND_SZ);
+    SetDword(hklm, s.keyPath, "NoModify", 1);
+    if (options.entry == TEntryKind::Full) SetString(hklm, s.keyPath, "UninstallString", s.UninstallString());
+    if (options.entry == TEntryKind::EmptyUninstallString) SetString(hklm, s.keyPath, "UninstallString", "");
     if (options.subkeys) {
-      handles::TUniqueKey comp = CreateKey(s.keyPath + "\\Components");
-      SetString(comp.get(), "Screen saver", s.scrPath);
-      handles::TUniqueKey nested = CreateKey(s.keyPath + "\\Components\\Nested");
-      SetDword(nested.get(), "Count", 3);
+      MakeKey(s.keyPath + "\\Components");
+      SetString(hklm, s.keyPath + "\\Components", "Screen saver", s.scrPath);
+      MakeKey(s.keyPath + "\\Components\\Nested");
+      SetDword(hklm, s.keyPath + "\\Components\\Nested", "Count", 3);
     }
   }
   if (options.sibling) {
-    handles::TUniqueKey sib = CreateKey(s.siblingKeyPath);
-    SetString(sib.get(), "DisplayName", folderName + "Plus");
-    SetString(sib.get(), "UninstallString", "\"" + s.folder + folderName + "PlusUninst.exe\"");
-    handles::TUniqueKey sub = CreateKey(s.siblingKeyPath + "\\Components");
-    SetDword(sub.get(), "Count", 1);
+    MakeKey(s.siblingKeyPath);
+    SetString(hklm, s.siblingKeyPath, "DisplayName", folderName + "Plus");
+    SetString(hklm, s.siblingKeyPath, "UninstallString", "\"" + s.folder + folderName + "PlusUninst.exe\"");
+    MakeKey(s.siblingKeyPath + "\\Components");
+    SetDword(hklm, s.siblingKeyPath + "\\Components", "Count", 1);
   }
   return s;
+}
+
+TSampleOptions SampleNamed(const std::string& product, const std::string& folderName,
+                           const std::string& uninstallerName) {
+  TSampleOptions options;
+  options.product = product;
+  options.folderName = folderName;
+  options.uninstallerName = uninstallerName;
+  return options;
 }
 
 void RemoveSample(const TSample& sample) {
@@ -157,15 +155,9 @@ void RemoveSample(const TSample& sample) {
 
 TSampleState CaptureState(const TSample& sample) {
   TSampleState st;
-  WIN32_FIND_DATAA fd;
-  HANDLE find = FindFirstFileA((sample.folder + "*").c_str(), &fd);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = fd.cFileName;
-      if (name == "." || name == "..") continue;
-      st.files[sample.folder + name] = (static_cast<unsigned long long>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
-    } while (FindNextFileA(find, &fd));
-    FindClose(find);
+  for (const WIN32_FIND_DATAA& entry : FindFiles(sample.folder + "*")) {
+    st.files[sample.folder + entry.cFileName] =
+        (static_cast<unsigned long long>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
   }
   if (!sample.keyPath.empty()) CaptureKey(HKEY_LOCAL_MACHINE, sample.keyPath, st.registry);
   if (!sample.siblingKeyPath.empty()) CaptureKey(HKEY_LOCAL_MACHINE, sample.siblingKeyPath, st.registry);

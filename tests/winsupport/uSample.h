@@ -53,6 +53,11 @@ struct TSampleOptions {
   std::string appendedBlock;
 };
 
+// The options of a sample named so: the product, its folder and its uninstaller's file name (empty:
+// the defaults above); everything else as by default.
+TSampleOptions SampleNamed(const std::string& product, const std::string& folderName = std::string(),
+                           const std::string& uninstallerName = std::string());
+
 struct TSample {
   TSampleOptions options;
   std::string folder;           // with its trailing "\"
@@ -74,6 +79,19 @@ TSample SampleLayout(const TSampleOptions& options);
 TSample InstallSample(const TSampleOptions& options);
 // Removes the sample's files, its folder and both registry entries. Safe when parts are gone.
 void RemoveSample(const TSample& sample);
+
+// A sample installed for the life of the owner (InstallSample, then RemoveSample).
+class TInstalledSample {
+ public:
+  explicit TInstalledSample(const TSampleOptions& options) : sample_(InstallSample(options)) {}
+  ~TInstalledSample() { RemoveSample(sample_); }
+  TInstalledSample(const TInstalledSample&) = delete;
+  TInstalledSample& operator=(const TInstalledSample&) = delete;
+  const TSample& Sample() const { return sample_; }
+
+ private:
+  TSample sample_;
+};
 
 // The state an uninstall may change, for "nothing changed" and "only this changed" checks.
 struct TSampleState {

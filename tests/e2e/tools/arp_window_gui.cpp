@@ -18,8 +18,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
+
+#include "system/uFiles_win.h"
+#include "winsupport/uMachine.h"
 
 namespace {
 
@@ -69,18 +71,8 @@ HWND ShowDialog(const char* title, int tabCount, int focusedTab, int left, int t
   return window;
 }
 
-std::string OwnFolder() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder = path;
-  return folder.substr(0, folder.find_last_of('\\') + 1);
-}
-
 bool IsStandInForRundll32() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  const char* name = std::strrchr(path, '\\');
-  return lstrcmpiA(name ? name + 1 : path, "rundll32.exe") == 0;
+  return lstrcmpiA(files::ExtractFileName(files::ModuleFileName()).c_str(), "rundll32.exe") == 0;
 }
 
 std::string ReadSmallFile(const std::string& path) {
@@ -118,7 +110,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   InitCommonControlsEx(&controls);
 
   if (IsStandInForRundll32()) {
-    const std::string folder = OwnFolder();
+    const std::string folder = testsupport::OwnFolder();
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     GetStartupInfoA(&startup);
