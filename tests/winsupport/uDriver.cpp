@@ -68,22 +68,27 @@ std::string FromWide(const std::wstring& w, UINT codePage) {
 
 std::string WideToCp932(const std::wstring& w) { return FromWide(w, 932); }
 
-// Starts commandLine (no application name) in folder (the current one when empty); the process
-// and its id, or an empty handle.
+// The process and its id, or an empty handle when it did not start.
 TProcess Started(std::string commandLine, BOOL inheritHandles, const std::string& folder, STARTUPINFOA& startup) {
   TProcess process;
-  PROCESS_INFORMATION info = {};
-  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, inheritHandles, 0, nullptr,
-                      folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
-    return process;
-  }
-  CloseHandle(info.hThread);
-  process.handle.reset(info.hProcess);
-  process.pid = info.dwProcessId;
+  StartProcess(commandLine, inheritHandles, folder, startup, process);
   return process;
 }
 
 }  // namespace
+
+bool StartProcess(std::string commandLine, BOOL inheritHandles, const std::string& folder, STARTUPINFOA& startup,
+                  TProcess& process) {
+  PROCESS_INFORMATION info = {};
+  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, inheritHandles, 0, nullptr,
+                      folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+    return false;
+  }
+  if (info.hThread) CloseHandle(info.hThread);
+  process.handle.reset(info.hProcess);
+  process.pid = info.dwProcessId;
+  return true;
+}
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD limitMs) {
   const DWORD start = GetTickCount();

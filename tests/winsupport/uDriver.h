@@ -123,6 +123,11 @@ struct TProcess {
   DWORD pid = 0;
 };
 
+// Starts commandLine (no application name) in folder (the current one when empty); whether the
+// system started it. A program of Wine's host (a path on drive Z:) starts without a process
+// handle, so the handle alone cannot tell.
+bool StartProcess(std::string commandLine, BOOL inheritHandles, const std::string& folder, STARTUPINFOA& startup,
+                  TProcess& process);
 // Starts a command line as Explorer's Add/Remove Programs does (CreateProcessA, no
 // application name, the system folder as the working folder, the null device as standard
 // handles). Empty handle on failure.

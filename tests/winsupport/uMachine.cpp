@@ -30,7 +30,10 @@ bool IsLink(const std::string& path) {
 // Starts a Unix program of Wine's host (a path on drive Z:) in folder. Wine hands it to the host
 // and does not wait for it, nor does its handle tell when it ends: callers wait for its effect.
 bool StartHostProgram(const std::string& commandLine, const std::string& folder) {
-  return static_cast<bool>(StartCommandLine(commandLine, folder).handle);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  TProcess process;
+  return StartProcess(commandLine, FALSE, folder, startup, process);
 }
 
 // Removes a link made with TFolderLink, not what it leads to.
