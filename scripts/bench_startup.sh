@@ -24,6 +24,8 @@ for f in "$EXE" "$TIMER" "$MINIMAL" "$BARE"; do
 done
 
 uninst_ensure_wine
+# The display and the Wine server started here end with the benchmark.
+trap 'uninst_stop_wine' EXIT
 
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 OUT="$UNINST_STATE_DIR/bench_startup.out"
