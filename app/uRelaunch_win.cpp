@@ -27,8 +27,8 @@ void ScheduleOwnCopy(const std::string& exe) {
     const DWORD error = restartdelete::DeleteFileAtRestart(path);
     if (error == ERROR_SUCCESS) {
       runlog::Log(what + "を再起動後に削除します: " + path);
-    } else if (runlog::Logging()) {
-      runlog::Log(what + "を再起動後に削除できません: " + path + " (" + systemerror::Describe(error) + ")");
+    } else {
+      runlog::LogWithSystemError(what + "を再起動後に削除できません: " + path, error);
     }
   };
   schedule(exe, "一時コピー");
@@ -47,8 +47,7 @@ void RemoveCopy(const std::string& copy, privatefolder::TPrivateFolder& privateF
   if (privateFolder.Path.empty()) return;
   if (!copy.empty()) DeleteFileA(copy.c_str());
   // The folder cannot be removed while it is held; once empty, it is harmless to let go first.
-  privateFolder.Folder.reset();
-  privateFolder.Parent.reset();
+  privateFolder.CloseHandles();
   RemoveDirectoryA(files::ExcludeTrailingDelimiter(privateFolder.Path).c_str());
 }
 
@@ -75,9 +74,7 @@ privatefolder::TPrivateFolder MakePrivateFolder(const std::string& temp) {
 // Programs would end without a word. Nothing has been uninstalled: 1603.
 unsigned StartFailed(const TStartOptions& options, const std::string& what, const std::string& where,
                      DWORD error) {
-  if (runlog::Logging()) {
-    runlog::Log(what + (where.empty() ? std::string() : ": " + where) + " (" + systemerror::Describe(error) + ")");
-  }
+  runlog::LogWithSystemError(what + (where.empty() ? std::string() : ": " + where), error);
   if (!options.Silent) {
     ui::TText message = maintexts::kCopyNotStarted;
     if (!where.empty()) message += maintexts::kLineBreak + ui::SystemText(where);
@@ -87,12 +84,6 @@ unsigned StartFailed(const TStartOptions& options, const std::string& what, cons
   return exitcode::kFailed;
 }
 
-// The error of the call that just failed, or fallback where it failed without naming one.
-DWORD LastErrorOr(DWORD fallback) {
-  const DWORD error = GetLastError();
-  return error != ERROR_SUCCESS ? error : fallback;
-}
-
 }  // namespace
 
 bool RelaunchFromTemp(const TStartOptions& options, unsigned& exitCode) {
@@ -100,7 +91,7 @@ bool RelaunchFromTemp(const TStartOptions& options, unsigned& exitCode) {
   SetLastError(ERROR_SUCCESS);
   const std::string exe = files::ModuleFileName();
   // A path cut short, or none: taken as too long for the buffer.
-  const DWORD exeError = exe.empty() ? LastErrorOr(ERROR_FILENAME_EXCED_RANGE) : ERROR_SUCCESS;
+  const DWORD exeError = exe.empty() ? systemerror::LastErrorOr(ERROR_FILENAME_EXCED_RANGE) : ERROR_SUCCESS;
   if (options.IsCopy) {
     if (!exe.empty()) ScheduleOwnCopy(exe);
     return true;
@@ -111,7 +102,7 @@ bool RelaunchFromTemp(const TStartOptions& options, unsigned& exitCode) {
   SetLastError(ERROR_SUCCESS);
   const std::string temp = files::TemporaryFolder();
   // A folder that did not fit in 260 bytes sets no error of its own.
-  const DWORD tempError = temp.empty() ? LastErrorOr(ERROR_FILENAME_EXCED_RANGE) : ERROR_SUCCESS;
+  const DWORD tempError = temp.empty() ? systemerror::LastErrorOr(ERROR_FILENAME_EXCED_RANGE) : ERROR_SUCCESS;
   if (exe.empty() || temp.empty()) {
     exitCode = StartFailed(options, "一時フォルダーまたは実行ファイルのパスを取得できませんでした", std::string(),
                            exe.empty() ? exeError : tempError);
@@ -124,7 +115,7 @@ bool RelaunchFromTemp(const TStartOptions& options, unsigned& exitCode) {
   if (platform::IsNTFamily()) {
     privateFolder = MakePrivateFolder(temp);
     if (privateFolder.Path.empty()) {
-      const DWORD error = LastErrorOr(ERROR_CANNOT_MAKE);
+      const DWORD error = systemerror::LastErrorOr(ERROR_CANNOT_MAKE);
       exitCode = StartFailed(options, "一時フォルダーを作成できませんでした", temp, error);
       return false;
     }
@@ -137,7 +128,7 @@ bool RelaunchFromTemp(const TStartOptions& options, unsigned& exitCode) {
   }
   // In the new folder nothing may be replaced; in the shared one an earlier run's copy is.
   if (!CopyFileA(exe.c_str(), copy.c_str(), privateFolder.Path.empty() ? FALSE : TRUE)) {
-    const DWORD error = LastErrorOr(ERROR_CANNOT_COPY);
+    const DWORD error = systemerror::LastErrorOr(ERROR_CANNOT_COPY);
     RemoveCopy(std::string(), privateFolder);
     exitCode = StartFailed(options, "一時コピーを作成できませんでした", copy, error);
     return false;
@@ -149,7 +140,7 @@ bool RelaunchFromTemp(const TStartOptions& options, unsigned& exitCode) {
 
   handback::TOutcomeChannel channel;
   if (options.Silent && !channel.Create()) {
-    const DWORD error = LastErrorOr(ERROR_CANNOT_MAKE);
+    const DWORD error = systemerror::LastErrorOr(ERROR_CANNOT_MAKE);
     RemoveCopy(copy, privateFolder);
     exitCode = StartFailed(options, "一時コピーとの通信路を作成できませんでした", std::string(), error);
     return false;
@@ -167,7 +158,7 @@ bool RelaunchFromTemp(const TStartOptions& options, unsigned& exitCode) {
   const BOOL started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, options.Silent ? TRUE : FALSE, 0,
                                       nullptr, privateFolder.Path.empty() ? nullptr : privateFolder.Path.c_str(),
                                       &startup, &process);
-  const DWORD startError = started ? ERROR_SUCCESS : LastErrorOr(ERROR_CANNOT_MAKE);
+  const DWORD startError = started ? ERROR_SUCCESS : systemerror::LastErrorOr(ERROR_CANNOT_MAKE);
   channel.CloseCopyEnds();
   if (!started) {
     RemoveCopy(copy, privateFolder);
@@ -177,8 +168,7 @@ bool RelaunchFromTemp(const TStartOptions& options, unsigned& exitCode) {
   handles::TUniqueHandleObj copyProcess(process.hProcess);
   handles::TUniqueHandleObj copyThread(process.hThread);
   // From here on the copy holds its folder itself.
-  privateFolder.Folder.reset();
-  privateFolder.Parent.reset();
+  privateFolder.CloseHandles();
   runlog::Log("一時コピーを起動しました: プロセス " + std::to_string(process.dwProcessId));
   if (!options.Silent) return false;
 

@@ -20,14 +20,12 @@ namespace {
 const char kHklm[] = "HKEY_LOCAL_MACHINE\\";
 
 // The data of the first item named exactly "GUID" of the executable's appended block; empty when
-// there is no block, no such item or no data. The list also releases its data if the read raises.
+// there is no block, no such item or no data. The list releases its data on every way out.
 std::string ReadRunMutexName(const std::string& exePath) {
   TItemTypes items;
   ReadAppendedItems(exePath, items);
   const TItemType* item = FindAppendedItem(items, "GUID");
-  const std::string guid = item ? AppendedItemData(*item) : std::string();
-  FreeAppendedItems(items);
-  return guid;
+  return item ? AppendedItemData(*item) : std::string();
 }
 
 // Whether the screen saver runs; the mutex is held only for the check.
@@ -145,10 +143,9 @@ TUninstallOutcome RunUninstall(const std::string& exePath, const std::vector<std
     const LONG status = registry::OpenForDeletion(HKEY_LOCAL_MACHINE, uninstallKeyPath);
     if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
       outcome.KeyRefused = status;
-      if (runlog::Logging()) {
-        runlog::Log(std::string("アンインストール情報を削除する権限がないため何も削除しません: ") + kHklm +
-                    uninstallKeyPath + " (" + systemerror::Describe(static_cast<DWORD>(status)) + ")");
-      }
+      runlog::LogWithSystemError(
+          std::string("アンインストール情報を削除する権限がないため何も削除しません: ") + kHklm + uninstallKeyPath,
+          static_cast<DWORD>(status));
       return outcome;
     }
   }
@@ -170,13 +167,14 @@ TUninstallOutcome RunUninstall(const std::string& exePath, const std::vector<std
     outcome.EntryRemains = !registry::KeyTreeGone(status);
     if (!outcome.EntryRemains) {
       runlog::Log(std::string("レジストリキーを削除しました: ") + kHklm + uninstallKeyPath);
-    } else if (runlog::Logging()) {
-      runlog::Log(std::string("レジストリキーを削除できませんでした: ") + kHklm + uninstallKeyPath + " (" +
-                  systemerror::Describe(static_cast<DWORD>(status)) + ")");
+    } else {
+      runlog::LogWithSystemError(std::string("レジストリキーを削除できませんでした: ") + kHklm + uninstallKeyPath,
+                                 static_cast<DWORD>(status));
     }
   }
-  const bool windowOpen = addremoveprograms::RefreshAddRemovePrograms(mainWindow, AddRemoveProgramsTitles());
+  // Only Windows 95/98/Me have the window to reopen.
   if (platform::IsWindows9xFamily()) {
+    const bool windowOpen = addremoveprograms::RefreshAddRemovePrograms(mainWindow, AddRemoveProgramsTitles());
     runlog::Log(windowOpen ? "「アプリケーションの追加と削除」を開き直します" : "「アプリケーションの追加と削除」は開いていません");
   }
   return outcome;

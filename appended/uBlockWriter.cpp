@@ -74,7 +74,7 @@ int64_t ImageEndForBlock(const std::string& bytes) {
   } catch (const EImageBlockException& error) {
     throw EBlockWriteError(std::string("is not a PE image (") + error.what() + ")");
   }
-  if (!image->DOSHeader || image->Sections.empty()) throw EBlockWriteError("is not a PE image with sections");
+  if (image->Sections.empty()) throw EBlockWriteError("is not a PE image with sections");
   // The reader goes to the end of the last entry's raw data, whatever lies further on.
   const int64_t imageEnd = static_cast<uint32_t>(image->GetImageEnd());
   const int64_t headersEnd = image->DOSHeader->LfaNew() + int64_t{sizeof(pe::IMAGE_NT_HEADERS32)} +

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "base/uWholeFile.h"
 
@@ -76,21 +77,20 @@ EFOpenError FileError(const std::string& fileName, unsigned long error) {
 bool TMemoryStream::LoadFromFile(const std::string& fileName) {
   bytes_.clear();
   position_ = 0;
-  std::string bytes;
-  const unsigned long error = ReadWholeFile(fileName, bytes);
+  // Read straight into the stream: the file is left unread, and the stream empty, on failure.
+  const unsigned long error = ReadWholeFile(fileName, bytes_);
   if (error == kNoSuchFile) return false;
   if (error != 0) throw FileError(fileName, error);
-  bytes_.assign(bytes.begin(), bytes.end());
   return true;
 }
 
-bool TMemoryStream::LoadFromBytes(const std::string& bytes) {
+bool TMemoryStream::LoadFromBytes(std::string bytes) {
   position_ = 0;
   if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) {
     bytes_.clear();
     return false;
   }
-  bytes_.assign(bytes.begin(), bytes.end());
+  bytes_ = std::move(bytes);
   return true;
 }
 

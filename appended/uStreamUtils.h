@@ -81,14 +81,14 @@ class TMemoryStream : public TStream {
   bool LoadFromFile(const std::string& fileName);
   // Replaces the contents with bytes and moves to the start. False, with the stream emptied, for
   // 2 GiB or more, which the stream's 32-bit counts cannot write.
-  bool LoadFromBytes(const std::string& bytes);
+  bool LoadFromBytes(std::string bytes);
   // Creates fileName (or empties an existing one) and writes the contents. Raises EWriteError.
   void SaveToFile(const std::string& fileName) const;
   // The whole contents as bytes.
-  std::string Contents() const { return std::string(bytes_.begin(), bytes_.end()); }
+  const std::string& Contents() const { return bytes_; }
 
  private:
-  std::vector<uint8_t> bytes_;
+  std::string bytes_;
   int64_t position_ = 0;
 };
 

@@ -19,9 +19,8 @@ std::string TableText(const TSignatureInfo& info) {
 // appended (the block starts where the image ends and its EndOffset is set).
 bool StaysReadableWhenSigned(const std::string& bytes, const TBlockPlace& block) {
   // A stand-in for the padding and table that signing appends: anything but the block signature.
-  const std::string signedBytes = bytes + std::string(8, '\0');
   TMemoryStream stream;
-  if (!stream.LoadFromBytes(signedBytes)) return false;
+  if (!stream.LoadFromBytes(bytes + std::string(8, '\0'))) return false;
   try {
     const TBlockPlace found = LocateAppendedBlock(stream);
     return found.Found && found.Start == block.Start && found.End == block.End;
@@ -51,7 +50,8 @@ TInput PrepareInput(const std::string& path, std::string bytes, bool unsign) {
 }
 
 std::string Finish(const TInput& input, std::string out) {
-  return input.Removed.empty() ? out : authenticode::WithChecksumUpdated(out);
+  if (input.Removed.empty()) return out;
+  return authenticode::WithChecksumUpdated(out);
 }
 
 std::string RemovedLine(const std::string& in, const TInput& input) {

@@ -7,6 +7,7 @@
 #include "system/uMbcs.h"
 #include "system/uPlatform_win.h"
 #include "system/uSafeDll_win.h"
+#include "system/uSystemError_win.h"
 
 namespace files {
 namespace {
@@ -21,12 +22,6 @@ std::string FolderFrom(TFolderCall call) {
   return IncludeTrailingDelimiter(std::string(buffer, length));
 }
 
-// The last error, or fallback when a call failed without setting one.
-DWORD LastErrorOr(DWORD fallback) {
-  const DWORD code = GetLastError();
-  return code != 0 ? code : fallback;
-}
-
 // A rename that another program's brief hold on either file (a virus scanner, an indexer) can
 // make fail is tried a few times.
 bool RenameWithRetries(TRenameFn rename, const std::string& from, const std::string& to) {
@@ -39,21 +34,27 @@ bool RenameWithRetries(TRenameFn rename, const std::string& from, const std::str
   }
 }
 
-// Writes content to file (flushed to the disk when asked) and closes it. 0, or the error code.
-DWORD WriteAndClose(TFileHandle& file, const std::string& content, bool flush = false) {
+// Writes content to file (flushed to the disk when asked). 0, or the error code.
+DWORD WriteAll(HANDLE file, const std::string& content, bool flush) {
   std::size_t done = 0;
   while (done < content.size()) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(content.size() - done, 1u << 20));
     DWORD wrote = 0;
-    if (!WriteFile(file.get(), content.data() + done, chunk, &wrote, nullptr) || wrote != chunk) {
-      return LastErrorOr(ERROR_WRITE_FAULT);
+    if (!WriteFile(file, content.data() + done, chunk, &wrote, nullptr) || wrote != chunk) {
+      return systemerror::LastErrorOr(ERROR_WRITE_FAULT);
     }
     done += wrote;
   }
-  if (flush && !FlushFileBuffers(file.get())) return GetLastError();
-  // Closing can still fail to write what the system held back.
-  if (!CloseHandle(file.release())) return GetLastError();
+  if (flush && !FlushFileBuffers(file)) return GetLastError();
   return 0;
+}
+
+// WriteAll, then closes the file on every path, so that a caller can delete what it left.
+DWORD WriteAndClose(TFileHandle& file, const std::string& content, bool flush = false) {
+  const DWORD code = WriteAll(file.get(), content, flush);
+  // Closing can still fail to write what the system held back.
+  if (!CloseHandle(file.release()) && code == 0) return GetLastError();
+  return code;
 }
 
 }  // namespace
@@ -101,14 +102,14 @@ DWORD WriteFileBeside(const std::string& target, const std::string& content, std
 }
 
 DWORD PutInPlace(const std::string& written, const std::string& path, TRenameFn rename) {
-  if (!FileExists(path)) return RenameWithRetries(rename, written, path) ? 0 : LastErrorOr(ERROR_WRITE_FAULT);
+  if (!FileExists(path)) return RenameWithRetries(rename, written, path) ? 0 : systemerror::LastErrorOr(ERROR_WRITE_FAULT);
   const std::string aside = written + ".old";
-  if (!rename(path.c_str(), aside.c_str())) return LastErrorOr(ERROR_WRITE_FAULT);
+  if (!rename(path.c_str(), aside.c_str())) return systemerror::LastErrorOr(ERROR_WRITE_FAULT);
   if (RenameWithRetries(rename, written, path)) {
     DeleteFileA(aside.c_str());
     return 0;
   }
-  const DWORD code = LastErrorOr(ERROR_WRITE_FAULT);
+  const DWORD code = systemerror::LastErrorOr(ERROR_WRITE_FAULT);
   RenameWithRetries(rename, aside, path);
   return code;
 }

@@ -14,6 +14,7 @@
 #include "system/uSafeDll_win.h"
 #include "system/uPlatform_win.h"
 #include "system/uPrivateFolder.h"
+#include "system/uSystemError_win.h"
 
 namespace privatefolder {
 namespace {
@@ -31,13 +32,14 @@ using TSetSecurityDescriptorOwner = BOOL(WINAPI*)(PSECURITY_DESCRIPTOR, PSID, BO
 using TSetSecurityDescriptorControl = BOOL(WINAPI*)(PSECURITY_DESCRIPTOR, SECURITY_DESCRIPTOR_CONTROL,
                                                     SECURITY_DESCRIPTOR_CONTROL);
 
-// One SID-bearing part of the token (TokenUser, a SID pointer first) as bytes.
-std::string TokenSid(HANDLE token, TOKEN_INFORMATION_CLASS which, TGetTokenInformation getTokenInformation) {
+// The token's user SID as bytes.
+std::string UserSid(HANDLE token, TGetTokenInformation getTokenInformation) {
   DWORD needed = 0;
-  getTokenInformation(token, which, nullptr, 0, &needed);
+  getTokenInformation(token, TokenUser, nullptr, 0, &needed);
   if (needed < sizeof(PSID) || needed > 4096) return std::string();
-  std::vector<DWORD> buffer((needed + sizeof(DWORD) - 1) / sizeof(DWORD));
-  if (!getTokenInformation(token, which, buffer.data(), needed, &needed)) return std::string();
+  // Pointer-aligned: the record starts with a SID pointer.
+  std::vector<PSID> buffer((needed + sizeof(PSID) - 1) / sizeof(PSID));
+  if (!getTokenInformation(token, TokenUser, buffer.data(), needed, &needed)) return std::string();
   const char* begin = reinterpret_cast<const char*>(buffer.data());
   const char* sid = static_cast<const char*>(*reinterpret_cast<PSID const*>(buffer.data()));
   // The SID lies inside the buffer the call filled; take only what its header says it holds.
@@ -95,7 +97,6 @@ constexpr DWORD kReparsePointEncountered = 4395;
 
 using TNtCreateFile = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, PLARGE_INTEGER,
                                        ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
-using TRtlNtStatusToDosError = ULONG(NTAPI*)(NTSTATUS);
 
 // Creates the folder name (ASCII) inside the folder open under parent, and opens it, in one step:
 // nobody can put another folder in its place in between.
@@ -127,7 +128,7 @@ bool HasAdministratorRights(HANDLE token) { return WithToken(token, GroupsHoldEn
 std::string UserSidWithoutAdministratorRights(HANDLE token) {
   std::string user;
   WithToken(token, [&](HANDLE t, TGetTokenInformation getTokenInformation) {
-    if (!GroupsHoldEnabledAdministrators(t, getTokenInformation)) user = TokenSid(t, TokenUser, getTokenInformation);
+    if (!GroupsHoldEnabledAdministrators(t, getTokenInformation)) user = UserSid(t, getTokenInformation);
     return true;
   });
   return user;
@@ -162,10 +163,8 @@ bool TAdminOnlyDescriptor::Build() {
 TPrivateFolder CreatePrivateFolder(const std::string& parent) {
   TPrivateFolder made;
   TAdminOnlyDescriptor descriptor;
-  const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-  const auto ntCreateFile = safedll::GetProc<TNtCreateFile>(ntdll, "NtCreateFile");
-  const auto toError = safedll::GetProc<TRtlNtStatusToDosError>(ntdll, "RtlNtStatusToDosError");
-  if (!descriptor.Build() || !ntCreateFile || !toError) {
+  const auto ntCreateFile = safedll::GetProc<TNtCreateFile>(GetModuleHandleA("ntdll.dll"), "NtCreateFile");
+  if (!descriptor.Build() || !ntCreateFile) {
     if (GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
     return made;
   }
@@ -192,7 +191,7 @@ TPrivateFolder CreatePrivateFolder(const std::string& parent) {
       return made;
     }
     if (status != kNameCollision) {
-      SetLastError(toError(status));
+      SetLastError(systemerror::NtStatusError(status));
       return made;
     }
   }

@@ -57,6 +57,12 @@ struct TPrivateFolder {
   // Nothing was made because the parent, or a folder on the way to it, is a reparse point (a
   // junction, a mount point, a symbolic link): the folder would have been made where it leads.
   bool ParentIsReparsePoint = false;
+
+  // Lets go of both folders (a started copy holds its own; an empty folder can then be removed).
+  void CloseHandles() {
+    Folder.reset();
+    Parent.reset();
+  }
 };
 
 // Creates a new folder inside parent (which ends in "\") under a name of PrivateFolderName, with

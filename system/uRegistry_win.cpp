@@ -7,6 +7,7 @@
 #include "system/uMbcs.h"
 #include "system/uPlatform_win.h"
 #include "system/uSafeDll_win.h"
+#include "system/uSystemError_win.h"
 
 namespace registry {
 namespace {
@@ -47,13 +48,9 @@ bool OpenIfLink(HKEY root, const std::string& path, handles::TUniqueKey& link) {
 // functions of the system would follow it.
 LONG DeleteLinkKey(HKEY link) {
   using TNtDeleteKey = LONG(NTAPI*)(HANDLE);
-  using TRtlNtStatusToDosError = ULONG(NTAPI*)(LONG);
-  const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-  const auto ntDeleteKey = safedll::GetProc<TNtDeleteKey>(ntdll, "NtDeleteKey");
-  const auto toError = safedll::GetProc<TRtlNtStatusToDosError>(ntdll, "RtlNtStatusToDosError");
-  if (!ntDeleteKey || !toError) return ERROR_CALL_NOT_IMPLEMENTED;
-  const LONG status = ntDeleteKey(link);
-  return status >= 0 ? ERROR_SUCCESS : static_cast<LONG>(toError(status));
+  const auto ntDeleteKey = safedll::GetProc<TNtDeleteKey>(GetModuleHandleA("ntdll.dll"), "NtDeleteKey");
+  if (!ntDeleteKey) return ERROR_CALL_NOT_IMPLEMENTED;
+  return static_cast<LONG>(systemerror::NtStatusError(ntDeleteKey(link)));
 }
 
 // A walk over a key tree: how its keys are deleted, and the first failure met. Each level of the
@@ -70,15 +67,15 @@ struct TTreeWalk {
     if (firstFailure == ERROR_SUCCESS) firstFailure = status;
   }
 
-  // Deletes the key withoutDelimiter names (working is the same path with one "\" after it) and
-  // its tree; its status. A subkey that is gone already counts as no failure.
-  LONG DeleteTree(const std::string& withoutDelimiter, const std::string& working, bool top) {
-    const LONG status = DeleteKeyAndTree(withoutDelimiter, working);
+  // Deletes the key withoutDelimiter names and its tree; its status. A subkey that is gone
+  // already counts as no failure.
+  LONG DeleteTree(const std::string& withoutDelimiter, bool top) {
+    const LONG status = DeleteKeyAndTree(withoutDelimiter);
     if (status != ERROR_SUCCESS && (top || status != ERROR_FILE_NOT_FOUND)) Failed(status);
     return status;
   }
 
-  LONG DeleteKeyAndTree(const std::string& withoutDelimiter, const std::string& working) {
+  LONG DeleteKeyAndTree(const std::string& withoutDelimiter) {
     if (nt) {
       // A link goes as a link: what it leads to may be any key of the machine.
       handles::TUniqueKey link;
@@ -110,10 +107,10 @@ struct TTreeWalk {
       const std::string child =
           withoutDelimiter + "\\" + std::string(name.data(), std::min<std::size_t>(nameLength, name.size()));
       // A deleted subkey moves the following ones down by one: enumerate the same index again.
-      if (DeleteTree(child, child + "\\", false) != ERROR_SUCCESS) ++index;
+      if (DeleteTree(child, false) != ERROR_SUCCESS) ++index;
     }
     // The handle stays open until the key itself has been tried.
-    return RegDeleteKeyA(root, (nt ? working : withoutDelimiter).c_str());
+    return RegDeleteKeyA(root, (nt ? withoutDelimiter + "\\" : withoutDelimiter).c_str());
   }
 };
 
@@ -158,7 +155,7 @@ LONG DeleteRegistryKeyTree(HKEY root, const std::string& keyPath) {
   TTreeWalk walk = {root, platform::IsNTFamily(), ERROR_SUCCESS};
   // Where the key itself went (Windows 95/98/Me delete a whole tree at once), earlier failures
   // below it left nothing behind.
-  if (walk.DeleteTree(StripTrailingDelimiter(working, "\\"), working, true) == ERROR_SUCCESS) return ERROR_SUCCESS;
+  if (walk.DeleteTree(StripTrailingDelimiter(working, "\\"), true) == ERROR_SUCCESS) return ERROR_SUCCESS;
   return walk.firstFailure;
 }
 

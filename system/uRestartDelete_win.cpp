@@ -47,10 +47,9 @@ DWORD ScheduleInWininit(const std::string& path) {
   // read, and so are carried over rather than erased unseen with the section.
   WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str());
   std::string original;
-  const bool existed = files::FileExists(file);
-  if (existed) {
-    if (const DWORD code = ReadWholeFile(file, original)) RaiseCannotOpen(file, code);
-  }
+  const DWORD readCode = ReadWholeFile(file, original);
+  if (readCode != 0 && readCode != kNoSuchFile) RaiseCannotOpen(file, readCode);
+  const bool existed = readCode == 0;
   wininit::TLines entries =
       wininit::CollectRenameEntries(wininit::SplitLines(original), SameTextByLocale);
 
@@ -71,11 +70,9 @@ DWORD ScheduleInWininit(const std::string& path) {
     if (existed) files::WriteWholeFile(file, original);
   };
   std::string current;
-  if (files::FileExists(file)) {
-    if (const DWORD code = ReadWholeFile(file, current)) {
-      restoreAfterErase();
-      RaiseCannotOpen(file, code);
-    }
+  if (const DWORD code = ReadWholeFile(file, current); code != 0 && code != kNoSuchFile) {
+    restoreAfterErase();
+    RaiseCannotOpen(file, code);
   }
   const std::string content =
       wininit::BuildWininitContent(wininit::SplitLines(current), entries, SameTextByLocale);
@@ -94,8 +91,7 @@ DWORD DeleteFileAtRestart(const std::string& path) {
     // reason of its own (Wine's, for a value it cannot extend) is that write's.
     SetLastError(ERROR_SUCCESS);
     if (MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return ERROR_SUCCESS;
-    const DWORD error = GetLastError();
-    return error != ERROR_SUCCESS ? error : ERROR_CANTWRITE;
+    return systemerror::LastErrorOr(ERROR_CANTWRITE);
   }
   return ScheduleInWininit(path);
 }

@@ -8,6 +8,7 @@
 #include "system/uHandles_win.h"
 #include "system/uPlatform_win.h"
 #include "system/uRunLog.h"
+#include "system/uSystemError_win.h"
 
 namespace runlog {
 namespace {
@@ -67,6 +68,10 @@ void Log(const std::string& text) {
     WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   }
   SetLastError(lastError);
+}
+
+void LogWithSystemError(const std::string& text, unsigned long code) {
+  if (Logging()) Log(text + " (" + systemerror::Describe(code) + ")");
 }
 
 void LogCurrentException() noexcept {

@@ -22,6 +22,10 @@ bool Logging();
 // reparse point.
 void Log(const std::string& text);
 
+// Log(text + " (" + the system's words for code + ")"), the words looked up only when a log is
+// written.
+void LogWithSystemError(const std::string& text, unsigned long code);
+
 // Logs the exception being handled, for the catch block that ends a run or a start-up with it:
 // "エラーで中断しました: " and its message, or "予期しないエラーが発生しました" for one that is
 // no std::exception. Call it inside a catch block; it never throws.

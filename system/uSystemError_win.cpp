@@ -1,6 +1,7 @@
 #include "system/uSystemError_win.h"
 
 #include "system/uMbcs.h"
+#include "system/uSafeDll_win.h"
 
 namespace systemerror {
 
@@ -18,6 +19,19 @@ std::string SystemErrorText(DWORD code) {
 std::string Describe(DWORD code) {
   const std::string text = SystemErrorText(code);
   return "エラー " + std::to_string(code) + (text.empty() ? std::string() : ": " + text);
+}
+
+DWORD LastErrorOr(DWORD fallback) {
+  const DWORD error = GetLastError();
+  return error != ERROR_SUCCESS ? error : fallback;
+}
+
+DWORD NtStatusError(LONG status) {
+  if (status >= 0) return ERROR_SUCCESS;
+  using TRtlNtStatusToDosError = ULONG(NTAPI*)(LONG);
+  const auto toError =
+      safedll::GetProc<TRtlNtStatusToDosError>(GetModuleHandleA("ntdll.dll"), "RtlNtStatusToDosError");
+  return toError ? toError(status) : ERROR_CALL_NOT_IMPLEMENTED;
 }
 
 }  // namespace systemerror

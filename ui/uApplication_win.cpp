@@ -36,9 +36,11 @@ TText CurrentExceptionMessage() {
 
 constexpr UINT kErrorBoxStyle = MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST;
 
-}  // namespace
-
+// The title that a program without an application object shows: its executable's file name
+// without the extension, as an application's title is until it is set.
 TText ProgramTitle() { return SystemText(files::ChangeFileExt(files::ExtractFileName(files::ModuleFileName()), "")); }
+
+}  // namespace
 
 TApplication::TApplication() : title_(ProgramTitle()) { g_application = this; }
 

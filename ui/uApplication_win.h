@@ -96,19 +96,15 @@ TApplication* CurrentApplication();
 // The same, for what cannot work without one (forms): throws EMessageError when there is none.
 TApplication& Application();
 
-// The title that a program without an application object shows: its executable's file name
-// without the extension, as an application's title is until it is set.
-TText ProgramTitle();
-
 // Shows the system's message box as every box of the program is shown: owned by the application's
-// active form when there is one, titled with the application's title (ProgramTitle() without an
-// application object), with the style given. Blocks until it is closed; MessageBox's answer (0
+// active form when there is one, titled with the application's title (without an application object,
+// the executable's file name without its extension), with the style given. Blocks until it is closed; MessageBox's answer (0
 // when it could not be shown).
 int ShowProgramBox(const TText& text, UINT style);
 
 // The error report for the exception being handled, for every window and hook procedure and the
 // start-up: the application's (HandleException) when there is one, else the same message box
-// (ShowProgramBox, so unowned and under ProgramTitle()). Call it inside a catch block. Never
+// (ShowProgramBox, so unowned and under the executable's name). Call it inside a catch block. Never
 // throws.
 void ReportException() noexcept;
 

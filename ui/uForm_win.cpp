@@ -47,10 +47,13 @@ TForm::TForm(const TFormLayout& layout) {
                        reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)));
   RECT outer = {0, 0, layout.ClientWidth, layout.ClientHeight};
   AdjustWindowRectEx(&outer, kFormStyle, FALSE, kFormExStyle);
+  // Taken before the form is registered: making the application's window can raise, and the
+  // application must not keep a form whose constructor did not finish.
+  const HWND owner = Application().Handle();
   Application().AddForm(this);
   // WM_NCCREATE hands this object to the window procedure, which takes the handle from there.
   if (!CreateWindowWithText(kFormExStyle, layout.ClassName, Caption(), kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                            outer.right - outer.left, outer.bottom - outer.top, Application().Handle(), nullptr,
+                            outer.right - outer.left, outer.bottom - outer.top, owner, nullptr,
                             this)) {
     handle_.release();  // the system destroyed the half-made window itself
     Application().RemoveForm(this);

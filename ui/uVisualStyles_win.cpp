@@ -75,7 +75,6 @@ DWORD AssemblyCommonControlsMajorVersion() {
     return 0;
   }
   const auto* info = reinterpret_cast<const ACTIVATION_CONTEXT_ASSEMBLY_DETAILED_INFORMATION*>(buffer.data());
-  if (!info->lpAssemblyEncodedAssemblyIdentity) return 0;
   return MajorVersionOfIdentity(info->lpAssemblyEncodedAssemblyIdentity,
                                 info->ulEncodedAssemblyIdentityLength / sizeof(wchar_t));
 }

@@ -58,9 +58,8 @@ class UninstallRunTest : public TUninstallScenario, public ::testing::WithParamI
 
 TEST_P(UninstallRunTest, DeletesFilesAndEntryAndLeavesTheRestForTheRestart) {
   const TRunCase& c = GetParam();
-  TSampleOptions o;
+  TSampleOptions o = GuidSample();
   o.product = c.product;
-  o.appendedBlock = GuidBlock(FreshGuid());
   const TSample sample = InstallUninstallable(o);
   if (c.windows98) RunAsWindows98(sample);
   for (TFile f : c.readOnly) {

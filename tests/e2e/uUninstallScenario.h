@@ -113,9 +113,10 @@ class TUninstallScenario : public TScenario {
   // The private folders in the temporary folder now, with their trailing "\".
   static std::vector<std::string> PrivateFolders() {
     std::vector<std::string> folders;
-    for (const WIN32_FIND_DATAA& entry : FindFiles(TempFolder() + "KorvaneUninst-*")) {
+    const std::string temp = TempFolder();
+    for (const WIN32_FIND_DATAA& entry : FindFiles(temp + "KorvaneUninst-*")) {
       if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && privatefolder::IsPrivateFolderName(entry.cFileName))
-        folders.push_back(TempFolder() + entry.cFileName + "\\");
+        folders.push_back(temp + entry.cFileName + "\\");
     }
     return folders;
   }

@@ -23,10 +23,6 @@ using testsupport::Stream46;
 using testsupport::TempFile;
 using TRecords = std::vector<std::string>;
 
-std::string DataOf(const TItemType& Item) {
-  return Item.Data ? std::string(static_cast<const char*>(Item.Data), Item.Size) : std::string();
-}
-
 // A record as the writer makes it.
 std::string Rec(const std::string& Name, const std::string& Data, bool Compressed = false, uint8_t Key = blockwriter::kDefaultKey) {
   return blockwriter::ItemRecord({Name, Data, Compressed}, Key);
@@ -65,15 +61,15 @@ TEST(ExeAdder, ReadsItemsOfABlockThatEndsTheFile) {
   ReadAppendedItems(F.Path(), Items);
   ASSERT_EQ(Items.size(), 4u);
   EXPECT_EQ(Items[0].Name, "GUID");
-  EXPECT_EQ(DataOf(Items[0]), Guid);
+  EXPECT_EQ(AppendedItemData(Items[0]), Guid);
   EXPECT_TRUE(Items[0].Compressed);
   EXPECT_EQ(Items[1].Name, "Readme");
-  EXPECT_EQ(DataOf(Items[1]), "plain bytes");
+  EXPECT_EQ(AppendedItemData(Items[1]), "plain bytes");
   EXPECT_FALSE(Items[1].Compressed);
   EXPECT_EQ(Items[2].Name, "");
-  EXPECT_EQ(DataOf(Items[2]), "nameless");
-  EXPECT_EQ(DataOf(Items[3]), "second");  // duplicates stay, in file order
-  EXPECT_EQ(DataOf(*FindAppendedItem(Items, "GUID")), Guid);
+  EXPECT_EQ(AppendedItemData(Items[2]), "nameless");
+  EXPECT_EQ(AppendedItemData(Items[3]), "second");  // duplicates stay, in file order
+  EXPECT_EQ(AppendedItemData(*FindAppendedItem(Items, "GUID")), Guid);
   EXPECT_EQ(FindAppendedItem(Items, "guid"), nullptr);
   FreeAppendedItems(Items);
   EXPECT_TRUE(Items.empty());
@@ -112,8 +108,8 @@ TEST(ExeAdder, DataAndSizeFollowTheStoredLength) {
       EXPECT_EQ(Items[i].Data, nullptr) << i;
     }
   }
-  EXPECT_EQ(DataOf(Items[5]).substr(0, 6), "KoKoKo");
-  EXPECT_EQ(DataOf(Items[6]), "end");
+  EXPECT_EQ(AppendedItemData(Items[5]).substr(0, 6), "KoKoKo");
+  EXPECT_EQ(AppendedItemData(Items[6]), "end");
 }
 
 TEST(ExeAdder, EmptyListsWithoutAnException) {
@@ -154,7 +150,7 @@ TEST(ExeAdder, FindsTheBlockBehindTheImageEnd) {
     EXPECT_NO_THROW(ReadAppendedItems(F.Path(), Items)) << C.What;
     ASSERT_EQ(Items.size(), C.Count) << C.What;
     if (C.Count) {
-      EXPECT_EQ(DataOf(Items[0]), "mutex-name") << C.What;
+      EXPECT_EQ(AppendedItemData(Items[0]), "mutex-name") << C.What;
     }
   }
 }
@@ -230,7 +226,7 @@ TEST(ExeAdder, FailingRecordLeavesEarlierOnesOwnedByTheList) {
     EXPECT_STREQ(E.what(), "data error");
   }
   ASSERT_EQ(Items.size(), 3u);
-  EXPECT_EQ(DataOf(Items[0]), "kept data");
+  EXPECT_EQ(AppendedItemData(Items[0]), "kept data");
   for (std::size_t i : {1u, 2u}) {
     EXPECT_EQ(Items[i].Name, "") << i;
     EXPECT_EQ(Items[i].Data, nullptr) << i;
@@ -246,7 +242,7 @@ TEST(ExeAdder, ReadingAgainReleasesWhatTheListHeld) {
   EXPECT_EQ(Items.size(), 2u);
   TItemTypes Moved(std::move(Items));
   EXPECT_TRUE(Items.empty());
-  EXPECT_EQ(DataOf(Moved[1]), std::string(1000, 'b'));
+  EXPECT_EQ(AppendedItemData(Moved[1]), std::string(1000, 'b'));
   FreeAppendedItems(Items);  // empty: nothing to do
   EXPECT_TRUE(Items.empty());
 }
@@ -263,7 +259,7 @@ std::string OutcomeOf(TRead Read) {
     Outcome = E.what();
   }
   for (const TItemType& Item : Items)
-    Outcome += "|" + Item.Name + ":" + std::to_string(Item.Size) + ":" + DataOf(Item);
+    Outcome += "|" + Item.Name + ":" + std::to_string(Item.Size) + ":" + AppendedItemData(Item);
   return Outcome;
 }
 

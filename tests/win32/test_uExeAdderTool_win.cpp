@@ -5,11 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "appended/uExeAdder.h"
 #include "support/AppendedItems.h"
 #include "support/PEBuilder.h"
+#include "winsupport/uDriver.h"
 #include "winsupport/uImageModelRoute.h"
 #include "winsupport/uMachine.h"
 
@@ -39,13 +42,9 @@ TRun RunExeAdder(const std::string& Folder, const std::string& Arguments) {
     Start.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     Start.hStdOutput = Out.get();
     Start.hStdError = Err.get();
-    std::string CommandLine = "\"" + WinePathOf(EXEADDER_EXE_PATH) + "\" " + Arguments;
-    PROCESS_INFORMATION Process = {};
-    if (!CreateProcessA(nullptr, &CommandLine[0], nullptr, nullptr, TRUE, 0, nullptr, Folder.c_str(), &Start, &Process))
-      return Run;
-    CloseHandle(Process.hThread);
-    handles::TUniqueHandleObj Owner(Process.hProcess);
-    if (WaitForSingleObject(Process.hProcess, 120000) == WAIT_OBJECT_0) GetExitCodeProcess(Process.hProcess, &Run.ExitCode);
+    TProcess Process;
+    if (!StartProcess("\"" + WinePathOf(EXEADDER_EXE_PATH) + "\" " + Arguments, TRUE, Folder, Start, Process)) return Run;
+    WaitForExit(Process, 120000, &Run.ExitCode);
   }
   Run.Out = ReadFileBytes(OutPath);
   Run.Err = ReadFileBytes(ErrPath);
@@ -56,21 +55,16 @@ TRun RunExeAdder(const std::string& Folder, const std::string& Arguments) {
 
 // Only the files named, besides the program copy: no temporary file is left behind.
 std::size_t FileCount(const std::string& Folder) {
-  std::size_t Count = 0;
-  WIN32_FIND_DATAA Found;
-  HANDLE Find = FindFirstFileA((Folder + "*").c_str(), &Found);
-  if (Find == INVALID_HANDLE_VALUE) return 0;
-  do {
-    if (!(Found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++Count;
-  } while (FindNextFileA(Find, &Found));
-  FindClose(Find);
-  return Count;
+  const std::vector<WIN32_FIND_DATAA> Found = FindFiles(Folder + "*");
+  return static_cast<std::size_t>(std::count_if(Found.begin(), Found.end(), [](const WIN32_FIND_DATAA& Entry) {
+    return !(Entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+  }));
 }
 
 TEST(ExeAdderTool, StampsListsAndRefusesLikeTheNativeTool) {
   const std::string Folder = FreshTempFolder("exeadder-test");
   const std::string Program = Folder + "Uninst.exe";
-  ASSERT_TRUE(CopyFileA(WinePathOf(UNINST_EXE_PATH).c_str(), Program.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(BuiltUninstallerPath().c_str(), Program.c_str(), FALSE));
 
   TRun R = RunExeAdder(Folder, std::string("stamp Uninst.exe --product Sample --mutex ") + kGuid +
                                    " --install-dir \"C:\\Program Files\\Sample\"");
@@ -121,7 +115,7 @@ TEST(ExeAdderTool, StampsListsAndRefusesLikeTheNativeTool) {
 // and with --unsign the table goes before the block is added.
 TEST(ExeAdderTool, RefusesASignedProgramUnlessUnsign) {
   const std::string Folder = FreshTempFolder("exeadder-test");
-  const std::string Program = ReadFileBytes(WinePathOf(UNINST_EXE_PATH));
+  const std::string Program = ReadFileBytes(BuiltUninstallerPath());
   ASSERT_FALSE(Program.empty());
   const std::string Signed = pebuilder::WithCertificateTableOnly(Program);
   ASSERT_TRUE(WriteFileBytes(Folder + "SignedUninst.exe", Signed));
@@ -150,7 +144,7 @@ TEST(ExeAdderTool, RefusesASignedProgramUnlessUnsign) {
 TEST(ExeAdderTool, ListsTheBuiltProgramAsCarryingNoBlock) {
   SKIP_UNLESS_THE_IMAGE_MODEL_READS_THE_PROGRAM();
   const std::string Folder = FreshTempFolder("exeadder-test");
-  ASSERT_TRUE(CopyFileA(WinePathOf(UNINST_EXE_PATH).c_str(), (Folder + "Uninst.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(BuiltUninstallerPath().c_str(), (Folder + "Uninst.exe").c_str(), FALSE));
   const TRun R = RunExeAdder(Folder, "list Uninst.exe");
   EXPECT_EQ(R.ExitCode, 1u);
   EXPECT_NE(R.Err.find("carries no block"), std::string::npos) << R.Err;

@@ -112,17 +112,14 @@ unsigned long long FileSizeOf(const std::string& path) {
   return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-bool FileExists(const std::string& path) {
-  const DWORD a = Attributes(path);
-  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
+bool FileExists(const std::string& path) { return files::FileExists(path); }
 
 bool FolderExists(const std::string& path) {
   const DWORD a = Attributes(path);
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool PathExists(const std::string& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
+bool PathExists(const std::string& path) { return files::PathExists(path); }
 
 TFolderLink::TFolderLink(const std::string& folder, const std::string& link, const std::string& target)
     : folder_(folder), link_(link), path_(folder + link) {
@@ -225,14 +222,14 @@ handles::TUniqueKey CreatedKey(HKEY root, const std::string& path) {
   return key;
 }
 
-}  // namespace
-
-bool CreateKey(HKEY root, const std::string& path) { return static_cast<bool>(CreatedKey(root, path)); }
-
 bool SetValue(HKEY root, const std::string& path, const std::string& value, DWORD type, const void* data, DWORD size) {
   const handles::TUniqueKey key = CreatedKey(root, path);
   return key && RegSetValueExA(key.get(), value.c_str(), 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
 }
+
+}  // namespace
+
+bool CreateKey(HKEY root, const std::string& path) { return static_cast<bool>(CreatedKey(root, path)); }
 
 bool SetString(HKEY root, const std::string& path, const std::string& value, const std::string& data, DWORD type) {
   return SetValue(root, path, value, type, data.c_str(), static_cast<DWORD>(data.size() + 1));

@@ -100,9 +100,8 @@ void DeleteKeyTree(HKEY root, const std::string& path);
 std::string ReadString(HKEY root, const std::string& path, const std::string& value);
 // Creates the key, and the keys on the way to it, as needed; false when the system refuses.
 bool CreateKey(HKEY root, const std::string& path);
-// Creates the key as needed and stores a value; false when either fails.
-bool SetValue(HKEY root, const std::string& path, const std::string& value, DWORD type, const void* data, DWORD size);
-// The same for a string (with its terminating zero) and a DWORD.
+// Creates the key as needed and stores a string (with its terminating zero) or a DWORD value;
+// false when either fails.
 bool SetString(HKEY root, const std::string& path, const std::string& value, const std::string& data,
                DWORD type = REG_SZ);
 bool SetDword(HKEY root, const std::string& path, const std::string& value, DWORD data);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "system/uFiles.h"
+#include "system/uFiles_win.h"
 #include "winsupport/uMachine.h"
 
 namespace testsupport {
@@ -19,8 +20,7 @@ bool RunInCopy(const std::string& version,
                const std::string& exeName) {
   const std::string tag = version.empty() ? "default" : version;
   const std::string copyName = exeName.empty() ? "win32_tests_" + tag + ".exe" : exeName;
-  char self[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  const std::string self = files::ModuleFileName();
   char marker[8] = {};
   if (GetEnvironmentVariableA(kCopyMarker, marker, sizeof(marker)) > 0) {
     if (lstrcmpiA(files::ExtractFileName(self).c_str(), copyName.c_str()) != 0) return true;
@@ -30,7 +30,7 @@ bool RunInCopy(const std::string& version,
   }
 
   const std::string folder = FreshTempFolder("uninst-test-" + tag);
-  EXPECT_TRUE(CopyFileA(self, (folder + copyName).c_str(), FALSE)) << copyName;
+  EXPECT_TRUE(CopyFileA(self.c_str(), (folder + copyName).c_str(), FALSE)) << copyName;
   for (const auto& file : extraFiles) {
     EXPECT_TRUE(CopyFileA(file.first.c_str(), (folder + file.second).c_str(), FALSE)) << file.first;
   }

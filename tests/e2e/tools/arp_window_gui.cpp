@@ -75,22 +75,15 @@ bool IsStandInForRundll32() {
   return lstrcmpiA(files::ExtractFileName(files::ModuleFileName()).c_str(), "rundll32.exe") == 0;
 }
 
-std::string ReadSmallFile(const std::string& path) {
-  std::string text;
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    char buffer[64] = {};
-    text.assign(buffer, std::fread(buffer, 1, sizeof(buffer), f));
-    std::fclose(f);
-  }
-  return text;
-}
-
 // Stands still, handling no message, until the test sets the event "KorvaneArpStandInQuit" or
 // two minutes have passed.
 int Hang() {
-  HANDLE quit = CreateEventA(nullptr, TRUE, FALSE, "KorvaneArpStandInQuit");
-  WaitForSingleObject(quit, 120000);
-  if (quit) CloseHandle(quit);
+  const handles::TUniqueHandleObj quit(CreateEventA(nullptr, TRUE, FALSE, "KorvaneArpStandInQuit"));
+  if (quit) {
+    WaitForSingleObject(quit.get(), 120000);
+  } else {
+    Sleep(120000);
+  }
   return 0;
 }
 
@@ -120,8 +113,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                    static_cast<long>(startup.dwY));
       std::fclose(log);
     }
-    if (GetFileAttributesA((folder + "rundll32.busy").c_str()) != INVALID_FILE_ATTRIBUTES) return Hang();
-    const bool half = ReadSmallFile(folder + "rundll32.title").rfind("half", 0) == 0;
+    if (testsupport::PathExists(folder + "rundll32.busy")) return Hang();
+    const bool half = testsupport::ReadFileBytes(folder + "rundll32.title").rfind("half", 0) == 0;
     int left = 0, top = 0;
     if (startup.dwFlags & STARTF_USEPOSITION) {
       left = static_cast<int>(startup.dwX);
