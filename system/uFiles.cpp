@@ -43,6 +43,20 @@ std::size_t ComponentEnd(const std::vector<std::size_t>& delimiters, std::size_t
   return size;
 }
 
+// Where the first folder below the root of p (backslashes only; delimiters are their positions)
+// begins: after "X:\" or "\\server\share\"; p.size() for "\\server\share" itself; npos for a
+// path without such a root (relative, "\x", "\\server").
+std::size_t FirstFolderBegin(const std::string& p, const std::vector<std::size_t>& delimiters) {
+  // Only "A" to "Z" and "a" to "z" fall in "a" to "z" with the case bit set.
+  const unsigned letter = p.empty() ? 0u : (static_cast<unsigned char>(p[0]) | 0x20u);
+  if (p.size() >= 3 && p[1] == ':' && p[2] == '\\' && letter >= 'a' && letter <= 'z') return 3;
+  if (!StartsWith(p, "\\\\")) return std::string::npos;
+  const std::size_t serverEnd = ComponentEnd(delimiters, 2, p.size());
+  if (serverEnd >= p.size()) return std::string::npos;
+  const std::size_t shareEnd = ComponentEnd(delimiters, serverEnd + 1, p.size());
+  return shareEnd >= p.size() ? p.size() : shareEnd + 1;
+}
+
 }  // namespace
 
 std::string ExtractFileName(const std::string& path) {
@@ -92,19 +106,8 @@ std::vector<std::string> FoldersOnTheWay(const std::string& folder) {
   if (IsDeviceOrRawPath(folder)) return folders;
   const std::string p = WithBackslashes(folder);
   const std::vector<std::size_t> delimiters = DelimiterPositions(p);
-  std::size_t begin = 0;  // where the first folder below the root begins
-  const char drive = AsciiLowerCase(p.substr(0, 1)).c_str()[0];
-  if (p.size() >= 3 && p[1] == ':' && p[2] == '\\' && drive >= 'a' && drive <= 'z') {
-    begin = 3;
-  } else if (StartsWith(p, "\\\\")) {
-    const std::size_t serverEnd = ComponentEnd(delimiters, 2, p.size());
-    if (serverEnd >= p.size()) return folders;
-    const std::size_t shareEnd = ComponentEnd(delimiters, serverEnd + 1, p.size());
-    if (shareEnd >= p.size()) return folders;
-    begin = shareEnd + 1;
-  } else {
-    return folders;
-  }
+  std::size_t begin = FirstFolderBegin(p, delimiters);
+  if (begin == std::string::npos) return folders;
   for (std::size_t d : delimiters) {
     if (d < begin) continue;
     if (d > begin) folders.push_back(p.substr(0, d));  // "\\" twice in a row names no folder
@@ -112,6 +115,13 @@ std::vector<std::string> FoldersOnTheWay(const std::string& folder) {
   }
   if (begin < p.size()) folders.push_back(p);
   return folders;
+}
+
+bool IsRootFolder(const std::string& folder) {
+  if (IsDeviceOrRawPath(folder)) return false;
+  const std::string p = WithBackslashes(folder);
+  const std::size_t begin = FirstFolderBegin(p, DelimiterPositions(p));
+  return begin != std::string::npos && p.find_first_not_of('\\', begin) == std::string::npos;
 }
 
 }  // namespace files

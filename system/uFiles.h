@@ -33,4 +33,9 @@ bool IsDeviceOrRawPath(const std::string& path);
 // and a path that IsDeviceOrRawPath.
 std::vector<std::string> FoldersOnTheWay(const std::string& folder);
 
+// True for the root of a disk or a share itself ("C:\", "\\server\share\"); not for "C:" (the
+// current folder of that drive), a folder below a root, a relative path or one that
+// IsDeviceOrRawPath. "/" counts as "\".
+bool IsRootFolder(const std::string& folder);
+
 }  // namespace files

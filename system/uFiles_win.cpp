@@ -104,7 +104,7 @@ DWORD WriteFileBeside(const std::string& target, const std::string& content, std
 DWORD PutInPlace(const std::string& written, const std::string& path, TRenameFn rename) {
   if (!FileExists(path)) return RenameWithRetries(rename, written, path) ? 0 : systemerror::LastErrorOr(ERROR_WRITE_FAULT);
   const std::string aside = written + ".old";
-  if (!rename(path.c_str(), aside.c_str())) return systemerror::LastErrorOr(ERROR_WRITE_FAULT);
+  if (!RenameWithRetries(rename, path, aside)) return systemerror::LastErrorOr(ERROR_WRITE_FAULT);
   if (RenameWithRetries(rename, written, path)) {
     DeleteFileA(aside.c_str());
     return 0;
@@ -182,7 +182,8 @@ bool IsReparsePoint(HANDLE handle) {
 bool LiesBehindReparsePoint(const std::string& folder) {
   if (!platform::IsNTFamily()) return false;
   const std::vector<std::string> folders = FoldersOnTheWay(folder);
-  if (folders.empty()) return true;
+  // A root has no folder on the way to check; any other path without one cannot be checked.
+  if (folders.empty()) return !IsRootFolder(folder);
   for (const std::string& f : folders) {
     // Read by path: the attributes of a link itself, not of where it leads.
     const DWORD attributes = GetFileAttributesA(f.c_str());

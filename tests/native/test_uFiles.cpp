@@ -95,4 +95,14 @@ TEST(Files, FoldersOnTheWayBelowTheRoot) {
   for (const auto& c : cases) EXPECT_EQ(files::FoldersOnTheWay(c.folder), c.folders) << c.folder;
 }
 
+TEST(Files, RootFolders) {
+  for (const char* root : {"C:\\", "z:/", "\\\\server\\share", "\\\\server\\share\\", "//server/share/"}) {
+    EXPECT_TRUE(files::IsRootFolder(root)) << root;
+  }
+  for (const char* other : {"C:", "C:\\a", "C:\\a\\", "\\\\server\\share\\a", "\\\\server", "Temp\\", "\\Temp\\",
+                            "\\\\?\\C:\\", "\\\\.\\C:", "\\\\server\\pipe\\", "1:\\", ""}) {
+    EXPECT_FALSE(files::IsRootFolder(other)) << other;
+  }
+}
+
 }  // namespace

@@ -50,6 +50,16 @@ TEST(Files, TrailBackslashIsNoDelimiter) {
   EXPECT_EQ(files::IncludeTrailingDelimiter("C:\\\x95\x5C"), "C:\\\x95\x5C\\");
 }
 
+// A drive's root has nothing on the way to it (a temporary folder set to "C:\" is usable); a
+// path whose folders cannot be told apart is taken as lying behind one.
+TEST(Files, ReparsePointsOnTheWay) {
+  EXPECT_FALSE(files::LiesBehindReparsePoint("C:\\"));
+  EXPECT_FALSE(files::LiesBehindReparsePoint(testsupport::TempFolder()));
+  for (const char* unclear : {"Temp\\", "\\\\.\\C:\\", "\\\\?\\C:\\Temp\\"}) {
+    EXPECT_TRUE(files::LiesBehindReparsePoint(unclear)) << unclear;
+  }
+}
+
 TEST(Files, ModuleFileNameIsTheRunningExecutable) {
   char expected[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, expected, MAX_PATH);
