@@ -4,11 +4,11 @@
 #include <shlwapi.h>
 
 #include <algorithm>
-#include <cwchar>
 #include <vector>
 
 #include "system/uHandles_win.h"
 #include "system/uSafeDll_win.h"
+#include "ui/uAssemblyIdentity.h"
 
 namespace ui {
 namespace {
@@ -24,26 +24,6 @@ DWORD ReportedCommonControlsMajorVersion() {
   info.cbSize = sizeof(info);
   if (FAILED(getVersion(&info))) return 0;
   return info.dwMajorVersion;
-}
-
-// The major number of an encoded assembly identity's version="..." attribute (length in
-// characters); 0 when it has none.
-DWORD MajorVersionOfIdentity(const wchar_t* identity, std::size_t length) {
-  static const wchar_t key[] = L"version=\"";
-  const std::size_t keyLength = sizeof(key) / sizeof(key[0]) - 1;
-  if (!identity) return 0;
-  for (std::size_t at = 0; at + keyLength <= length; ++at) {
-    if (std::wmemcmp(identity + at, key, keyLength) != 0) continue;
-    DWORD major = 0;
-    std::size_t digits = 0;
-    for (std::size_t i = at + keyLength; i < length && digits < 5; ++i, ++digits) {
-      const wchar_t c = identity[i];
-      if (c < L'0' || c > L'9') break;
-      major = major * 10 + static_cast<DWORD>(c - L'0');
-    }
-    return digits == 0 ? 0 : major;
-  }
-  return 0;
 }
 
 // The major version of the common controls assembly that the program's activation context binds
