@@ -40,6 +40,7 @@ fi
 OUT=$ROOT/build/demo
 if [ -n "${DISPLAY:-}" ]; then export UNINST_USE_DISPLAY=1; fi
 . "$ROOT/scripts/wine-env.sh"
+. "$ROOT/scripts/signing.sh"
 uninst_choose_route || { echo "demo: $UNINST_WIN_ROUTE" >&2; exit 1; }
 # One prefix per route: a prefix is made for one Wine architecture and keeps it.
 if [ "$UNINST_WIN_ARCH" = x64 ]; then
@@ -114,18 +115,15 @@ sign() {
   mkdir -p "$keys" "$(dirname "$out")"
   if [ ! -f "$keys/signer.pem" ]; then
     say "making a throwaway code-signing certificate (openssl)"
-    openssl req -x509 -days 3650 -nodes -newkey rsa:2048 -keyout "$keys/signer.key" -out "$keys/signer.pem" \
-      -subj '/CN=Korvane Demo Signer' -addext keyUsage=critical,digitalSignature \
-      -addext extendedKeyUsage=codeSigning >"$keys/openssl.log" 2>&1 || fail "openssl failed: $(cat "$keys/openssl.log")"
+    signing_make_certificate "$keys" 'Korvane Demo Signer' || fail "openssl failed: $(cat "$keys/openssl.log")"
   fi
   say "signing it: osslsigncode sign"
   rm -f "$out"
-  osslsigncode sign -certs "$keys/signer.pem" -key "$keys/signer.key" -n "$PRODUCT Uninstaller" -h sha256 \
-    -in "$in" -out "$out" 2>&1 | indent
+  signing_sign "$keys" "$PRODUCT Uninstaller" "$in" "$out" 2>&1 | indent
   [ -f "$out" ] || fail "osslsigncode sign failed"
   say "verifying the signature: osslsigncode verify"
   local verified=0
-  osslsigncode verify -CAfile "$keys/signer.pem" -in "$out" >"$keys/verify.log" 2>&1 && verified=1
+  signing_verify "$keys" "$out" >"$keys/verify.log" 2>&1 && verified=1
   grep -E 'Subject:|Signature verification|Number of verified signatures|^Succeeded|^Failed' "$keys/verify.log" | indent
   [ "$verified" -eq 1 ] || fail "the signature does not verify"
   say "checking it: exeadder list"

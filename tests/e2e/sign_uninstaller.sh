@@ -8,6 +8,7 @@
 set -uo pipefail
 [ $# -eq 4 ] || { echo "usage: sign_uninstaller.sh WINE_RUNNER BUILD_DIR OUT_DIR MUTEX" >&2; exit 2; }
 RUN=$1 BUILD=$2 OUT=$3 MUTEX=$4
+. "$(cd "$(dirname "$(readlink -f "$0")")/../.." && pwd)/scripts/signing.sh"
 
 fail() {
   echo "FAIL: $*"
@@ -19,17 +20,14 @@ rm -rf "$OUT"
 mkdir -p "$OUT/stamped" || fail "cannot create $OUT"
 cd "$OUT" || fail "cannot enter $OUT"
 
-openssl req -x509 -days 3650 -nodes -newkey rsa:2048 -keyout signer.key -out signer.pem \
-  -subj '/CN=Korvane Test Signer' -addext keyUsage=critical,digitalSignature \
-  -addext extendedKeyUsage=codeSigning >openssl.log 2>&1 || fail "openssl could not make a certificate"
+signing_make_certificate . 'Korvane Test Signer' || fail "openssl could not make a certificate"
 cp "$BUILD/Uninst.exe" Uninst.exe || fail "no $BUILD/Uninst.exe"
 
 # The Windows tool runs in this folder and is given names relative to it.
 "$RUN" "$BUILD/ExeAdder.exe" stamp Uninst.exe --product Sample --mutex "$MUTEX" --for-signing --out stamped \
   >stamp.log 2>&1 </dev/null || fail "ExeAdder.exe stamp --for-signing failed"
-osslsigncode sign -certs signer.pem -key signer.key -n 'Korvane Uninstaller' -h sha256 \
-  -in stamped/SampleUninst.exe -out SampleUninst.exe >sign.log 2>&1 || fail "osslsigncode sign failed"
-osslsigncode verify -CAfile signer.pem -in SampleUninst.exe >verify.log 2>&1 || fail "the signature does not verify"
+signing_sign . 'Korvane Uninstaller' stamped/SampleUninst.exe SampleUninst.exe >sign.log 2>&1 || fail "osslsigncode sign failed"
+signing_verify . SampleUninst.exe >verify.log 2>&1 || fail "the signature does not verify"
 "$RUN" "$BUILD/ExeAdder.exe" list SampleUninst.exe >list.log 2>&1 </dev/null || fail "ExeAdder.exe list failed"
 grep -q 'the block lies inside the range the signature covers' list.log || fail "list does not see the block under the signature"
 grep -q "$MUTEX" list.log || fail "list does not show the mutex name"
