@@ -20,8 +20,7 @@ cleanup() {
 trap cleanup EXIT
 wine reg add "$X11_KEY" /v Managed /d Y /f >/dev/null 2>&1 </dev/null
 
-drv remove-sample --product "$PRODUCT" >/dev/null
-drv install-sample --product "$PRODUCT" >/dev/null || { echo "FAIL: the sample could not be installed"; exit 1; }
+install_sample "$PRODUCT" >/dev/null || { echo "FAIL: the sample could not be installed"; exit 1; }
 drv start-uninstall --product "$PRODUCT" >/dev/null || { echo "FAIL: the uninstaller did not start"; exit 1; }
 read -r hwnd pid < <(drv wait-window --class TfrmMain --timeout 60) || { echo "FAIL: no main window"; exit 1; }
 drv settle --hwnd "$hwnd" >/dev/null

@@ -29,11 +29,13 @@ void** ImportSlot(const char* dll, const char* function) {
   return nullptr;
 }
 
-void Put(void** slot, void* value) {
+// False when the slot could not be made writable: nothing was written.
+bool Put(void** slot, void* value) {
   DWORD old = 0;
-  if (!VirtualProtect(slot, sizeof(*slot), PAGE_READWRITE, &old)) return;
+  if (!VirtualProtect(slot, sizeof(*slot), PAGE_READWRITE, &old)) return false;
   *slot = value;
   VirtualProtect(slot, sizeof(*slot), old, &old);
+  return true;
 }
 
 }  // namespace
@@ -42,7 +44,8 @@ TImportHook::TImportHook(const char* dll, const char* function, const void* stan
     : slot_(ImportSlot(dll, function)) {
   if (!slot_) return;
   original_ = *slot_;
-  Put(slot_, const_cast<void*>(standIn));
+  // Not installed unless the stand-in is in place: a test must not run against the real function.
+  if (!Put(slot_, const_cast<void*>(standIn))) slot_ = nullptr;
 }
 
 TImportHook::~TImportHook() {

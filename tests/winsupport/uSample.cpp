@@ -23,9 +23,13 @@ void Write(const std::string& path, const std::string& bytes, bool append) {
   if (!WriteFileBytes(path, bytes, append)) Fail("cannot write", path);
 }
 
-// A key of the sample under HKEY_LOCAL_MACHINE.
-void MakeKey(const std::string& path) {
-  if (!CreateKey(HKEY_LOCAL_MACHINE, path)) Fail("cannot create key", path);
+// A value of the sample under HKEY_LOCAL_MACHINE, its key made as needed.
+void SetSampleString(const std::string& key, const std::string& name, const std::string& value, DWORD type = REG_SZ) {
+  if (!SetString(HKEY_LOCAL_MACHINE, key, name, value, type)) Fail("cannot write " + name + " in", key);
+}
+
+void SetSampleDword(const std::string& key, const std::string& name, DWORD value) {
+  if (!SetDword(HKEY_LOCAL_MACHINE, key, name, value)) Fail("cannot write " + name + " in", key);
 }
 
 void CaptureKey(HKEY root, const std::string& path, std::map<std::string, std::string>& out) {
@@ -107,33 +111,27 @@ TSample InstallSample(const TSampleOptions& options) {
     if (!CopyFileA(source.c_str(), s.uninstallerPath.c_str(), FALSE)) Fail("cannot copy the uninstaller", source);
     std::optional<blockwriter::TNewItems> items = options.items;
     if (!items && !options.guid.empty()) items = blockwriter::TNewItems{{"GUID", options.guid, true}};
-    // Made as the product's builder makes it: with the writer, which reads the copy itself.
+    // Made as the product's builder makes it: the copy read whole, the writer's block added.
     if (items) Write(s.uninstallerPath, blockwriter::BytesWithBlock(LoadFileBytes(s.uninstallerPath), *items, options.blockOptions).Bytes, false);
     if (!options.appendedBlock.empty()) Write(s.uninstallerPath, options.appendedBlock, true);
   }
 
-  const HKEY hklm = HKEY_LOCAL_MACHINE;
   if (options.entry != TEntryKind::Missing && !s.keyPath.empty()) {
-    MakeKey(s.keyPath);
-    SetString(hklm, s.keyPath, "DisplayName", options.product + "スクリーンセーバー");
-    SetString(hklm, s.keyPath, "Publisher", "Brindlecove");
-    SetString(hklm, s.keyPath, "DisplayIcon", s.scrPath, REG_EXPAND_SZ);
-    SetDword(hklm, s.keyPath, "NoModify", 1);
-    if (options.entry == TEntryKind::Full) SetString(hklm, s.keyPath, "UninstallString", s.UninstallString());
-    if (options.entry == TEntryKind::EmptyUninstallString) SetString(hklm, s.keyPath, "UninstallString", "");
+    SetSampleString(s.keyPath, "DisplayName", options.product + "スクリーンセーバー");
+    SetSampleString(s.keyPath, "Publisher", "Brindlecove");
+    SetSampleString(s.keyPath, "DisplayIcon", s.scrPath, REG_EXPAND_SZ);
+    SetSampleDword(s.keyPath, "NoModify", 1);
+    if (options.entry == TEntryKind::Full) SetSampleString(s.keyPath, "UninstallString", s.UninstallString());
+    if (options.entry == TEntryKind::EmptyUninstallString) SetSampleString(s.keyPath, "UninstallString", "");
     if (options.subkeys) {
-      MakeKey(s.keyPath + "\\Components");
-      SetString(hklm, s.keyPath + "\\Components", "Screen saver", s.scrPath);
-      MakeKey(s.keyPath + "\\Components\\Nested");
-      SetDword(hklm, s.keyPath + "\\Components\\Nested", "Count", 3);
+      SetSampleString(s.keyPath + "\\Components", "Screen saver", s.scrPath);
+      SetSampleDword(s.keyPath + "\\Components\\Nested", "Count", 3);
     }
   }
   if (options.sibling) {
-    MakeKey(s.siblingKeyPath);
-    SetString(hklm, s.siblingKeyPath, "DisplayName", folderName + "Plus");
-    SetString(hklm, s.siblingKeyPath, "UninstallString", "\"" + s.folder + folderName + "PlusUninst.exe\"");
-    MakeKey(s.siblingKeyPath + "\\Components");
-    SetDword(hklm, s.siblingKeyPath + "\\Components", "Count", 1);
+    SetSampleString(s.siblingKeyPath, "DisplayName", folderName + "Plus");
+    SetSampleString(s.siblingKeyPath, "UninstallString", "\"" + s.folder + folderName + "PlusUninst.exe\"");
+    SetSampleDword(s.siblingKeyPath + "\\Components", "Count", 1);
   }
   return s;
 }
