@@ -4,14 +4,13 @@
 set -uo pipefail
 ROOT=$(cd "$(dirname "$(readlink -f "$0")")/.." && pwd)
 
-# Appended data, native and optimised (the sanitizer tree would measure the sanitizers):
+# Appended data, native and optimised (preset bench; the sanitizer tree would measure the sanitizers):
 # reading the block of a 1 MiB and a 256 MiB file, and DecompressBuffer against zlib's uncompress.
 bench_appended() {
   local build="$ROOT/build/bench"
   mkdir -p "$build/data"
-  if ! { cmake -S "$ROOT" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DUNINST_SANITIZE=OFF \
-           -DCMAKE_CXX_COMPILER=g++ -DCMAKE_C_COMPILER=gcc >"$build/configure.log" 2>&1 &&
-         cmake --build "$build" --target appended_bench >"$build/build.log" 2>&1; }; then
+  if ! { (cd "$ROOT" && cmake --preset bench) >"$build/configure.log" 2>&1 &&
+         (cd "$ROOT" && cmake --build --preset bench) >"$build/build.log" 2>&1; }; then
     tail -n 40 "$build/configure.log" "$build/build.log"
     echo "bench: building appended_bench failed" >&2
     return 1

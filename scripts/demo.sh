@@ -38,10 +38,41 @@ if [ "$INTERACTIVE" -eq 1 ] && [ -z "${DISPLAY:-}" ]; then
 fi
 
 OUT=$ROOT/build/demo
-if [ -n "${DISPLAY:-}" ]; then export UNINST_USE_DISPLAY=1; fi
 . "$ROOT/scripts/wine-env.sh"
 . "$ROOT/scripts/signing.sh"
 uninst_choose_route || { echo "demo: $UNINST_WIN_ROUTE" >&2; exit 1; }
+
+# The emulated route: this same demo runs in the emulated machine (scripts/guest.sh) as the
+# 32-bit route, on the guest's own headless display; its output, screenshots and logs come back
+# into build/demo.
+if [ "$UNINST_WIN_ARCH" = x86-emulated ]; then
+  [ "$INTERACTIVE" -eq 0 ] || { echo "demo: --interactive needs this machine's display; the emulated machine has none" >&2; exit 2; }
+  . "$ROOT/scripts/guest.sh"
+  trap 'guest_stop' EXIT
+  trap 'exit 130' INT TERM
+  echo "$UNINST_WIN_ROUTE"
+  guest_ensure_root || { echo "demo: the emulated machine's root could not be made" >&2; exit 1; }
+  echo "== demo: booting the emulated machine (console build/guest/demo/console.log)"
+  guest_run demo "${UNINST_GUEST_LIMIT:-1800}" "
+unset DISPLAY
+scripts/demo.sh ${LOCALE:+--locale $LOCALE} | tee /job/demo.out
+rc=\${PIPESTATUS[0]}
+mkdir -p /job/demo && cp -a build/demo/*.png build/demo/*.log build/demo/*.exe /job/demo/ 2>/dev/null
+. scripts/wine-env.sh; uninst_choose_route && uninst_stop_wine
+exit \$rc"
+  rc=$?
+  cat "$ROOT/build/guest/demo/job.log" 2>/dev/null | grep -v '^guest-time:'
+  mkdir -p "$OUT"
+  cp -a "$ROOT/build/guest/demo/demo/." "$OUT/" 2>/dev/null
+  case "$rc" in
+    0) echo "== demo: screenshots from the emulated machine's display: $(cd "$OUT" && ls ./*.png 2>/dev/null | sed 's|^\./||' | paste -sd' ')" ;;
+    124) echo "demo: the emulated machine did not end in time and was stopped" >&2 ;;
+    125) echo "demo: the emulated machine ended without a result (build/guest/demo/console.log)" >&2 ;;
+    *) echo "demo: the demo failed in the emulated machine ($rc)" >&2 ;;
+  esac
+  exit "$rc"
+fi
+if [ -n "${DISPLAY:-}" ]; then export UNINST_USE_DISPLAY=1; fi
 # One prefix per route: a prefix is made for one Wine architecture and keeps it.
 if [ "$UNINST_WIN_ARCH" = x64 ]; then
   export WINEPREFIX=$OUT/wineprefix64 UNINST_STATE_DIR=$OUT/state64

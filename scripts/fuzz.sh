@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets (clang, AddressSanitizer + UBSan) in build/fuzz and runs each.
+# Builds the libFuzzer targets (preset fuzz: clang, AddressSanitizer + UBSan) and runs each.
 #   scripts/fuzz.sh [seconds]   run each target for that long (default 60)
 #   scripts/fuzz.sh --quick     about 10 s each (./dev test)
 #   scripts/fuzz.sh SECONDS TARGET...   only the targets named
@@ -28,9 +28,8 @@ if [ $# -gt 1 ]; then
 fi
 
 mkdir -p "$BUILD"
-if ! { cmake -S "$ROOT/tests/fuzz" -B "$BUILD" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
-         -DCMAKE_BUILD_TYPE=Debug >"$BUILD/configure.log" 2>&1 &&
-       cmake --build "$BUILD" >"$BUILD/build.log" 2>&1; }; then
+if ! { (cd "$ROOT" && cmake --preset fuzz) >"$BUILD/configure.log" 2>&1 &&
+       (cd "$ROOT" && cmake --build --preset fuzz) >"$BUILD/build.log" 2>&1; }; then
   cat "$BUILD/configure.log" "$BUILD/build.log" 2>/dev/null | tail -n 40
   echo "fuzz: build failed" >&2
   exit 1

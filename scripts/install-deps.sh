@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, tests, fuzzers, benchmarks and demo need (the
-# Authenticode signing tool and openssl for the signing tests and the demo's signature).
+# Authenticode signing tool and openssl for the signing tests and the demo's signature; qemu and
+# debootstrap for the emulated machine that runs the 32-bit build where this kernel cannot).
 # Idempotent: returns at once when everything is already there.
 set -euo pipefail
 
@@ -13,6 +14,7 @@ PACKAGES=(
   wine wine32:i386 wine64 xvfb x11-utils xauth imagemagick
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-wine locales libc-bin
   osslsigncode openssl
+  qemu-system-x86 debootstrap e2fsprogs
 )
 
 missing=()

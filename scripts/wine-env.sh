@@ -1,68 +1,100 @@
-# Sourced by ./dev and scripts/wine-run: the Wine environment the program is tested in.
+# Sourced by ./dev and scripts/wine-run: the Wine environment the program is tested in (after
+# uninst_choose_route, which sourcing does not run).
 # A private prefix inside the build tree, code page 932, a headless display when none is set.
 
 UNINST_ROOT=${UNINST_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 
-# The Windows route. The 32-bit route runs the shipped 32-bit build under 32-bit Wine. Some
-# kernels run no 32-bit Linux program at all, Wine's 32-bit loader included ("Exec format
-# error"; neither Wine's WoW64 mode nor qemu-i386 gets round it): there the 64-bit route runs a
-# 64-bit build of the same sources under 64-bit Wine. UNINST_WIN_ARCH=x86 or x64 forces one.
-# Sets UNINST_WIN_ARCH, UNINST_WIN_BUILD (the build tree of that route) and UNINST_WIN_ROUTE
-# (the line that says which route and why); returns 1, with the reason in UNINST_WIN_ROUTE,
-# when the route asked for cannot run here.
+# The Windows routes (values of UNINST_WIN_ARCH):
+#   x86           the shipped 32-bit build under 32-bit Wine, on this machine;
+#   x64           a 64-bit build of the same sources under 64-bit Wine, on this machine;
+#   x86-emulated  the shipped 32-bit build under 32-bit Wine in an emulated PC (scripts/guest.sh).
+# Some kernels run no 32-bit Linux program at all, Wine's 32-bit loader included ("Exec format
+# error"; neither Wine's WoW64 mode nor qemu-i386 gets round it): there both x64 (every Windows
+# test) and x86-emulated (the 32-bit set) run. UNINST_WIN_ARCH forces one route on any machine.
 WINE32_LOADER=/usr/lib/wine/wine
 WINE64_LOADER=/usr/lib/wine/wine64
+
+# Chooses the routes of this run: sets UNINST_WIN_ROUTES (in the order they run) and takes the
+# first that runs on this machine (uninst_use_route). Returns 1, with the reason in
+# UNINST_WIN_ROUTE, when the route asked for cannot run here. Decided once per run: the
+# processes a run starts inherit the decision.
 uninst_choose_route() {
-  # Decided once per run: the processes a run starts inherit the decision.
-  if [ -n "${UNINST_WIN_ROUTE_ARCH:-}" ] && [ "${UNINST_WIN_ARCH:-$UNINST_WIN_ROUTE_ARCH}" = "$UNINST_WIN_ROUTE_ARCH" ]; then
-    UNINST_WIN_ARCH=$UNINST_WIN_ROUTE_ARCH
+  if [ -n "${UNINST_WIN_ROUTES:-}" ] && { [ -z "${UNINST_WIN_ARCH:-}" ] || [ "$UNINST_WIN_ROUTES" = "$UNINST_WIN_ARCH" ] ||
+       { [ "${UNINST_WIN_ARCH:-}" != x86-emulated ] && [[ " $UNINST_WIN_ROUTES " == *" $UNINST_WIN_ARCH "* ]]; }; }; then
+    [ -n "${UNINST_WIN_ARCH:-}" ] && [ "$UNINST_WIN_ROUTES" != "$UNINST_WIN_ARCH" ] && UNINST_WIN_ROUTES=$UNINST_WIN_ARCH
+    uninst_use_route "${UNINST_WIN_ROUTES%% *}"
     return 0
   fi
-  local can32=0 can64=0
+  local can32=0 can64=0 canvm=0
   "$WINE32_LOADER" --version >/dev/null 2>&1 && can32=1
   "$WINE64_LOADER" --version >/dev/null 2>&1 && can64=1
+  command -v qemu-system-x86_64 >/dev/null 2>&1 && canvm=1
+  UNINST_WIN_ROUTE_FORCED=
   case "${UNINST_WIN_ARCH:-}" in
-    x86)
-      UNINST_WIN_ROUTE="windows tiers: 32-bit build"
-      [ "$can32" -eq 1 ] || { UNINST_WIN_ROUTE="windows tiers: none (UNINST_WIN_ARCH=x86, but $WINE32_LOADER cannot run here)"; return 1; } ;;
-    x64)
-      UNINST_WIN_ROUTE="windows tiers: 64-bit build (UNINST_WIN_ARCH=x64)"
-      [ "$can64" -eq 1 ] || { UNINST_WIN_ROUTE="windows tiers: none (UNINST_WIN_ARCH=x64, but $WINE64_LOADER cannot run here)"; return 1; } ;;
+    x86) [ "$can32" -eq 1 ] || { UNINST_WIN_ROUTE="windows tiers: none (UNINST_WIN_ARCH=x86, but $WINE32_LOADER cannot run here)"; return 1; }
+         UNINST_WIN_ROUTES=x86 ;;
+    x64) [ "$can64" -eq 1 ] || { UNINST_WIN_ROUTE="windows tiers: none (UNINST_WIN_ARCH=x64, but $WINE64_LOADER cannot run here)"; return 1; }
+         UNINST_WIN_ROUTES=x64; UNINST_WIN_ROUTE_FORCED=1 ;;
+    x86-emulated)
+         [ "$canvm" -eq 1 ] || { UNINST_WIN_ROUTE="windows tiers: none (UNINST_WIN_ARCH=x86-emulated, but qemu-system-x86_64 is not installed)"; return 1; }
+         UNINST_WIN_ROUTES=x86-emulated; UNINST_WIN_ROUTE_FORCED=1 ;;
     "")
-      if [ "$can32" -eq 1 ]; then
-        UNINST_WIN_ARCH=x86; UNINST_WIN_ROUTE="windows tiers: 32-bit build"
+      if [ "$can32" -eq 1 ]; then UNINST_WIN_ROUTES=x86
+      elif [ "$can64" -eq 1 ] && [ "$canvm" -eq 1 ]; then UNINST_WIN_ROUTES="x64 x86-emulated"
+      elif [ "$canvm" -eq 1 ]; then UNINST_WIN_ROUTES=x86-emulated
       elif [ "$can64" -eq 1 ]; then
-        UNINST_WIN_ARCH=x64
-        UNINST_WIN_ROUTE="windows tiers: 64-bit build (this kernel cannot run 32-bit programs; the shipped 32-bit executable was built and audited, not run)"
+        UNINST_WIN_ROUTE="windows tiers: none (this kernel cannot run 32-bit programs, and qemu-system-x86_64, which would run the 32-bit build, is not installed)"
+        return 1
       else
-        UNINST_WIN_ROUTE="windows tiers: none (neither $WINE32_LOADER nor $WINE64_LOADER can run here)"
+        UNINST_WIN_ROUTE="windows tiers: none (neither $WINE32_LOADER nor $WINE64_LOADER nor qemu-system-x86_64 can run here)"
         return 1
       fi ;;
-    *)
-      UNINST_WIN_ROUTE="windows tiers: none (UNINST_WIN_ARCH must be x86 or x64, not '$UNINST_WIN_ARCH')"
-      return 1 ;;
+    *) UNINST_WIN_ROUTE="windows tiers: none (UNINST_WIN_ARCH must be x86, x64 or x86-emulated, not '$UNINST_WIN_ARCH')"
+       return 1 ;;
   esac
-  export UNINST_WIN_ARCH UNINST_WIN_ROUTE_ARCH=$UNINST_WIN_ARCH
-  if [ "$UNINST_WIN_ARCH" = x64 ]; then UNINST_WIN_BUILD=$UNINST_ROOT/build/win64; else UNINST_WIN_BUILD=$UNINST_ROOT/build/win32; fi
-  export UNINST_WIN_BUILD UNINST_WIN_ROUTE
+  export UNINST_WIN_ROUTES UNINST_WIN_ROUTE_FORCED
+  uninst_use_route "${UNINST_WIN_ROUTES%% *}"
 }
-uninst_choose_route || true
 
-if [ "${UNINST_WIN_ARCH:-}" = x64 ]; then
-  export WINEPREFIX=${WINEPREFIX:-$UNINST_ROOT/build/win64/wineprefix}
-  export WINEARCH=win64
-  # Debian's wine wrapper takes the 32-bit loader whenever it is installed, runnable or not;
-  # the scripts' "wine" is the 64-bit loader on this route.
-  export WINELOADER=$WINE64_LOADER
-  case ":$PATH:" in *":$UNINST_ROOT/scripts/wine64:"*) ;; *) export PATH=$UNINST_ROOT/scripts/wine64:$PATH ;; esac
-else
-  export WINEPREFIX=${WINEPREFIX:-$UNINST_ROOT/build/win32/wineprefix}
-  export WINEARCH=win32
-fi
+# The line that says which route runs and why.
+uninst_route_line() {
+  case "$1" in
+    x86) echo "windows tiers: 32-bit build" ;;
+    x64) if [ -n "${UNINST_WIN_ROUTE_FORCED:-}" ]; then echo "windows tiers: 64-bit build (UNINST_WIN_ARCH=x64)"
+         else echo "windows tiers: 64-bit build (this kernel cannot run 32-bit programs; the shipped 32-bit build runs in an emulated machine after this)"; fi ;;
+    x86-emulated)
+         if [ -n "${UNINST_WIN_ROUTE_FORCED:-}" ]; then echo "windows tiers: 32-bit build in an emulated machine (UNINST_WIN_ARCH=x86-emulated)"
+         else echo "windows tiers: 32-bit build in an emulated machine (this kernel cannot run 32-bit programs)"; fi ;;
+  esac
+}
+
+# Sets the environment of one route: UNINST_WIN_ARCH, UNINST_WIN_BUILD (its build tree),
+# UNINST_WIN_ROUTE (its line) and the Wine prefix of its build tree. The emulated route's Wine
+# runs in the guest, where the route is x86.
+uninst_use_route() {
+  UNINST_WIN_ARCH=$1
+  UNINST_WIN_ROUTE=$(uninst_route_line "$1")
+  if [ "$1" = x64 ]; then UNINST_WIN_BUILD=$UNINST_ROOT/build/win64; else UNINST_WIN_BUILD=$UNINST_ROOT/build/win32; fi
+  export UNINST_WIN_ARCH UNINST_WIN_BUILD UNINST_WIN_ROUTE
+  if [ "$1" = x64 ]; then
+    export WINEPREFIX=${UNINST_WINEPREFIX:-$UNINST_ROOT/build/win64/wineprefix}
+    export WINEARCH=win64
+    # Debian's wine wrapper takes the 32-bit loader whenever it is installed, runnable or not;
+    # the scripts' "wine" is the 64-bit loader on this route.
+    export WINELOADER=$WINE64_LOADER
+    case ":$PATH:" in *":$UNINST_ROOT/scripts/wine64:"*) ;; *) export PATH=$UNINST_ROOT/scripts/wine64:$PATH ;; esac
+  else
+    export WINEPREFIX=${UNINST_WINEPREFIX:-$UNINST_ROOT/build/win32/wineprefix}
+    export WINEARCH=win32
+    unset WINELOADER
+    PATH=${PATH//":$UNINST_ROOT/scripts/wine64:"/:}; PATH=${PATH#"$UNINST_ROOT/scripts/wine64:"}; export PATH
+  fi
+  UNINST_STATE_DIR=$(dirname "$WINEPREFIX")/wine-state
+}
+
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export LOCPATH=${LOCPATH:-$UNINST_ROOT/build/locale}
-UNINST_STATE_DIR=${UNINST_STATE_DIR:-$(dirname "$WINEPREFIX")/wine-state}
 
 # The Unix locale of the Wine processes, and with it their ANSI code page: Wine 8 derives the
 # Windows system locale of each process from its LC_ALL/LC_CTYPE at start (the charset part is

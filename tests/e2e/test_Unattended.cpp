@@ -127,6 +127,7 @@ struct TLogLine {
 // a line of process 0 so that the comparison names it.
 std::vector<TLogLine> ReadLog(const std::string& path) {
   const std::string bytes = ReadFileBytes(path);
+  ReportIfCopyStartLost(AnsiToWide(bytes));
   std::vector<TLogLine> lines;
   std::size_t pos = 0;
   while (pos < bytes.size()) {
@@ -394,6 +395,11 @@ TEST_F(UnattendedTest, CopyEndingWithoutItsOutcomeEndsWith1603) {
     ASSERT_EQ(copies.size(), 1u);
     const TProcess copy = OpenProcessById(copies[0]);
     ASSERT_TRUE(copy.handle);
+    // A child shows as soon as it is created, before the starter's CreateProcess has returned;
+    // ended then, the start itself fails. Once its DLLs load, the copy runs (and waits on the
+    // held log), so ending it now is a copy that ends without its outcome.
+    ASSERT_TRUE(WaitUntil([&] { return ProcessHasLoaded(copies[0], "kernel32.dll"); }))
+        << "the copy never got past its start-up";
     ASSERT_TRUE(TerminateProcess(copy.handle.get(), 1));
     ASSERT_TRUE(WaitForExit(copy));
   }

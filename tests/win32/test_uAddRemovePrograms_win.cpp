@@ -271,6 +271,12 @@ TEST(AddRemovePrograms, Windows98ReopenedWindowHoldsNoInheritedHandle) {
 // first wait for input each end after a few seconds, and the refresh returns. An old window that
 // did not close is left alone, with nothing started beside it; a new one that never takes input
 // is still looked for.
+// A thread procedure is WINAPI (__stdcall on i686), which no lambda converts to.
+DWORD WINAPI RefreshOnThread(LPVOID mainWindow) {
+  addremoveprograms::RefreshAddRemovePrograms(static_cast<HWND>(mainWindow), kTitles);
+  return 0;
+}
+
 TEST(AddRemovePrograms, Windows98RefreshNeverWaitsUnbounded) {
   RUN_AS_WINDOWS_98_WITH(StandIn());
   const TRundll32InWindowsFolder rundll32;
@@ -299,13 +305,7 @@ TEST(AddRemovePrograms, Windows98RefreshNeverWaitsUnbounded) {
     ASSERT_NE(old.get(), nullptr);
 
     // On a thread of its own, so that a refresh that hangs fails the test instead of hanging it.
-    handles::TUniqueHandleObj thread(CreateThread(
-        nullptr, 0,
-        [](LPVOID mainWindow) -> DWORD {
-          addremoveprograms::RefreshAddRemovePrograms(static_cast<HWND>(mainWindow), kTitles);
-          return 0;
-        },
-        main.get(), 0, nullptr));
+    handles::TUniqueHandleObj thread(CreateThread(nullptr, 0, RefreshOnThread, main.get(), 0, nullptr));
     ASSERT_TRUE(thread);
     const bool ended = testsupport::WaitUntil(
         [&] {

@@ -3,6 +3,7 @@
 set -uo pipefail
 ROOT=$(cd "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../.." && pwd)
 . "$ROOT/scripts/wine-env.sh"
+uninst_choose_route || { echo "$UNINST_WIN_ROUTE" >&2; exit 1; }
 BUILD=${1:-$UNINST_WIN_BUILD}
 uninst_ensure_wine
 

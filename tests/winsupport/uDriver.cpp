@@ -82,6 +82,9 @@ bool StartProcess(std::string commandLine, BOOL inheritHandles, const std::strin
   PROCESS_INFORMATION info = {};
   if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, inheritHandles, 0, nullptr,
                       folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_INTERNAL_ERROR) ReportStartLost("the test could not start " + AnsiToUtf8(commandLine), error);
+    SetLastError(error);
     return false;
   }
   if (info.hThread) CloseHandle(info.hThread);
@@ -321,12 +324,29 @@ HWND WaitForMessageBox(DWORD pid, const std::string& title, DWORD limitMs) {
 
 std::string MessageBoxText(HWND box) {
   HWND text = GetDlgItem(box, 0xFFFF);
-  return text ? TextOf(text) : std::string();
+  if (!text) return std::string();
+  ReportIfCopyStartLost(WideTextOf(text));
+  return TextOf(text);
 }
 
 std::wstring WideMessageBoxText(HWND box) {
   HWND text = GetDlgItem(box, 0xFFFF);
-  return text ? WideTextOf(text) : std::wstring();
+  if (!text) return std::wstring();
+  const std::wstring wide = WideTextOf(text);
+  ReportIfCopyStartLost(wide);
+  return wide;
+}
+
+void ReportStartLost(const std::string& what, DWORD error) {
+  std::printf("wine-start-lost: %s (error %lu)\n", what.c_str(), static_cast<unsigned long>(error));
+  std::fflush(stdout);
+}
+
+void ReportIfCopyStartLost(const std::wstring& text) {
+  // The program says that its temporary copy did not start and gives the system's error.
+  const bool notStarted = text.find(L"起動できませんでした") != std::wstring::npos;
+  const bool lost = text.find(L"エラー 1359") != std::wstring::npos;
+  if (notStarted && lost) ReportStartLost("the uninstaller could not start its temporary copy", ERROR_INTERNAL_ERROR);
 }
 
 void PressMessageBoxOk(HWND box) {
@@ -409,6 +429,17 @@ std::vector<DWORD> ChildProcessIds(DWORD parentPid) {
     if (entry.th32ParentProcessID == parentPid && entry.th32ProcessID != parentPid) children.push_back(entry.th32ProcessID);
   }
   return children;
+}
+
+bool ProcessHasLoaded(DWORD pid, const char* moduleName) {
+  TFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid));
+  if (!snapshot) return false;
+  MODULEENTRY32 entry = {};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = Module32First(snapshot.get(), &entry); more; more = Module32Next(snapshot.get(), &entry)) {
+    if (lstrcmpiA(entry.szModule, moduleName) == 0) return true;
+  }
+  return false;
 }
 
 int TerminateOwnersOf(const TWindowQuery& query) {

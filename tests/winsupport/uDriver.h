@@ -145,9 +145,21 @@ bool WaitForExit(const TProcess& process, DWORD limitMs = kDefaultWaitMs, DWORD*
 std::string ProcessImagePath(DWORD pid);
 // The processes that the process started and that still run.
 std::vector<DWORD> ChildProcessIds(DWORD parentPid);
+// Whether the process has loaded the module (a file name such as "kernel32.dll"). A process loads
+// its DLLs only once its start-up is done: the CreateProcess that started it has succeeded, and
+// ending the process now no longer makes that call fail.
+bool ProcessHasLoaded(DWORD pid, const char* moduleName);
 // Ends every process that owns a window matching the query (leftovers of a failed scenario).
 // Returns how many were ended.
 int TerminateOwnersOf(const TWindowQuery& query);
+
+// Wine, under load, now and then loses a process while it starts: CreateProcess then fails with
+// ERROR_INTERNAL_ERROR (1359). Such a failure is said on the test's output in a line of its own,
+// "wine-start-lost: WHAT (error 1359)", by which the runner knows the one failure it runs again.
+void ReportStartLost(const std::string& what, DWORD error);
+// The same for a text of the uninstaller (a log or a box) that says its temporary copy could not
+// be started with that error.
+void ReportIfCopyStartLost(const std::wstring& text);
 
 // --- text ------------------------------------------------------------------------------------
 
