@@ -52,6 +52,7 @@ if [ "$UNINST_WIN_ARCH" = x86-emulated ]; then
   trap 'exit 130' INT TERM
   echo "$UNINST_WIN_ROUTE"
   guest_ensure_root || { echo "demo: the emulated machine's root could not be made" >&2; exit 1; }
+  guest_ensure_prefix || { echo "demo: the emulated machine's Wine prefix could not be made" >&2; exit 1; }
   echo "== demo: booting the emulated machine (console build/guest/demo/console.log)"
   guest_run demo "${UNINST_GUEST_LIMIT:-1800}" "
 unset DISPLAY
