@@ -56,7 +56,7 @@ if [ "$UNINST_WIN_ARCH" = x86-emulated ]; then
   echo "== demo: booting the emulated machine (console build/guest/demo/console.log)"
   guest_run demo "${UNINST_GUEST_LIMIT:-1800}" "
 unset DISPLAY
-[ -d build/win32/wineprefix ] && mkdir -p build/demo && mv build/win32/wineprefix build/demo/wineprefix
+mountpoint -q build/win32/wineprefix && mkdir -p build/demo/wineprefix && mount --move build/win32/wineprefix build/demo/wineprefix
 scripts/demo.sh ${LOCALE:+--locale $LOCALE} | tee /job/demo.out
 rc=\${PIPESTATUS[0]}
 mkdir -p /job/demo && cp -a build/demo/*.png build/demo/*.log build/demo/*.exe /job/demo/ 2>/dev/null

@@ -135,22 +135,37 @@ guest_ensure_root() {
 }
 
 # A ready 32-bit Wine prefix, made once in the guest for the current root and the current prefix
-# set-up (uninst_ensure_wine of scripts/wine-env.sh, which must be sourced), kept beside the root:
-# every job starts from a copy of it, as new as a prefix made there and then, ~3 minutes sooner.
-# Sets GUEST_PREFIX (the archive); GUEST_PREFIX_BUILT=1 when it was made now.
+# set-up (uninst_ensure_wine of scripts/wine-env.sh, which must be sourced), kept beside the root
+# as an ext4 image: every job mounts it, through a throwaway overlay, as its test prefix, as new
+# as a prefix made there and then, minutes sooner (a copy through 9p takes minutes too).
+# Sets GUEST_PREFIX (the image); GUEST_PREFIX_BUILT=1 when it was made now.
 GUEST_PREFIX_BUILT=0
 guest_ensure_prefix() {
-  GUEST_PREFIX=$GUEST_DIR/prefix-$(declare -f uninst_ensure_display uninst_ensure_wine | sha256sum | cut -c1-16).tgz
+  GUEST_PREFIX=$GUEST_DIR/prefix-$(declare -f uninst_ensure_display uninst_ensure_wine | sha256sum | cut -c1-16).img
   [ -f "$GUEST_PREFIX" ] && return 0
   GUEST_PREFIX_BUILT=1
-  guest_run prefix "${UNINST_GUEST_PREFIX_LIMIT:-1200}" '
+  local made=$GUEST_PREFIX.tgz
+  if [ ! -f "$made" ]; then
+    local keep=$GUEST_PREFIX
+    GUEST_PREFIX=
+    guest_run prefix "${UNINST_GUEST_PREFIX_LIMIT:-1500}" '
 . scripts/wine-env.sh
 uninst_choose_route || { echo "$UNINST_WIN_ROUTE"; exit 1; }
 uninst_ensure_wine || exit 1
 [ -f "$WINEPREFIX/.uninst-ready" ] || exit 1
 uninst_stop_wine
-tar -C "$(dirname "$WINEPREFIX")" -czf /job/prefix.tgz "$(basename "$WINEPREFIX")"' || return 1
-  mv "$UNINST_ROOT/build/guest/prefix/prefix.tgz" "$GUEST_PREFIX.tmp" && mv "$GUEST_PREFIX.tmp" "$GUEST_PREFIX"
+tar -C "$WINEPREFIX" -czf /job/prefix.tgz .'
+    local rc=$?
+    GUEST_PREFIX=$keep
+    [ "$rc" -eq 0 ] || return 1
+    mv "$UNINST_ROOT/build/guest/prefix/prefix.tgz" "$made" || return 1
+  fi
+  local tmp=$GUEST_PREFIX.tmp
+  rm -rf "$tmp.d"; mkdir -p "$tmp.d"
+  tar -xzf "$made" -C "$tmp.d" && mkfs.ext4 -q -F -L uninst-prefix -d "$tmp.d" "$tmp" 4G >/dev/null 2>&1 ||
+    { rm -rf "$tmp.d" "$tmp"; echo "guest: packing the prefix failed" >&2; return 1; }
+  rm -rf "$tmp.d" "$made"
+  mv "$tmp" "$GUEST_PREFIX"
 }
 
 GUEST_QEMU_PID=
@@ -174,9 +189,10 @@ guest_run() {
   local job=$UNINST_ROOT/build/guest/$name
   rm -rf "$job"
   mkdir -p "$job"
-  # The cached prefix goes in by the job folder (a hard link where the file system allows).
-  if [ "$name" != prefix ] && [ -n "${GUEST_PREFIX:-}" ] && [ -f "$GUEST_PREFIX" ]; then
-    ln "$GUEST_PREFIX" "$job/prefix.tgz" 2>/dev/null || cp "$GUEST_PREFIX" "$job/prefix.tgz"
+  # The cached prefix: a second disk, its writes kept apart and dropped.
+  local prefix_disk=()
+  if [ -n "${GUEST_PREFIX:-}" ] && [ -f "$GUEST_PREFIX" ]; then
+    prefix_disk=(-drive "file=$GUEST_PREFIX,format=raw,if=virtio,snapshot=on")
   fi
   # The job: the tree copied into the guest's memory at its own path (source, the 32-bit tree,
   # the compiled locales; the other trees are left out), then SCRIPT there.
@@ -198,8 +214,8 @@ done
 cd "$ROOT" || exit 93
 export UNINST_WIN_ARCH=x86 JOB=/job
 # The cached prefix, as the test prefix (the demo moves it to its own place).
-if [ -f /job/prefix.tgz ]; then
-  mkdir -p build/win32 && tar -xzf /job/prefix.tgz -C build/win32 || exit 94
+if [ -b /dev/vdb ]; then
+  mkdir -p build/win32/wineprefix && mount /dev/vdb build/win32/wineprefix || exit 94
 fi
 echo "guest-time: copy $(( $(date +%s) - start ))"
 EOF
@@ -209,7 +225,7 @@ EOF
     -display none -monitor none -serial "file:$job/console.log" -no-reboot
     -kernel "$GUEST_DIR/vmlinuz" -initrd "$GUEST_DIR/initrd.img"
     -append "root=/dev/vda rw console=ttyS0 init=/sbin/uninst-guest-init quiet panic=1"
-    -drive "file=$GUEST_DIR/root.img,format=raw,if=virtio,snapshot=on"
+    -drive "file=$GUEST_DIR/root.img,format=raw,if=virtio,snapshot=on" "${prefix_disk[@]}"
     -fsdev "local,id=job,path=$job,security_model=none" -device virtio-9p-pci,fsdev=job,mount_tag=job
     -fsdev "local,id=src,path=$UNINST_ROOT,security_model=none,readonly=on" -device virtio-9p-pci,fsdev=src,mount_tag=src)
   "${qemu[@]}" >"$job/qemu.log" 2>&1 </dev/null &
