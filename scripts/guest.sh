@@ -129,9 +129,16 @@ GUEST_BUILT=0
 guest_ensure_root() {
   GUEST_DIR=$GUEST_CACHE_BASE/$(guest_recipe_key)
   [ -f "$GUEST_DIR/root.img" ] && [ -f "$GUEST_DIR/vmlinuz" ] && return 0
-  GUEST_BUILT=1
   mkdir -p "$GUEST_CACHE_BASE" || return 1
-  guest_build_root "$GUEST_DIR"
+  # One maker at a time: a second run waits for the first one's root.
+  local lock rc=0
+  exec {lock}>"$GUEST_CACHE_BASE/.lock" && flock "$lock"
+  if [ ! -f "$GUEST_DIR/root.img" ] || [ ! -f "$GUEST_DIR/vmlinuz" ]; then
+    GUEST_BUILT=1
+    guest_build_root "$GUEST_DIR" || rc=1
+  fi
+  exec {lock}>&-
+  return "$rc"
 }
 
 # A ready 32-bit Wine prefix, made once in the guest for the current root and the current prefix
@@ -143,7 +150,14 @@ GUEST_PREFIX_BUILT=0
 guest_ensure_prefix() {
   GUEST_PREFIX=$GUEST_DIR/prefix-$(declare -f uninst_ensure_display uninst_ensure_wine | sha256sum | cut -c1-16).img
   [ -f "$GUEST_PREFIX" ] && return 0
-  GUEST_PREFIX_BUILT=1
+  local lock rc=0
+  exec {lock}>"$GUEST_CACHE_BASE/.lock" && flock "$lock"
+  [ -f "$GUEST_PREFIX" ] || { GUEST_PREFIX_BUILT=1; guest_make_prefix || rc=1; }
+  exec {lock}>&-
+  return "$rc"
+}
+
+guest_make_prefix() {
   local made=$GUEST_PREFIX.tgz
   if [ ! -f "$made" ]; then
     local keep=$GUEST_PREFIX
