@@ -208,7 +208,8 @@ guest_run() {
   if [ -n "${GUEST_PREFIX:-}" ] && [ -f "$GUEST_PREFIX" ]; then
     prefix_disk=(-drive "file=$GUEST_PREFIX,format=raw,if=virtio,snapshot=on")
   fi
-  # The job: the tree copied into the guest's memory at its own path (source, the 32-bit tree,
+  # The job: the tree copied into the guest's memory at its own path (source, the 32-bit tree
+  # without its objects and its GoogleTest listings, which the guest makes with the real programs;
   # the compiled locales; the other trees are left out), then SCRIPT there.
   {
     echo "set -uo pipefail"
@@ -222,7 +223,7 @@ mkdir -p "$ROOT/build"
 for d in win32 locale native/exeadder; do
   [ -e "/src/build/$d" ] || continue
   mkdir -p "$ROOT/build/$(dirname "$d")"
-  (cd /src/build && tar -cf - --exclude='*.obj' --exclude='*.o' --exclude='*.a' --exclude=wineprefix --exclude=wine-state "$d") |
+  (cd /src/build && tar -cf - --exclude='*.obj' --exclude='*.o' --exclude='*.a' --exclude=wineprefix --exclude=wine-state --exclude='*]_tests.cmake' "$d") |
     tar -xf - -C "$ROOT/build" || exit 92
 done
 cd "$ROOT" || exit 93
