@@ -56,6 +56,7 @@ if [ "$UNINST_WIN_ARCH" = x86-emulated ]; then
   echo "== demo: booting the emulated machine (console build/guest/demo/console.log)"
   guest_run demo "${UNINST_GUEST_LIMIT:-1800}" "
 unset DISPLAY
+export UNINST_DEMO_WINDOWS_EXEADDER=1
 mountpoint -q build/win32/wineprefix && mkdir -p build/demo/wineprefix && mount --move build/win32/wineprefix build/demo/wineprefix
 scripts/demo.sh ${LOCALE:+--locale $LOCALE} | tee /job/demo.out
 rc=\${PIPESTATUS[0]}
@@ -84,6 +85,15 @@ fi
 
 DRIVER=$UNINST_WIN_BUILD/e2e/driver.exe
 EXEADDER=$ROOT/build/native/exeadder
+# In the emulated machine the builder's tool is its Windows build (the native one is built with
+# the sanitizers, whose runtime that machine does not have); its output is code page 932.
+exeadder() {
+  if [ -n "${UNINST_DEMO_WINDOWS_EXEADDER:-}" ]; then
+    wine "$UNINST_WIN_BUILD/ExeAdder.exe" "$@" </dev/null 2>>"$OUT/driver.log" | iconv -f CP932 -t UTF-8 | tr -d '\r'
+    return "${PIPESTATUS[0]}"
+  fi
+  "$EXEADDER" "$@"
+}
 PRODUCT=Sample
 SUFFIX=
 if [ -n "$LOCALE" ]; then
@@ -137,7 +147,7 @@ stamp() {
   local uninst=$1 dir=$2; shift 2
   mkdir -p "$dir"
   say "making the sample's uninstaller: exeadder stamp${*:+ $*}"
-  "$EXEADDER" stamp "$uninst" --product "$PRODUCT" --mutex "$GUID" --out "$dir" \
+  exeadder stamp "$uninst" --product "$PRODUCT" --mutex "$GUID" --out "$dir" \
     --install-dir 'C:\Program Files\'"$PRODUCT" "$@" | indent || fail "exeadder stamp failed"
 }
 
@@ -160,14 +170,14 @@ sign() {
   grep -E 'Subject:|Signature verification|Number of verified signatures|^Succeeded|^Failed' "$keys/verify.log" | indent
   [ "$verified" -eq 1 ] || fail "the signature does not verify"
   say "checking it: exeadder list"
-  "$EXEADDER" list "$out" | indent || fail "exeadder list failed"
+  exeadder list "$out" | indent || fail "exeadder list failed"
 }
 
 # The sample's uninstaller: stamped for signing, then signed. A 64-bit program cannot read a block
 # behind its own image (the image model reads 32-bit images only), so on the 64-bit route the
 # shipped 32-bit Uninst.exe is signed for show and the run uses the 64-bit build, stamped unsigned.
 step_stamp() {
-  [ -x "$EXEADDER" ] || fail "the builder's tool is not built: $EXEADDER"
+  [ -n "${UNINST_DEMO_WINDOWS_EXEADDER:-}" ] || [ -x "$EXEADDER" ] || fail "the builder's tool is not built: $EXEADDER"
   if [ "$UNINST_WIN_ARCH" = x86 ]; then
     stamp "$UNINST_WIN_BUILD/Uninst.exe" "$OUT/stamped" --for-signing
     sign "$OUT/stamped/${PRODUCT}Uninst.exe" "$OUT/${PRODUCT}Uninst.exe"
@@ -183,7 +193,7 @@ step_stamp() {
   say "      64-bit one, which cannot read a block behind its own image, where signing puts it"
   stamp "$UNINST_WIN_BUILD/Uninst.exe" "$OUT"
   say "checking it: exeadder list"
-  "$EXEADDER" list "$OUT/${PRODUCT}Uninst.exe" | indent || fail "exeadder list failed"
+  exeadder list "$OUT/${PRODUCT}Uninst.exe" | indent || fail "exeadder list failed"
 }
 
 step_install() {
