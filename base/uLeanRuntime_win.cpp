@@ -39,3 +39,6 @@ namespace __gnu_cxx {
 // Nobody reads standard error of a window program: end at once.
 void __verbose_terminate_handler() { std::abort(); }
 }  // namespace __gnu_cxx
+
+#include <string>
+template class std::basic_string<char>;

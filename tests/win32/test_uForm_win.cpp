@@ -1,5 +1,6 @@
 // The toolkit's form: its window procedure turns an event handler's exception into the error
-// report and goes on; the keys of the message loop reach the form they were typed in.
+// report and goes on; the keys of the message loop reach the form they were typed in; Tab follows
+// the tab order.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -80,6 +81,30 @@ TEST(Form, KeysReachTheFormTheyWereTypedIn) {
   application.ProcessMessages();
   EXPECT_FALSE(IsWindowVisible(second.Handle()));
   EXPECT_TRUE(IsWindowVisible(first.Handle()));
+}
+
+// Tab goes through the tab stops in their tab order, and from the last back to the first; controls
+// of equal order keep the order in which the form added them.
+TEST(Form, TabFollowsTheTabOrderAndKeepsTheAddingOrderOfEqualOnes) {
+  TTestApplication application;
+  ui::TForm form({"TTabOrderForm", "TabOrderForm", OWN_TEXT("Tab order"), 300, 150, 0, 0, {OWN_TEXT("Tahoma"), -12, 0}});
+  const int tabOrders[] = {1, 0, 2, 1, 0};
+  std::vector<ui::TButton*> buttons;
+  for (int i = 0; i < 5; ++i) {
+    buttons.push_back(form.Add<ui::TButton>({"Button", 8, 8 + 20 * i, 80, 18, OWN_TEXT("Button"), tabOrders[i], 200 + i, false, 0}));
+  }
+  form.Loaded();
+  form.Show();
+  const std::vector<int> expected = {1, 4, 0, 3, 2};
+  std::vector<int> visited;
+  HWND control = buttons[expected.front()]->Handle();
+  for (std::size_t step = 0; step < expected.size(); ++step) {
+    visited.push_back(GetDlgCtrlID(control) - 200);
+    control = GetNextDlgTabItem(form.Handle(), control, FALSE);
+  }
+  EXPECT_EQ(visited, expected);
+  EXPECT_EQ(control, buttons[expected.front()]->Handle());
+  EXPECT_EQ(GetFocus(), buttons[expected.front()]->Handle());
 }
 
 }  // namespace
