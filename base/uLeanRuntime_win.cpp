@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <exception>
 #include <new>
+#include <string>
 
 namespace {
 
@@ -40,5 +41,7 @@ namespace __gnu_cxx {
 void __verbose_terminate_handler() { std::abort(); }
 }  // namespace __gnu_cxx
 
-#include <string>
+// The program's own std::string. The library's prebuilt one (string-inst.o) comes whole: every
+// unwind entry refers to its function, so the linker keeps all of it for the few members used.
+// Instantiated here, link-time optimisation keeps only what the program calls.
 template class std::basic_string<char>;
