@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "winsupport/MessageBoxWatcher.h"
+#include "winsupport/uImportHook.h"
 #include "winsupport/uTestApplication.h"
 
 namespace {
@@ -17,19 +19,57 @@ namespace {
 using testsupport::TTestApplication;
 using testsupport::TTestForm;
 
+// The error reports of the application, taken where the program shows them: its calls of
+// MessageBoxA and MessageBoxW go to stand-ins that keep the text (as code page 932 bytes) and
+// answer OK, and then run onReport.
+class TReportCapture {
+ public:
+  TReportCapture()
+      : narrow_("USER32.dll", "MessageBoxA", reinterpret_cast<const void*>(&NarrowBox)),
+        wide_("USER32.dll", "MessageBoxW", reinterpret_cast<const void*>(&WideBox)) {
+    current_ = this;
+  }
+  ~TReportCapture() { current_ = nullptr; }
+  TReportCapture(const TReportCapture&) = delete;
+  TReportCapture& operator=(const TReportCapture&) = delete;
+
+  bool Installed() const { return narrow_.Installed() && wide_.Installed(); }
+
+  std::vector<std::string> reports;
+  std::function<void()> onReport;
+
+ private:
+  static int Take(const std::string& text) {
+    current_->reports.push_back(text);
+    if (current_->onReport) current_->onReport();
+    return IDOK;
+  }
+  static int WINAPI NarrowBox(HWND, LPCSTR text, LPCSTR, UINT) { return Take(text); }
+  static int WINAPI WideBox(HWND, LPCWSTR text, LPCWSTR, UINT) {
+    const int size = WideCharToMultiByte(932, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string bytes(size > 0 ? size : 1, '\0');
+    WideCharToMultiByte(932, 0, text, -1, &bytes[0], size, nullptr, nullptr);
+    bytes.resize(bytes.size() - 1);
+    return Take(bytes);
+  }
+
+  static TReportCapture* current_;
+  testsupport::TImportHook narrow_;
+  testsupport::TImportHook wide_;
+};
+TReportCapture* TReportCapture::current_ = nullptr;
+
 TEST(Form, ExceptionFromAHandlerGoesToTheReportAndTheLoopGoesOn) {
   TTestApplication application;
   auto* form = application.CreateForm<TTestForm>();
   form->Ok->OnClick = [](ui::TComponent*) { throw std::runtime_error("Bad Signature"); };
-  std::vector<std::string> reports;
+  TReportCapture capture;
+  ASSERT_TRUE(capture.Installed());
   // The report queues a Cancel click: the loop ends only if it still handles messages afterwards.
-  application.OnReport = [&](const std::string& message) {
-    reports.push_back(message);
-    PostMessageA(form->Cancel->Handle(), BM_CLICK, 0, 0);
-  };
+  capture.onReport = [&] { PostMessageA(form->Cancel->Handle(), BM_CLICK, 0, 0); };
   PostMessageA(form->Ok->Handle(), BM_CLICK, 0, 0);
   application.Run();
-  EXPECT_EQ(reports, std::vector<std::string>{"Bad Signature"});
+  EXPECT_EQ(capture.reports, std::vector<std::string>{"Bad Signature"});
   EXPECT_FALSE(IsWindowVisible(form->Handle()));
 }
 
@@ -37,12 +77,12 @@ TEST(Form, ExceptionOfAnotherKindGetsAGeneralReport) {
   TTestApplication application;
   auto* form = application.CreateForm<TTestForm>();
   form->Ok->OnClick = [](ui::TComponent*) { throw 42; };
-  std::vector<std::string> reports;
-  application.OnReport = [&](const std::string& message) { reports.push_back(message); };
+  TReportCapture capture;
+  ASSERT_TRUE(capture.Installed());
   form->Show();
   PostMessageA(form->Ok->Handle(), BM_CLICK, 0, 0);
   EXPECT_FALSE(application.ProcessMessages());
-  EXPECT_EQ(reports, std::vector<std::string>{"不明なエラーが発生しました"});
+  EXPECT_EQ(capture.reports, std::vector<std::string>{"不明なエラーが発生しました"});
 }
 
 TEST(Form, DefaultErrorReportIsAMessageBoxWithTheMessage) {
