@@ -267,6 +267,13 @@ TEST(AddRemovePrograms, Windows98ReopenedWindowHoldsNoInheritedHandle) {
   CloseStandIn(reopened);
 }
 
+// A thread's body (a named function: a lambda is no WINAPI callback on i686): one refresh for the
+// main window given.
+DWORD WINAPI RefreshOnItsOwnThread(LPVOID mainWindow) {
+  addremoveprograms::RefreshAddRemovePrograms(static_cast<HWND>(mainWindow), kTitles);
+  return 0;
+}
+
 // A window that hangs does not hang the uninstall: the old window's closing and the new one's
 // first wait for input each end after a few seconds, and the refresh returns. An old window that
 // did not close is left alone, with nothing started beside it; a new one that never takes input
@@ -299,13 +306,7 @@ TEST(AddRemovePrograms, Windows98RefreshNeverWaitsUnbounded) {
     ASSERT_NE(old.get(), nullptr);
 
     // On a thread of its own, so that a refresh that hangs fails the test instead of hanging it.
-    handles::TUniqueKernelObject thread(CreateThread(
-        nullptr, 0,
-        [](LPVOID mainWindow) -> DWORD {
-          addremoveprograms::RefreshAddRemovePrograms(static_cast<HWND>(mainWindow), kTitles);
-          return 0;
-        },
-        main.get(), 0, nullptr));
+    handles::TUniqueKernelObject thread(CreateThread(nullptr, 0, &RefreshOnItsOwnThread, main.get(), 0, nullptr));
     ASSERT_TRUE(thread);
     const bool ended = testsupport::WaitUntil(
         [&] {
