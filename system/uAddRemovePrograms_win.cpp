@@ -73,8 +73,8 @@ bool RefreshAddRemovePrograms(HWND mainWindow, const TTitles& titles) {
     return true;
   }
   {
-    handles::TUniqueHandleObj process(info.hProcess);
-    handles::TUniqueHandleObj thread(info.hThread);
+    handles::TUniqueKernelObject process(info.hProcess);
+    handles::TUniqueKernelObject thread(info.hThread);
     WaitForInputIdle(process.get(), kInputIdleLimitMs);
   }
 

@@ -1,6 +1,6 @@
 // Which process shows the window: only an exact "START" makes the program the temporary copy;
 // a normal start makes it copy itself to the temporary folder and hand over, and where that copy
-// cannot be made the program ends without a window. (Other arguments: test_CommandLine.)
+// cannot be made the program ends without a window. (Other arguments: test_UnknownArguments.)
 #include <gtest/gtest.h>
 
 #include "uUninstallScenario.h"

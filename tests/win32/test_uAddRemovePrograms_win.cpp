@@ -123,7 +123,7 @@ class TArpWindow {
 // Closes the window that the stand-in opened and waits for it to end.
 void CloseStandIn(HWND window) {
   if (!IsWindow(window)) return;
-  handles::TUniqueHandleObj process(OpenProcess(SYNCHRONIZE, FALSE, testsupport::WindowProcessId(window)));
+  handles::TUniqueKernelObject process(OpenProcess(SYNCHRONIZE, FALSE, testsupport::WindowProcessId(window)));
   PostMessageA(window, WM_CLOSE, 0, 0);
   if (process) WaitForSingleObject(process.get(), 60000);
   // Without a process handle to wait on, wait for the window itself: a window still closing
@@ -249,8 +249,8 @@ TEST(AddRemovePrograms, Windows98ReopenedWindowHoldsNoInheritedHandle) {
   HANDLE read = nullptr;
   HANDLE write = nullptr;
   ASSERT_TRUE(CreatePipe(&read, &write, &inheritable, 0));
-  handles::TUniqueHandleObj readEnd(read);
-  handles::TUniqueHandleObj writeEnd(write);
+  handles::TUniqueKernelObject readEnd(read);
+  handles::TUniqueKernelObject writeEnd(write);
   TArpWindow old("full", 3, 0);
   ASSERT_NE(old.get(), nullptr);
 
@@ -267,21 +267,22 @@ TEST(AddRemovePrograms, Windows98ReopenedWindowHoldsNoInheritedHandle) {
   CloseStandIn(reopened);
 }
 
-// A window that hangs does not hang the uninstall: the old window's closing and the new one's
-// first wait for input each end after a few seconds, and the refresh returns. An old window that
-// did not close is left alone, with nothing started beside it; a new one that never takes input
-// is still looked for.
-// A thread procedure is WINAPI (__stdcall on i686), which no lambda converts to.
-DWORD WINAPI RefreshOnThread(LPVOID mainWindow) {
+// A thread's body (a named function: a lambda is no WINAPI callback on i686): one refresh for the
+// main window given.
+DWORD WINAPI RefreshOnItsOwnThread(LPVOID mainWindow) {
   addremoveprograms::RefreshAddRemovePrograms(static_cast<HWND>(mainWindow), kTitles);
   return 0;
 }
 
+// A window that hangs does not hang the uninstall: the old window's closing and the new one's
+// first wait for input each end after a few seconds, and the refresh returns. An old window that
+// did not close is left alone, with nothing started beside it; a new one that never takes input
+// is still looked for.
 TEST(AddRemovePrograms, Windows98RefreshNeverWaitsUnbounded) {
   RUN_AS_WINDOWS_98_WITH(StandIn());
   const TRundll32InWindowsFolder rundll32;
   ASSERT_TRUE(testsupport::WriteFileBytes(rundll32.File("rundll32.title"), "full"));
-  handles::TUniqueHandleObj quit(CreateEventA(nullptr, TRUE, FALSE, "KorvaneArpStandInQuit"));
+  handles::TUniqueKernelObject quit(CreateEventA(nullptr, TRUE, FALSE, "KorvaneArpStandInQuit"));
   ASSERT_TRUE(quit);
   const TMainWindow main;
   struct TCase {
@@ -305,7 +306,7 @@ TEST(AddRemovePrograms, Windows98RefreshNeverWaitsUnbounded) {
     ASSERT_NE(old.get(), nullptr);
 
     // On a thread of its own, so that a refresh that hangs fails the test instead of hanging it.
-    handles::TUniqueHandleObj thread(CreateThread(nullptr, 0, RefreshOnThread, main.get(), 0, nullptr));
+    handles::TUniqueKernelObject thread(CreateThread(nullptr, 0, &RefreshOnItsOwnThread, main.get(), 0, nullptr));
     ASSERT_TRUE(thread);
     const bool ended = testsupport::WaitUntil(
         [&] {

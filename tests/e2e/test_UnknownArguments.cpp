@@ -1,4 +1,4 @@
-// What the command line may ask: arguments of no known form end the program at once with 1639
+// The program started with arguments of no known form ends at once with 1639
 // (ERROR_INVALID_COMMAND_LINE), nothing shown and nothing changed, so that a tool that guessed a
 // switch learns it did not work; "/?" shows the switches.
 #include <gtest/gtest.h>
