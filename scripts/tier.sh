@@ -5,24 +5,32 @@
 # ERROR_INTERNAL_ERROR, 1359); the test support then prints a line "wine-start-lost: ...". A
 # failed test whose output has such a line runs once more; no other failure does.
 
-# tier_run PRESET RESULTS_DIR NAME: runs the test preset with its JUnit results in
+# tier_run PRESET RESULTS_DIR NAME [SELECTION]: runs the test preset with its JUnit results in
 # RESULTS_DIR/NAME.xml (its log in NAME.log), then the failed tests that Wine lost a start in, once
-# more, into NAME-2.xml. Returns ctest's status of the first run.
+# more, into NAME-2.xml. SELECTION, when given, is a file of test names, one a line: only those
+# run. Returns ctest's status of the first run.
 tier_run() {
-  local preset=$1 dir=$2 name=$3 rc names
+  local preset=$1 dir=$2 name=$3 selection=${4:-} rc names only=()
+  if [ -n "$selection" ]; then only=(-R "$(tier_names_regex <"$selection")"); fi
   mkdir -p "$dir"
   rm -f "$dir/$name.xml" "$dir/$name-2.xml" "$dir/$name-2.log"
-  ctest --preset "$preset" --output-junit "$dir/$name.xml" 2>&1 | tee "$dir/$name.log"
+  ctest --preset "$preset" --output-junit "$dir/$name.xml" "${only[@]}" 2>&1 | tee "$dir/$name.log"
   rc=${PIPESTATUS[0]}
   [ -f "$dir/$name.xml" ] || return "$rc"
   names=$(tier_records "$dir/$name.xml" | awk -F'\t' '$1 == "lost" { print $2 }')
   if [ -n "$names" ]; then
-    local regex
-    regex=$(printf '%s\n' "$names" | sed 's/[][\\.^$*+?(){}|]/\\&/g' | paste -sd'|')
     echo "== second run (Wine lost a process start): $(printf '%s\n' "$names" | paste -sd' ')"
-    ctest --preset "$preset" --output-junit "$dir/$name-2.xml" -R "^($regex)\$" 2>&1 | tee "$dir/$name-2.log"
+    ctest --preset "$preset" --output-junit "$dir/$name-2.xml" -R "$(printf '%s\n' "$names" | tier_names_regex)" 2>&1 |
+      tee "$dir/$name-2.log"
   fi
   return "$rc"
+}
+
+# The test names on standard input, one a line, as one ctest regex that matches exactly them.
+tier_names_regex() {
+  local regex
+  regex=$(sed 's/[][\\.^$*+?(){}|]/\\&/g' | paste -sd'|')
+  printf '^(%s)$' "$regex"
 }
 
 # tier_records FILE: one line per test of a ctest JUnit file, tab-separated:
