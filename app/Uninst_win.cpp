@@ -16,11 +16,10 @@
 #include "system/uPlatform_win.h"
 #include "system/uRunLog_win.h"
 #include "system/uSafeDll_win.h"
-#include "ui/uAltFixOnVista_win.h"
+#include "ui/uAltKeyCueHook_win.h"
 #include "ui/uApplication_win.h"
 #include "ui/uMessageDialog.h"
 #include "ui/uText_win.h"
-#include "ui/uVisualStyles_win.h"
 
 namespace {
 
@@ -153,7 +152,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     platform::WindowsVersion();
     ui::TApplication application;
     // Before the relaunch decision, so that a process that only starts its copy holds the hook too.
-    const altfixonvista::TAltFixModule altFix(&ui::VisualStylesInEffect);
+    const altkeycuehook::TCueRepaintHook altFix;
     runlog::SetLogFile(LogPathFor(options, exe));
     LogStart(options, exe);
     const unsigned code = RunProgram(application, options, exe);

@@ -11,8 +11,9 @@ constexpr int kBtnCancelId = 1003;
 
 constexpr unsigned char kShiftJisCharset = 128;
 
-// One entry per member of the window; TfrmMain creates them in the order Label1, lblExplain,
-// ListBox1, btnOK, btnCancel, AltFixOnVista1. The tab order is btnCancel, ListBox1, btnOK.
+// One entry per member of the window, under the names of the form it reproduces (Label1, btnOK,
+// ...); TfrmMain creates them in the order Label1, lblExplain, ListBox1, btnOK, btnCancel,
+// AltFixOnVista1. The tab order is btnCancel, ListBox1, btnOK.
 struct TMainLayout {
   ui::TFormLayout Form;
   ui::TControlLayout Label1, lblExplain, ListBox1, btnOK, btnCancel;

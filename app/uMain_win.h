@@ -14,6 +14,7 @@ class TfrmMain : public ui::TForm {
   // The product is the one the running executable's file name names.
   TfrmMain();
 
+  // The names of the form that this window reproduces (its designer's Label1, btnOK, ...), kept.
   ui::TLabel* Label1 = nullptr;
   ui::TListBox* ListBox1 = nullptr;
   ui::TLabel* lblExplain = nullptr;

@@ -165,8 +165,8 @@ bool RelaunchFromTemp(const TStartOptions& options, unsigned& exitCode) {
     exitCode = StartFailed(options, "一時コピーを起動できませんでした", copy, startError);
     return false;
   }
-  handles::TUniqueHandleObj copyProcess(process.hProcess);
-  handles::TUniqueHandleObj copyThread(process.hThread);
+  handles::TUniqueKernelObject copyProcess(process.hProcess);
+  handles::TUniqueKernelObject copyThread(process.hThread);
   // From here on the copy holds its folder itself.
   privateFolder.CloseHandles();
   runlog::Log("一時コピーを起動しました: プロセス " + std::to_string(process.dwProcessId));

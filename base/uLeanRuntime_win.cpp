@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <exception>
 #include <new>
+#include <string>
 
 namespace {
 
@@ -39,3 +40,8 @@ namespace __gnu_cxx {
 // Nobody reads standard error of a window program: end at once.
 void __verbose_terminate_handler() { std::abort(); }
 }  // namespace __gnu_cxx
+
+// The program's own std::string. The library's prebuilt one (string-inst.o) comes whole: every
+// unwind entry refers to its function, so the linker keeps all of it for the few members used.
+// Instantiated here, link-time optimisation keeps only what the program calls.
+template class std::basic_string<char>;

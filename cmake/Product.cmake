@@ -4,7 +4,7 @@
 # Small as well as loadable. --gc-sections alone removes little from a PE image (the unwind
 # tables refer to every function), so link-time optimisation drops what the program never calls
 # before any code is emitted.
-set(LEAN_COMPILE -Os -flto -ffunction-sections -fdata-sections)
+set(LEAN_COMPILE -Os -flto -ffunction-sections -fdata-sections -fno-rtti -fno-threadsafe-statics)
 foreach(library uninst_shared uninst_core exeadder_core)
   target_compile_options(${library} PRIVATE ${LEAN_COMPILE})
 endforeach()
@@ -19,6 +19,40 @@ set(SHIPPED_LINK ${LEAN_COMPILE} -flto-partition=one -s -Wl,--gc-sections
     -Wl,--major-subsystem-version,4,--minor-subsystem-version,0
     -Wl,--dynamicbase,--nxcompat)
 
+# The linker's own script with the start-up tables (.CRT) and the thread-local block (.tls) moved
+# to the end of .data: each a section of its own would take a whole file block for a few bytes.
+# Made from the linker that links, so that everything else stays as that linker lays it out.
+function(write_folded_link_script path)
+  execute_process(COMMAND ${CMAKE_LINKER} --verbose OUTPUT_VARIABLE verbose RESULT_VARIABLE failed)
+  string(REGEX MATCH "\n=+\n(.*)\n=+\n" unused "${verbose}")
+  set(script "${CMAKE_MATCH_1}")
+  set(folded "")
+  foreach(section CRT tls)
+    set(block_pattern "\n  \\.${section} BLOCK\\(__section_alignment__\\) :\n  {\n([^}]*)\n  }")
+    string(REGEX MATCH "${block_pattern}" block "${script}")
+    if(failed OR block STREQUAL "")
+      message(FATAL_ERROR "no .${section} section in the default script of ${CMAKE_LINKER}")
+    endif()
+    string(APPEND folded "    . = ALIGN(8);\n${CMAKE_MATCH_1}\n")
+    string(REPLACE "${block}" "" script "${script}")
+    if(section STREQUAL "CRT")
+      # The runtime's tables that the script does not name (the thread-local initialisers,
+      # .CRT$XD*), which would otherwise make a .CRT section of their own.
+      string(APPEND folded "    KEEP (*(SORT(.CRT$*)))\n")
+    endif()
+  endforeach()
+  set(data_end "    __data_end__ = . ;\n")
+  string(FIND "${script}" "${data_end}" at)
+  if(at LESS 0)
+    message(FATAL_ERROR "no end of .data in the default script of ${CMAKE_LINKER}")
+  endif()
+  string(REPLACE "${data_end}" "${folded}${data_end}" script "${script}")
+  file(WRITE ${path} "${script}\n")
+endfunction()
+set(FOLDED_LINK_SCRIPT ${CMAKE_BINARY_DIR}/folded-sections.ld)
+write_folded_link_script(${FOLDED_LINK_SCRIPT})
+list(APPEND SHIPPED_LINK -Wl,-T,${FOLDED_LINK_SCRIPT})
+
 # add_shipped_program(<name> <library> <sources>...): one shipped executable, with the lean
 # runtime (base/uLeanRuntime_win.cpp) that leaves out what the programs never use.
 function(add_shipped_program name library)
@@ -26,7 +60,8 @@ function(add_shipped_program name library)
   target_link_libraries(${name} PRIVATE ${library})
   target_compile_options(${name} PRIVATE ${LEAN_COMPILE})
   target_link_options(${name} PRIVATE ${SHIPPED_LINK})
-  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${UNINST_EXE_DIR})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${UNINST_EXE_DIR}
+                                           LINK_DEPENDS ${FOLDED_LINK_SCRIPT})
 endfunction()
 
 add_shipped_program(Uninst uninst_core app/Uninst_win.cpp resources/Uninst.rc)

@@ -18,7 +18,9 @@ case "${1:-}" in
   *[!0-9]*) echo "usage: fuzz.sh [--quick | seconds]" >&2; exit 2 ;;
   *) SECONDS_EACH=$1 ;;
 esac
-TARGETS=(fuzz_ReadAppendedItems fuzz_PEImage fuzz_Wininit fuzz_RegistryPath fuzz_DequoteString fuzz_ProductName)
+# Every tests/fuzz/fuzz_<name>.cpp is a target, as tests/fuzz/CMakeLists.txt builds them.
+TARGETS=()
+for source in "$ROOT"/tests/fuzz/fuzz_*.cpp; do TARGETS+=("$(basename "$source" .cpp)"); done
 if [ $# -gt 1 ]; then
   shift
   for target in "$@"; do

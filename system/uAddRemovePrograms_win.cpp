@@ -94,8 +94,8 @@ TRefresh RefreshAddRemovePrograms(HWND mainWindow, const TTitles& titles) {
     return TRefresh::NotReopened;
   }
   {
-    handles::TUniqueHandleObj process(info.hProcess);
-    handles::TUniqueHandleObj thread(info.hThread);
+    handles::TUniqueKernelObject process(info.hProcess);
+    handles::TUniqueKernelObject thread(info.hThread);
     WaitForInputIdle(process.get(), kInputIdleLimitMs);
   }
 

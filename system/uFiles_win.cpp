@@ -24,9 +24,9 @@ std::string FolderFrom(TFolderCall call) {
 
 // A rename that another program's brief hold on either file (a virus scanner, an indexer) can
 // make fail is tried a few times.
-bool RenameWithRetries(TRenameFn rename, const std::string& from, const std::string& to) {
+bool RenameWithRetries(const std::string& from, const std::string& to) {
   for (int attempt = 0;; ++attempt) {
-    if (rename(from.c_str(), to.c_str())) return true;
+    if (MoveFileA(from.c_str(), to.c_str())) return true;
     if (attempt == 4) return false;
     const DWORD code = GetLastError();
     Sleep(100);
@@ -101,24 +101,24 @@ DWORD WriteFileBeside(const std::string& target, const std::string& content, std
   return 0;
 }
 
-DWORD PutInPlace(const std::string& written, const std::string& path, TRenameFn rename) {
-  if (!FileExists(path)) return RenameWithRetries(rename, written, path) ? 0 : systemerror::LastErrorOr(ERROR_WRITE_FAULT);
+DWORD PutInPlace(const std::string& written, const std::string& path) {
+  if (!FileExists(path)) return RenameWithRetries(written, path) ? 0 : systemerror::LastErrorOr(ERROR_WRITE_FAULT);
   const std::string aside = written + ".old";
-  if (!RenameWithRetries(rename, path, aside)) return systemerror::LastErrorOr(ERROR_WRITE_FAULT);
-  if (RenameWithRetries(rename, written, path)) {
+  if (!RenameWithRetries(path, aside)) return systemerror::LastErrorOr(ERROR_WRITE_FAULT);
+  if (RenameWithRetries(written, path)) {
     DeleteFileA(aside.c_str());
     return 0;
   }
   const DWORD code = systemerror::LastErrorOr(ERROR_WRITE_FAULT);
-  RenameWithRetries(rename, aside, path);
+  RenameWithRetries(aside, path);
   return code;
 }
 
-DWORD ReplaceWholeFile(const std::string& path, const std::string& content, TRenameFn rename) {
+DWORD ReplaceWholeFile(const std::string& path, const std::string& content) {
   std::string written;
   if (const DWORD code = WriteFileBeside(path, content, written)) return code;
   const bool existed = FileExists(path);
-  const DWORD code = PutInPlace(written, path, rename);
+  const DWORD code = PutInPlace(written, path);
   // The new content is given up only where the old file is back: never the only complete copy.
   if (code != 0 && (!existed || FileExists(path))) DeleteFileA(written.c_str());
   return code;

@@ -27,18 +27,16 @@ DWORD WriteWholeFile(const std::string& path, const std::string& content);
 // ("<target>.<process>-<n>.tmp"), flushed to the disk, and names it in written. 0, or the error
 // code with no file left behind (written is then empty when no file could be made).
 DWORD WriteFileBeside(const std::string& target, const std::string& content, std::string& written);
-// How a file is renamed: MoveFileA, or a stand-in given by a test.
-using TRenameFn = BOOL(WINAPI*)(LPCSTR from, LPCSTR to);
 // Puts the file written in place of path, which may be missing, by renames alone (MoveFileExA is
 // missing on Windows 95/98/Me): the old file goes aside (written + ".old") until the new one has
 // its name, and only then is deleted. A rename that fails briefly is tried again. 0, or the error
 // code: path is then as it was and written stays, or, where even the old file's way back failed,
 // path is missing and both complete files stay beside it.
-DWORD PutInPlace(const std::string& written, const std::string& path, TRenameFn rename = &MoveFileA);
+DWORD PutInPlace(const std::string& written, const std::string& path);
 // Puts content in place of the file: WriteFileBeside, then PutInPlace, so that a failed write
 // never leaves a half-written file and no moment leaves the only complete copy deleted. 0, or the
 // error code with the file as it was, or missing with both complete files beside it.
-DWORD ReplaceWholeFile(const std::string& path, const std::string& content, TRenameFn rename = &MoveFileA);
+DWORD ReplaceWholeFile(const std::string& path, const std::string& content);
 
 // The full path of a loaded module, the running executable by default. The buffer grows until
 // the whole path fits, so a long path is never cut short; empty when the call fails or the path

@@ -5,8 +5,8 @@ namespace {
 
 // A duplicate of source in this process with the given inheritance; the source stays open
 // unless closeSource. Empty when the system refuses.
-handles::TUniqueHandleObj Duplicate(HANDLE source, DWORD access, BOOL inherit, DWORD options) {
-  handles::TUniqueHandleObj copy;
+handles::TUniqueKernelObject Duplicate(HANDLE source, DWORD access, BOOL inherit, DWORD options) {
+  handles::TUniqueKernelObject copy;
   HANDLE target = nullptr;
   if (DuplicateHandle(GetCurrentProcess(), source, GetCurrentProcess(), &target, access, inherit, options)) {
     copy.reset(target);
@@ -15,7 +15,7 @@ handles::TUniqueHandleObj Duplicate(HANDLE source, DWORD access, BOOL inherit, D
 }
 
 // Handle values travel on the command line as numbers, whole.
-std::uintptr_t ValueOf(const handles::TUniqueHandleObj& h) { return reinterpret_cast<std::uintptr_t>(h.get()); }
+std::uintptr_t ValueOf(const handles::TUniqueKernelObject& h) { return reinterpret_cast<std::uintptr_t>(h.get()); }
 
 HANDLE HandleOf(std::uintptr_t value) { return reinterpret_cast<HANDLE>(value); }
 
@@ -28,7 +28,7 @@ bool TOutcomeChannel::Create() {
   HANDLE write = nullptr;
   if (!CreatePipe(&read, &write, nullptr, 0)) return false;
   read_.reset(read);
-  handles::TUniqueHandleObj writeOwner(write);
+  handles::TUniqueKernelObject writeOwner(write);
   copyWrite_ = Duplicate(write, 0, TRUE, DUPLICATE_SAME_ACCESS);
   copyStarter_ = Duplicate(GetCurrentProcess(), SYNCHRONIZE, TRUE, 0);
   return read_ && copyWrite_ && copyStarter_;

@@ -27,9 +27,9 @@ class TOutcomeChannel {
   bool ReceiveOutcome(DWORD& outcome);
 
  private:
-  handles::TUniqueHandleObj read_;
-  handles::TUniqueHandleObj copyWrite_;
-  handles::TUniqueHandleObj copyStarter_;
+  handles::TUniqueKernelObject read_;
+  handles::TUniqueKernelObject copyWrite_;
+  handles::TUniqueKernelObject copyStarter_;
 };
 
 // The copy's side, from the values on its command line.
@@ -46,8 +46,8 @@ class TStarterLink {
   bool WaitForStarterEnd(DWORD limitMs);
 
  private:
-  handles::TUniqueHandleObj pipe_;
-  handles::TUniqueHandleObj starter_;
+  handles::TUniqueKernelObject pipe_;
+  handles::TUniqueKernelObject starter_;
   bool connected_ = false;
 };
 

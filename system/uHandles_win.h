@@ -24,7 +24,10 @@ struct ActCtxTraits {
   static void Close(HANDLE context);
 };
 
-using TUniqueHandleObj = TUniqueHandle<HANDLE, NullTraits<HANDLE, &CloseHandle>>;
+// A kernel object that CloseHandle releases and that a null value leaves empty (a process, a
+// thread, an event, a mutex, a pipe end); files, whose empty value is INVALID_HANDLE_VALUE, have
+// TFileHandle.
+using TUniqueKernelObject = TUniqueHandle<HANDLE, NullTraits<HANDLE, &CloseHandle>>;
 using TUniqueKey = TUniqueHandle<HKEY, NullTraits<HKEY, &RegCloseKey>>;
 using TUniqueHook = TUniqueHandle<HHOOK, NullTraits<HHOOK, &UnhookWindowsHookEx>>;
 using TUniqueModule = TUniqueHandle<HMODULE, NullTraits<HMODULE, &FreeLibrary>>;

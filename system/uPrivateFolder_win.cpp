@@ -79,7 +79,7 @@ bool WithToken(HANDLE token, TRead read) {
   if (!getTokenInformation) return false;
   if (token) return read(token, getTokenInformation);
   const auto openProcessToken = Proc<TOpenProcessToken>("OpenProcessToken");
-  handles::TUniqueHandleObj own;
+  handles::TUniqueKernelObject own;
   if (!openProcessToken || !openProcessToken(GetCurrentProcess(), TOKEN_QUERY, own.put())) return false;
   return read(own.get(), getTokenInformation);
 }

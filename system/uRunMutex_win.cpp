@@ -3,7 +3,7 @@
 namespace runmutex {
 
 std::string RunMutexName;
-handles::TUniqueHandleObj RunMutexHandle;
+handles::TUniqueKernelObject RunMutexHandle;
 
 bool TryCreateRunMutex(const std::string& name, DWORD* createError) {
   RunMutexName = name;
@@ -12,9 +12,9 @@ bool TryCreateRunMutex(const std::string& name, DWORD* createError) {
 
 void ReleaseRunMutex() { CloseMutexHandle(RunMutexHandle); }
 
-bool CreateMutexIfAbsent(handles::TUniqueHandleObj& handle, const std::string& name, DWORD* createError) {
+bool CreateMutexIfAbsent(handles::TUniqueKernelObject& handle, const std::string& name, DWORD* createError) {
   if (createError) *createError = ERROR_SUCCESS;
-  handles::TUniqueHandleObj existing(OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name.c_str()));
+  handles::TUniqueKernelObject existing(OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name.c_str()));
   if (existing) {
     // Not ours to own: releasing fails harmlessly unless this thread happens to own it.
     ReleaseMutex(existing.get());
@@ -30,7 +30,7 @@ bool CreateMutexIfAbsent(handles::TUniqueHandleObj& handle, const std::string& n
   return created != nullptr;
 }
 
-void CloseMutexHandle(handles::TUniqueHandleObj& handle) {
+void CloseMutexHandle(handles::TUniqueKernelObject& handle) {
   if (!handle) return;
   ReleaseMutex(handle.get());
   handle.reset();

@@ -9,7 +9,7 @@ namespace runmutex {
 // The name last given to TryCreateRunMutex; kept until the program ends. Main thread only.
 extern std::string RunMutexName;
 // The mutex TryCreateRunMutex created; empty at start and after ReleaseRunMutex.
-extern handles::TUniqueHandleObj RunMutexHandle;
+extern handles::TUniqueKernelObject RunMutexHandle;
 
 // Stores name in RunMutexName and applies CreateMutexIfAbsent to RunMutexHandle. True: no
 // mutex of that name existed and this process now holds a new one (the screen saver is not
@@ -24,9 +24,9 @@ void ReleaseRunMutex();
 // leaves handle empty, returning false. Otherwise creates it (not owned) into handle and
 // returns whether that gave a handle. The test is an open followed by a create, not atomic.
 // createError, when given, receives CreateMutexA's error when it failed, else 0.
-bool CreateMutexIfAbsent(handles::TUniqueHandleObj& handle, const std::string& name, DWORD* createError = nullptr);
+bool CreateMutexIfAbsent(handles::TUniqueKernelObject& handle, const std::string& name, DWORD* createError = nullptr);
 
 // Releases and closes the mutex handle holds, leaving it empty; nothing when it is empty.
-void CloseMutexHandle(handles::TUniqueHandleObj& handle);
+void CloseMutexHandle(handles::TUniqueKernelObject& handle);
 
 }  // namespace runmutex

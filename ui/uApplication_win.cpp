@@ -183,13 +183,12 @@ TForm* TApplication::ActiveForm() const {
 
 void TApplication::HandleException() noexcept {
   try {
-    ShowException(CurrentExceptionMessage());
+    // The system's message box with the message, the title and the error icon.
+    ShowProgramBox(CurrentExceptionMessage(), kErrorBoxStyle);
   } catch (...) {
     // The report itself failed: nothing is left to tell the user with.
   }
 }
-
-void TApplication::ShowException(const TText& message) { ShowProgramBox(message, kErrorBoxStyle); }
 
 TApplication* CurrentApplication() { return g_application; }
 

@@ -58,15 +58,13 @@ class TApplication {
   TForm* ActiveForm() const;
 
   // The error report for the exception being handled: called inside a catch block, it shows the
-  // exception's message (or a general one for an exception that is no std::exception). Never
-  // throws.
+  // exception's message (or a general one for an exception that is no std::exception) in the
+  // system's message box, with the title and the error icon. Never throws.
   void HandleException() noexcept;
 
  protected:
-  // The default error report: the system's message box with the message, the title and the
-  // error icon.
-  virtual void ShowException(const TText& message);
   // Handles one message as the loop does: the forms' keys first, then the window procedure.
+  // Protected for the tests' application, which handles what is queued without running the loop.
   void HandleMessage(MSG& msg);
 
  private:

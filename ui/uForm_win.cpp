@@ -120,10 +120,13 @@ bool TForm::PressCancel() {
 std::vector<TControl*> TForm::TabStops() const {
   std::vector<TControl*> stops;
   for (TControl* child : Children()) {
-    if (child->Handle() && child->TabOrder >= 0) stops.push_back(child);
+    if (!child->Handle() || child->TabOrder < 0) continue;
+    // An insertion sort for a handful of controls: equal tab orders keep their creation order.
+    stops.push_back(child);
+    for (size_t i = stops.size() - 1; i > 0 && stops[i - 1]->TabOrder > child->TabOrder; --i) {
+      std::swap(stops[i - 1], stops[i]);
+    }
   }
-  std::stable_sort(stops.begin(), stops.end(),
-                   [](const TControl* a, const TControl* b) { return a->TabOrder < b->TabOrder; });
   return stops;
 }
 

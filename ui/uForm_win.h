@@ -66,11 +66,9 @@ class TForm : public TControl {
   TNotifyEvent OnResize;
   TSizeConstraints Constraints;
 
- protected:
-  // Handles one message of the form's window; the default goes to DefWindowProc.
-  virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
-
  private:
+  // Handles one message of the form's window; the default goes to DefWindowProc.
+  LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK StaticWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   template <typename T>
   T* Own(std::unique_ptr<T> component) {

@@ -1,7 +1,7 @@
 // Which process shows the window: only an exact "START" makes the program the temporary copy;
 // a normal start (no argument, or a word that is no switch: "start" in lower case, a word left in
 // an UninstallString) makes it copy itself to the temporary folder and hand over, and where that
-// copy cannot be made the program ends without a window. (Switches: test_CommandLine.)
+// copy cannot be made the program ends without a window. (Switches: test_UnknownArguments.)
 #include <gtest/gtest.h>
 
 #include "uUninstallScenario.h"

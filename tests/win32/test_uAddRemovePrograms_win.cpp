@@ -137,7 +137,7 @@ class TArpWindow {
 // Closes the window that the stand-in opened and waits for it to end.
 void CloseStandIn(HWND window) {
   if (!IsWindow(window)) return;
-  handles::TUniqueHandleObj process(OpenProcess(SYNCHRONIZE, FALSE, testsupport::WindowProcessId(window)));
+  handles::TUniqueKernelObject process(OpenProcess(SYNCHRONIZE, FALSE, testsupport::WindowProcessId(window)));
   PostMessageA(window, WM_CLOSE, 0, 0);
   if (process) WaitForSingleObject(process.get(), 60000);
   // Without a process handle to wait on, wait for the window itself: a window still closing
@@ -283,8 +283,8 @@ TEST(AddRemovePrograms, Windows98ReopenedWindowHoldsNoInheritedHandle) {
   HANDLE read = nullptr;
   HANDLE write = nullptr;
   ASSERT_TRUE(CreatePipe(&read, &write, &inheritable, 0));
-  handles::TUniqueHandleObj readEnd(read);
-  handles::TUniqueHandleObj writeEnd(write);
+  handles::TUniqueKernelObject readEnd(read);
+  handles::TUniqueKernelObject writeEnd(write);
   TArpWindow old("full", 3, 0);
   ASSERT_NE(old.get(), nullptr);
 
@@ -322,7 +322,7 @@ TEST(AddRemovePrograms, Windows98RefreshNeverWaitsUnbounded) {
   RUN_AS_WINDOWS_98_WITH(StandIn());
   const TRundll32InWindowsFolder rundll32;
   ASSERT_TRUE(testsupport::WriteFileBytes(rundll32.File("rundll32.title"), "full"));
-  handles::TUniqueHandleObj quit(CreateEventA(nullptr, TRUE, FALSE, "KorvaneArpStandInQuit"));
+  handles::TUniqueKernelObject quit(CreateEventA(nullptr, TRUE, FALSE, "KorvaneArpStandInQuit"));
   ASSERT_TRUE(quit);
   const TMainWindow main;
   struct TCase {
@@ -347,7 +347,7 @@ TEST(AddRemovePrograms, Windows98RefreshNeverWaitsUnbounded) {
 
     // On a thread of its own, so that a refresh that hangs fails the test instead of hanging it.
     TRefreshOnThread refresh = {main.get(), TRefresh::NotOpen};
-    handles::TUniqueHandleObj thread(CreateThread(nullptr, 0, RefreshOnThread, &refresh, 0, nullptr));
+    handles::TUniqueKernelObject thread(CreateThread(nullptr, 0, RefreshOnThread, &refresh, 0, nullptr));
     ASSERT_TRUE(thread);
     const bool ended = testsupport::WaitUntil(
         [&] {

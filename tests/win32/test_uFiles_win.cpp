@@ -10,6 +10,7 @@
 
 #include "base/uWholeFile.h"
 #include "system/uFiles_win.h"
+#include "winsupport/uImportHook.h"
 #include "winsupport/uMachine.h"
 
 namespace {
@@ -121,9 +122,11 @@ TEST(Files, WholeFileReadWriteAndReplace) {
 // A rename that fails the way a program briefly holding the file makes it fail: those of the new
 // content onto the file's name a given number of times, all of them when the count is negative,
 // and with restores, those of the old content back too.
+// It stands in for MoveFileA in this program's imports, which the file layer's renames go through.
 int g_failuresLeft = 0;
 bool g_restoresFail = false;
 std::string g_newContent;
+const testsupport::TImportHook* g_renameHook = nullptr;
 BOOL WINAPI FailingRename(LPCSTR from, LPCSTR to) {
   const bool isNew = testsupport::ReadFileBytes(from) == g_newContent;
   if (files::ExtractFileName(to) == "a.ini" && (isNew ? g_failuresLeft != 0 : g_restoresFail)) {
@@ -131,7 +134,7 @@ BOOL WINAPI FailingRename(LPCSTR from, LPCSTR to) {
     SetLastError(ERROR_SHARING_VIOLATION);
     return FALSE;
   }
-  return MoveFileA(from, to);
+  return g_renameHook->Original<decltype(&MoveFileA)>()(from, to);
 }
 
 // The files in folder other than the one replaced: name and content.
@@ -162,6 +165,9 @@ TEST(Files, ReplaceNeverDeletesTheOnlyCompleteCopy) {
       {"the final rename keeps failing", -1, false, false, "old\r\n", {}},
       {"the restore fails too", -1, true, false, "", {"new\r\n", "old\r\n"}},
   };
+  const testsupport::TImportHook hook("KERNEL32.dll", "MoveFileA", reinterpret_cast<const void*>(&FailingRename));
+  ASSERT_TRUE(hook.Installed());
+  g_renameHook = &hook;
   for (const TCase& c : cases) {
     const std::string folder = testsupport::FreshTempFolder("uninst replace test");
     const std::string file = folder + "a.ini";
@@ -169,7 +175,7 @@ TEST(Files, ReplaceNeverDeletesTheOnlyCompleteCopy) {
     g_failuresLeft = c.failures;
     g_restoresFail = c.restoresFail;
     g_newContent = "new\r\n";
-    const DWORD code = files::ReplaceWholeFile(file, g_newContent, &FailingRename);
+    const DWORD code = files::ReplaceWholeFile(file, g_newContent);
     EXPECT_EQ(code == 0, c.replaced) << c.what << ": " << code;
     EXPECT_EQ(testsupport::FileExists(file), !c.file.empty()) << c.what;
     EXPECT_EQ(testsupport::ReadFileBytes(file), c.file) << c.what;

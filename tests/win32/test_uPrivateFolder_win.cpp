@@ -61,10 +61,10 @@ std::vector<TAce> AcesOf(PSECURITY_DESCRIPTOR descriptor) {
 // A token of this process in which Administrators counts only to deny and no privilege is left: a
 // process without administrator rights, as a standard user's, or an administrator's before
 // elevation.
-handles::TUniqueHandleObj TokenWithoutAdministrators() {
-  handles::TUniqueHandleObj process;
-  handles::TUniqueHandleObj restricted;
-  handles::TUniqueHandleObj impersonation;
+handles::TUniqueKernelObject TokenWithoutAdministrators() {
+  handles::TUniqueKernelObject process;
+  handles::TUniqueKernelObject restricted;
+  handles::TUniqueKernelObject impersonation;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, process.put())) return impersonation;
   std::string admins = acl::AdministratorsSid();
   SID_AND_ATTRIBUTES disable = {reinterpret_cast<PSID>(&admins[0]), 0};
@@ -170,9 +170,9 @@ TEST_F(PrivateFolder, NoFolderOnWindows98) {
 // administrator's program without elevation carries the group for denying only, and its user
 // must then be given the folder; an elevated one must not hand it to its user.
 TEST_F(PrivateFolder, AdministratorRightsAreTheEnabledAdministratorsGroup) {
-  handles::TUniqueHandleObj standard = TokenWithoutAdministrators();
+  handles::TUniqueKernelObject standard = TokenWithoutAdministrators();
   ASSERT_TRUE(standard) << "error " << GetLastError();
-  handles::TUniqueHandleObj self;
+  handles::TUniqueKernelObject self;
   ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, self.put()));
   std::vector<char> user(256);
   DWORD needed = 0;
@@ -225,11 +225,11 @@ TEST_F(PrivateFolder, DescriptorGrantsChangesToAdministratorsAndTheSystemOnly) {
   // AccessCheck wants a group too; the folder gets it from the token when it is made.
   std::string admins = acl::AdministratorsSid();
   ASSERT_TRUE(SetSecurityDescriptorGroup(descriptor, reinterpret_cast<PSID>(&admins[0]), FALSE));
-  handles::TUniqueHandleObj self;
+  handles::TUniqueKernelObject self;
   ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, self.put()));
-  handles::TUniqueHandleObj selfImpersonation;
+  handles::TUniqueKernelObject selfImpersonation;
   ASSERT_TRUE(DuplicateToken(self.get(), SecurityImpersonation, selfImpersonation.put()));
-  handles::TUniqueHandleObj standard = TokenWithoutAdministrators();
+  handles::TUniqueKernelObject standard = TokenWithoutAdministrators();
   ASSERT_TRUE(standard) << "error " << GetLastError();
   const DWORD changes[] = {FILE_ADD_FILE, FILE_ADD_SUBDIRECTORY, FILE_DELETE_CHILD, FILE_WRITE_ATTRIBUTES,
                            WRITE_DAC, DELETE};
@@ -250,7 +250,7 @@ TEST_F(PrivateFolder, DescriptorReadBackOpensTheFolderToNobodyElse) {
   std::vector<char> descriptor = ReadDescriptor(folder, DACL_SECURITY_INFORMATION | OWNER_SECURITY_INFORMATION);
   ASSERT_FALSE(descriptor.empty()) << "error " << GetLastError();
 
-  handles::TUniqueHandleObj token;
+  handles::TUniqueKernelObject token;
   ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put()));
   std::vector<char> user(256);
   DWORD needed = 0;

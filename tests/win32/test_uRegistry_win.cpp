@@ -345,7 +345,7 @@ class TRegistryLink {
  public:
   // Makes linkPath under HKEY_CURRENT_USER a link to targetPath there.
   TRegistryLink(const std::string& linkPath, const std::string& targetPath) : linkPath_(linkPath) {
-    handles::TUniqueHandleObj token;
+    handles::TUniqueKernelObject token;
     std::vector<char> user(256);
     DWORD needed = 0;
     char* sid = nullptr;

@@ -38,7 +38,7 @@ class TPipeServer {
 
  private:
   TFileHandle pipe_;
-  handles::TUniqueHandleObj event_;
+  handles::TUniqueKernelObject event_;
 };
 
 TEST(RunLog, DevicePipeAndRawPathsAreRefusedUnopened) {

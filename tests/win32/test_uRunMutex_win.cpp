@@ -14,7 +14,7 @@ std::string UniqueName(const char* tag) {
 }
 
 bool MutexExists(const std::string& name) {
-  handles::TUniqueHandleObj handle(OpenMutexA(SYNCHRONIZE, FALSE, name.c_str()));
+  handles::TUniqueKernelObject handle(OpenMutexA(SYNCHRONIZE, FALSE, name.c_str()));
   return static_cast<bool>(handle);
 }
 
@@ -77,7 +77,7 @@ TEST(RunMutex, ReleaseWithoutHandleDoesNothing) {
   EXPECT_FALSE(RunMutexHandle);
   EXPECT_FALSE(MutexExists(name));
 
-  handles::TUniqueHandleObj empty;
+  handles::TUniqueKernelObject empty;
   runmutex::CloseMutexHandle(empty);
   EXPECT_FALSE(empty);
 }
@@ -86,7 +86,7 @@ TEST(RunMutex, AnotherKindOfObjectUnderTheNameCountsAsRunning) {
   // The open finds no mutex and the create fails: reported as running, no handle kept, and the
   // create's own error handed back.
   const std::string name = UniqueName("event");
-  handles::TUniqueHandleObj event(CreateEventA(nullptr, TRUE, FALSE, name.c_str()));
+  handles::TUniqueKernelObject event(CreateEventA(nullptr, TRUE, FALSE, name.c_str()));
   ASSERT_TRUE(event);
   DWORD error = 0;
   EXPECT_FALSE(runmutex::TryCreateRunMutex(name, &error));
@@ -101,7 +101,7 @@ TEST(RunMutex, AFailedCreateHandsBackItsError) {
   EXPECT_FALSE(RunMutexHandle);
   EXPECT_NE(error, 0u);
   const std::string name = UniqueName("held-here");
-  handles::TUniqueHandleObj held(CreateMutexA(nullptr, FALSE, name.c_str()));
+  handles::TUniqueKernelObject held(CreateMutexA(nullptr, FALSE, name.c_str()));
   ASSERT_TRUE(held);
   error = ~0u;
   EXPECT_FALSE(runmutex::TryCreateRunMutex(name, &error));
@@ -113,11 +113,11 @@ TEST(RunMutex, AFailedCreateHandsBackItsError) {
 
 TEST(RunMutex, CreateMutexIfAbsentWorksOnTheGivenVariable) {
   const std::string name = UniqueName("variable");
-  handles::TUniqueHandleObj mine;
+  handles::TUniqueKernelObject mine;
   ASSERT_TRUE(runmutex::CreateMutexIfAbsent(mine, name));
   ASSERT_TRUE(mine);
   // A second look while this process holds it: it exists, and the variable is left empty.
-  handles::TUniqueHandleObj second;
+  handles::TUniqueKernelObject second;
   EXPECT_FALSE(runmutex::CreateMutexIfAbsent(second, name));
   EXPECT_FALSE(second);
   runmutex::CloseMutexHandle(mine);

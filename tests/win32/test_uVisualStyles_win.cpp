@@ -10,7 +10,7 @@
 #include <string>
 
 #include "system/uHandles_win.h"
-#include "ui/uAltFixOnVista_win.h"
+#include "ui/uAltKeyCueHook_win.h"
 #include "ui/uVisualStyles_win.h"
 #include "winsupport/uCaseName.h"
 #include "winsupport/uImportHook.h"
@@ -120,7 +120,7 @@ TEST_P(VisualStylesTheme, AnswerAndRepaintFollowTheSetting) {
   RedrawWindow(form.Handle(), nullptr, nullptr,
                RDW_VALIDATE | RDW_NOERASE | RDW_NOFRAME | RDW_NOINTERNALPAINT | RDW_ALLCHILDREN);
   EXPECT_EQ(ui::VisualStylesInEffect(), c.stylesOn);
-  const altfixonvista::TAltFixModule hook(&ui::VisualStylesInEffect);
+  const altkeycuehook::TCueRepaintHook hook;
   SendMessageA(form.Handle(), WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL | UISF_HIDEFOCUS), 0);
   RECT area;
   EXPECT_EQ(GetUpdateRect(form.Handle(), &area, FALSE) != FALSE, c.stylesOn);

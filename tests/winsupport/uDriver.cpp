@@ -391,7 +391,7 @@ bool WaitForExit(const TProcess& process, DWORD limitMs, DWORD* exitCode) {
 }
 
 std::string ProcessImagePath(DWORD pid) {
-  handles::TUniqueHandleObj process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+  handles::TUniqueKernelObject process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
   if (!process) return std::string();
   char buf[MAX_PATH * 2] = {};
   DWORD size = sizeof buf;

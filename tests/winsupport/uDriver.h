@@ -119,7 +119,7 @@ void PressMessageBoxOk(HWND box);
 // --- processes -------------------------------------------------------------------------------
 
 struct TProcess {
-  handles::TUniqueHandleObj handle;
+  handles::TUniqueKernelObject handle;
   DWORD pid = 0;
 };
 

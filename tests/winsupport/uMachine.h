@@ -173,8 +173,8 @@ class THeldByHelper {
   bool End();
 
  private:
-  handles::TUniqueHandleObj readyEvent_;
-  handles::TUniqueHandleObj quitEvent_;
+  handles::TUniqueKernelObject readyEvent_;
+  handles::TUniqueKernelObject quitEvent_;
   TProcess process_;
   bool ready_ = false;
 };

@@ -1,10 +1,8 @@
-// The toolkit's application object as the Windows tests use it: one per test, whose error
-// reports a test can take instead of a message box, and whose queued messages a test can handle
-// as the message loop would, without running the loop.
+// The toolkit's application object as the Windows tests use it: one per test, whose queued
+// messages a test can handle as the message loop would, without running the loop.
 #pragma once
 #include <windows.h>
 
-#include <functional>
 #include <string>
 
 #include "ui/uApplication_win.h"
@@ -17,10 +15,6 @@ class TTestApplication : public ui::TApplication {
  public:
   TTestApplication() { SetTitle(OWN_TEXT("Korvane Uninstaller")); }
   ~TTestApplication() override { TakeQuitRequest(); }
-
-  // Receives the error reports (their bytes) while set; the default report (a message box)
-  // otherwise.
-  std::function<void(const std::string& message)> OnReport;
 
   // Handles every message waiting in the queue as the loop does. True when it met the quit
   // request, which ends the handling as it would end the loop.
@@ -37,15 +31,6 @@ class TTestApplication : public ui::TApplication {
   static bool TakeQuitRequest() {
     MSG msg;
     return PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
-  }
-
- protected:
-  void ShowException(const ui::TText& message) override {
-    if (OnReport) {
-      OnReport(message.Bytes());
-    } else {
-      ui::TApplication::ShowException(message);
-    }
   }
 };
 

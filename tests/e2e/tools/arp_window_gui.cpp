@@ -83,7 +83,7 @@ bool IsStandInForRundll32() {
 // Stands still, handling no message, until the test sets the event "KorvaneArpStandInQuit" or
 // two minutes have passed.
 int Hang() {
-  const handles::TUniqueHandleObj quit(CreateEventA(nullptr, TRUE, FALSE, "KorvaneArpStandInQuit"));
+  const handles::TUniqueKernelObject quit(CreateEventA(nullptr, TRUE, FALSE, "KorvaneArpStandInQuit"));
   if (quit) {
     WaitForSingleObject(quit.get(), 120000);
   } else {

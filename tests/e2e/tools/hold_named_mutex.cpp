@@ -12,10 +12,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: hold_named_mutex <mutex> <ready event> <quit event>\n");
     return 2;
   }
-  handles::TUniqueHandleObj mutex(CreateMutexA(nullptr, TRUE, argv[1]));
+  handles::TUniqueKernelObject mutex(CreateMutexA(nullptr, TRUE, argv[1]));
   if (!mutex) return 3;
-  handles::TUniqueHandleObj ready(OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[2]));
-  handles::TUniqueHandleObj quit(OpenEventA(SYNCHRONIZE, FALSE, argv[3]));
+  handles::TUniqueKernelObject ready(OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[2]));
+  handles::TUniqueKernelObject quit(OpenEventA(SYNCHRONIZE, FALSE, argv[3]));
   if (!ready || !quit) return 4;
   SetEvent(ready.get());
   WaitForSingleObject(quit.get(), INFINITE);

@@ -25,8 +25,8 @@ int main(int argc, char** argv) {
     }
     files.push_back(std::move(file));
   }
-  handles::TUniqueHandleObj ready(OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[1]));
-  handles::TUniqueHandleObj quit(OpenEventA(SYNCHRONIZE, FALSE, argv[2]));
+  handles::TUniqueKernelObject ready(OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[1]));
+  handles::TUniqueKernelObject quit(OpenEventA(SYNCHRONIZE, FALSE, argv[2]));
   if (!ready || !quit) return 4;
   SetEvent(ready.get());
   WaitForSingleObject(quit.get(), INFINITE);

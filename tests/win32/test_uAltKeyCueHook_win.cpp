@@ -1,8 +1,11 @@
 // The Alt key cue repaint hook: what one WM_UPDATEUISTATE marks for repainting, read back with
 // GetUpdateRect before any painting happens, and when the hook exists at all. The hook asks the
-// question it is started with; here a test's own answer, which also counts how often it is asked.
+// program's own visual-styles question, whose theme answer comes here from a test's stand-in for
+// the theme library's functions, which also counts how often the hook asks.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <ostream>
@@ -11,8 +14,8 @@
 
 #include "app/uMainLayout.h"
 #include "system/uPlatform_win.h"
-#include "ui/uAltFixOnVista_win.h"
-#include "ui/uVisualStyles_win.h"
+#include "ui/uAltKeyCueHook_win.h"
+#include "winsupport/uImportHook.h"
 #include "winsupport/uRunInCopy.h"
 #include "winsupport/uTestApplication.h"
 
@@ -20,17 +23,44 @@ namespace {
 
 using testsupport::TTestApplication;
 
+// The theme library's answer while a TThemeAnswer exists: the program looks its functions up with
+// GetProcAddress, which hands out these stand-ins instead.
+enum class TStyles { On, Off, Throw };
+TStyles styles = TStyles::On;
 int styleQueries = 0;
-bool StylesOn() {
+
+BOOL WINAPI IsAppThemedStandIn() {
   ++styleQueries;
-  return true;
+  // An answer that fails must not take the message or the program with it.
+  if (styles == TStyles::Throw) throw std::runtime_error("theme query failed");
+  return styles == TStyles::On;
 }
-bool StylesOff() {
-  ++styleQueries;
-  return false;
+BOOL WINAPI IsThemeActiveStandIn() { return TRUE; }
+
+const testsupport::TImportHook* lookupHook = nullptr;
+FARPROC WINAPI GetProcAddressStandIn(HMODULE module, LPCSTR name) {
+  const bool byName = (reinterpret_cast<std::uintptr_t>(name) >> 16) != 0;
+  void* standIn = nullptr;
+  if (byName && std::strcmp(name, "IsAppThemed") == 0) standIn = reinterpret_cast<void*>(&IsAppThemedStandIn);
+  if (byName && std::strcmp(name, "IsThemeActive") == 0) standIn = reinterpret_cast<void*>(&IsThemeActiveStandIn);
+  if (standIn) return reinterpret_cast<FARPROC>(standIn);
+  return lookupHook->Original<decltype(&GetProcAddress)>()(module, name);
 }
-// An answer that fails must not take the message or the program with it.
-bool StylesThrow() { throw std::runtime_error("theme query failed"); }
+
+class TThemeAnswer {
+ public:
+  explicit TThemeAnswer(TStyles answer)
+      : hook_("KERNEL32.dll", "GetProcAddress", reinterpret_cast<const void*>(&GetProcAddressStandIn)) {
+    styles = answer;
+    styleQueries = 0;
+    lookupHook = &hook_;
+  }
+  ~TThemeAnswer() { lookupHook = nullptr; }
+  bool Installed() const { return hook_.Installed(); }
+
+ private:
+  testsupport::TImportHook hook_;
+};
 
 // The main window's layout without the main window's behaviour (no registry, no message box).
 class TMainLayoutForm : public ui::TForm {
@@ -103,12 +133,12 @@ bool CueChangeRepaints() {
 class AltFixHook : public ::testing::Test {
  protected:
   void SetUp() override {
-    styleQueries = 0;
-    altfixonvista::StartUp(&StylesOn);
+    ASSERT_TRUE(theme_.Installed());
+    altkeycuehook::StartUp();
   }
   void TearDown() override {
     forms_.clear();
-    altfixonvista::ShutDown();
+    altkeycuehook::ShutDown();
   }
 
   TMainLayoutForm& ShowMainForm() {
@@ -124,6 +154,7 @@ class AltFixHook : public ::testing::Test {
     return *forms_.back();
   }
 
+  const TThemeAnswer theme_{TStyles::On};
   TTestApplication application_;
   std::vector<std::unique_ptr<ui::TForm>> forms_;
 };
@@ -151,19 +182,19 @@ TEST_F(AltFixHook, CueChangeOnAButtonMarksNothing) {
 
 // Without visual styles, and with an answer that fails, nothing is marked and the message goes on.
 TEST_F(AltFixHook, WithoutAnAnswerOfStylesInEffectNothingIsMarked) {
-  struct Case {
+  struct TCase {
     const char* what;
-    altfixonvista::TStylesQuery query;
-  } cases[] = {{"styles off", &StylesOff}, {"failing answer", &StylesThrow}};
-  for (const Case& c : cases) {
+    TStyles answer;
+  } cases[] = {{"styles off", TStyles::Off}, {"failing answer", TStyles::Throw}};
+  for (const TCase& c : cases) {
     SCOPED_TRACE(c.what);
-    altfixonvista::ShutDown();
-    altfixonvista::StartUp(c.query);
+    styles = c.answer;
+    styleQueries = 0;
     TMainLayoutForm& form = ShowMainForm();
     SendCueChange(form.Handle());
     ExpectUpdates(form.Windows, false);
+    EXPECT_GE(styleQueries, 1);
   }
-  EXPECT_GE(styleQueries, 1);
 }
 
 TEST_F(AltFixHook, FormWithoutWindowedChildrenMarksOnlyItself) {
@@ -176,59 +207,42 @@ TEST_F(AltFixHook, FormWithoutWindowedChildrenMarksOnlyItself) {
   ExpectUpdates(mainForm.Windows, false);
 }
 
-// One record alone through the hook's decision: only a cue change with a non-negative code is
-// looked at, and only a form's own window repaints anything. The installed hook is removed
-// first, so that the marks seen come from these calls alone.
-TEST_F(AltFixHook, OnlyTheCueChangeWithANonNegativeCodeIsLookedAt) {
+// Only a cue change on a form's own window repaints anything, and the theme is asked about the cue
+// change alone: every other message sent on the thread passes the hook without the question.
+TEST_F(AltFixHook, OnlyTheCueChangeAsksAboutTheTheme) {
   TMainLayoutForm& form = ShowMainForm();
   const std::vector<HWND> windows = form.Windows;
-  altfixonvista::ShutDown();
-
-  CWPSTRUCT cueChange = {};
-  cueChange.message = WM_UPDATEUISTATE;
-  cueChange.hwnd = form.Handle();
-  CWPSTRUCT otherMessage = cueChange;
-  otherMessage.message = WM_SETTEXT;
-  CWPSTRUCT unknownWindow = cueChange;
-  unknownWindow.hwnd = GetDesktopWindow();
-
-  struct Case {
-    const char* what;
-    int code;
-    const CWPSTRUCT* record;
-    int expectedQueries;
-  };
-  const Case cases[] = {
-      {"negative code", -1, &cueChange, 0},
-      {"another message", HC_ACTION, &otherMessage, 0},
-      {"no record", HC_ACTION, nullptr, 0},
-      {"a window that is no form", HC_ACTION, &unknownWindow, 1},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    styleQueries = 0;
-    EXPECT_FALSE(altfixonvista::RepaintOnCueChange(c.code, c.record, &StylesOn));
-    EXPECT_EQ(styleQueries, c.expectedQueries);
-    ExpectUpdates(windows, false);
-  }
-
   styleQueries = 0;
-  EXPECT_TRUE(altfixonvista::RepaintOnCueChange(HC_ACTION, &cueChange, &StylesOn));
-  EXPECT_EQ(styleQueries, 1);
+  SendMessageA(form.Handle(), WM_NULL, 0, 0);
+  SendMessageA(form.Handle(), WM_GETTEXTLENGTH, 0, 0);
+  EXPECT_EQ(styleQueries, 0);
+  ExpectUpdates(windows, false);
+
+  // A window of this thread that is no form.
+  const HWND other = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(other, nullptr);
+  SendCueChange(other);
+  EXPECT_GE(styleQueries, 1);
+  ExpectUpdates(windows, false);
+  DestroyWindow(other);
+
+  SendCueChange(form.Handle());
   ExpectUpdates(windows, true);
 }
 
 TEST(AltFixModule, ShutDownRemovesAndStartUpInstallsAgain) {
+  const TThemeAnswer theme(TStyles::On);
+  ASSERT_TRUE(theme.Installed());
   TTestApplication application;
-  altfixonvista::StartUp(&StylesOn);
-  altfixonvista::StartUp(&StylesOn);  // a second start-up keeps the one hook
+  altkeycuehook::StartUp();
+  altkeycuehook::StartUp();  // a second start-up keeps the one hook
   EXPECT_TRUE(CueChangeRepaints());
-  altfixonvista::ShutDown();
+  altkeycuehook::ShutDown();
   EXPECT_FALSE(CueChangeRepaints());
-  altfixonvista::ShutDown();
+  altkeycuehook::ShutDown();
   EXPECT_FALSE(CueChangeRepaints());
   {
-    const altfixonvista::TAltFixModule module(&StylesOn);
+    const altkeycuehook::TCueRepaintHook module;
     EXPECT_TRUE(CueChangeRepaints());
   }
   EXPECT_FALSE(CueChangeRepaints());
@@ -258,10 +272,12 @@ TEST_P(AltFixModuleVersion, HookFromWindows6On) {
     ASSERT_EQ(v.Major, 6u);
     ASSERT_GE(v.Minor, c.minor);
   }
+  const TThemeAnswer theme(TStyles::On);
+  ASSERT_TRUE(theme.Installed());
   TTestApplication application;
-  altfixonvista::StartUp(&StylesOn);
+  altkeycuehook::StartUp();
   EXPECT_EQ(CueChangeRepaints(), c.hook);
-  altfixonvista::ShutDown();
+  altkeycuehook::ShutDown();
   EXPECT_FALSE(CueChangeRepaints());
 }
 
