@@ -89,27 +89,48 @@ bool NamesProgram(const std::string& path, const std::string& exe) {
   return files::SameFile(path, exe) || files::SameFile(path + ".exe", exe);
 }
 
+// What the command line asks before any uninstall: the usage box for "/?" or an unknown switch,
+// and the end; true when the run is to end with code.
+bool AnswerTheCommandLine(const app::TStartOptions& options, const std::string& exe, unsigned& code) {
+  if (!options.IgnoredWords.empty()) {
+    std::string words;
+    for (const std::string& word : options.IgnoredWords) words += " " + word;
+    runlog::Log("スイッチではない引数は使いません:" + words);
+  }
+  const bool unknown = !options.UnknownSwitch.empty();
+  if (!unknown && !options.Usage) return false;
+  if (unknown) runlog::Log("不明なスイッチがあるため何もせずに終了します: " + options.UnknownSwitch);
+  code = unknown ? exitcode::kInvalidCommandLine : exitcode::kDone;
+  if (options.Silent) {
+    // "/S" promises that nothing is shown; a script learns from the code alone that the run did
+    // not happen, and "/?" beside it asks for nothing that can be done.
+    if (!unknown) runlog::Log("/? と /S は同時に指定できないため何もせずに終了します");
+    code = exitcode::kInvalidCommandLine;
+    return true;
+  }
+  // A person who typed a switch sees what went wrong and what the program takes.
+  ui::TText text;
+  if (unknown) text = ui::FormatText(maintexts::kUnknownSwitch, ui::SystemText(options.UnknownSwitch));
+  text += ui::FormatText(maintexts::kUsage, ui::SystemText(files::ExtractFileName(exe)));
+  ui::ShowInformation(text);
+  return true;
+}
+
 unsigned RunProgram(ui::TApplication& application, const app::TStartOptions& options, const std::string& exe) {
-  // Every box of the program carries it, the starter's and the usage box too.
-  application.SetTitle(maintexts::kApplicationTitle);
-  if (options.Usage) {
-    ui::ShowInformation(ui::FormatText(maintexts::kUsage, ui::SystemText(files::ExtractFileName(exe))));
-    return exitcode::kDone;
-  }
-  // Whoever passes switches is a script or a tool: it is told by the exit code, and nothing is
-  // shown or changed. (A silent run it did not ask for would report success for nothing done.)
-  if (!options.UnknownArgument.empty()) {
-    runlog::Log("不明な引数があるため何もせずに終了します: " + options.UnknownArgument);
-    return exitcode::kInvalidCommandLine;
-  }
+  unsigned answered = exitcode::kDone;
+  if (AnswerTheCommandLine(options, exe, answered)) return answered;
   try {
-    // A process that is not the temporary copy starts one and ends without a window.
+    // A process that is not the temporary copy starts one and ends without a window; its boxes,
+    // and the copy's own before this point, carry the executable's name.
     unsigned starterCode = exitcode::kDone;
     if (!app::RelaunchFromTemp(options, starterCode)) return starterCode;
+    // The taskbar entry's and every later box's title.
+    application.SetTitle(maintexts::kApplicationTitle);
     return options.Silent ? app::RunUnattended(options, exe) : RunWindow(application);
   } catch (...) {
     // Start-up failed before the loop ran (the copy's scheduling of its own file on Windows
-    // 95/98/Me, or the window's creation): reported under the application's title, then the end.
+    // 95/98/Me, or the window's creation): reported under the application's title as it stands,
+    // then the end.
     ReportStartUpFailure(options.Silent);
   }
   return exitcode::kFailed;

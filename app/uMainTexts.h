@@ -36,6 +36,10 @@ constexpr ui::TOwnText kEntryRemains =
 // Followed by a line break and a path for every file left for the restart.
 constexpr ui::TOwnText kAlsoAfterRestart = OWN_TEXT("\r\n\r\n" KORVANE_AFTER_RESTART);
 
+// The uninstall entry cannot be deleted for another reason than rights, so nothing was touched.
+// Follows kUninstallIncomplete, and is followed by the system's reason.
+constexpr ui::TOwnText kNothingDeleted = OWN_TEXT("\r\n\r\nアンインストール情報を削除できないため何も削除していません\r\n");
+
 // Without the rights to delete the uninstall entry nothing is touched; %s takes the product name.
 constexpr ui::TOwnText kAdministratorRequired = OWN_TEXT("%s のアンインストールには管理者の権限が必要です" KORVANE_FAILED);
 
@@ -51,6 +55,9 @@ constexpr ui::TOwnText kUsage =
              "/LOG : 一時フォルダーにログを記録します\r\n"
              "/LOG=ファイル名 : 指定したファイルにログを記録します\r\n"
              "/? : この説明を表示します");
+
+// Ahead of the usage when a switch is not one of them; %s takes the switch as written.
+constexpr ui::TOwnText kUnknownSwitch = OWN_TEXT("不明なスイッチです: %s\r\n\r\n");
 
 #undef KORVANE_DONE
 #undef KORVANE_AFTER_RESTART

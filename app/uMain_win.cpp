@@ -9,6 +9,7 @@
 #include "system/uFiles_win.h"
 #include "system/uProductName.h"
 #include "system/uRunLog_win.h"
+#include "system/uSystemError_win.h"
 #include "ui/uApplication_win.h"
 #include "ui/uMessageDialog.h"
 #include "ui/uText_win.h"
@@ -107,8 +108,14 @@ void TfrmMain::btnOKClick(ui::TComponent*) {
     return;
   }
   // Nothing was changed, and nothing this window offers can change that: it closes.
-  if (outcome.KeyRefused != ERROR_SUCCESS) {
+  if (outcome.RightsMissing()) {
     ui::ShowError(ui::FormatText(maintexts::kAdministratorRequired, ui::SystemText(productname::ProductNameFromExePath(exePath_))));
+  } else if (outcome.KeyRefused != ERROR_SUCCESS) {
+    const DWORD reason = static_cast<DWORD>(outcome.KeyRefused);
+    // A code without the system's words is shown as its number.
+    const std::string words = systemerror::SystemErrorText(reason);
+    ui::ShowError(maintexts::kUninstallIncomplete + maintexts::kNothingDeleted +
+                  ui::SystemText(words.empty() ? systemerror::Describe(reason) : words));
   } else if (!outcome.Complete()) {
     ui::ShowError(IncompleteText(outcome));
   } else if (outcome.AfterRestart.empty()) {

@@ -9,7 +9,11 @@
 namespace app {
 namespace {
 
-bool IsSwitch(const std::string& text) { return !text.empty() && text[0] == '/'; }
+// The copy's own switches, which its starter writes, all begin with "/"; a short path never does.
+bool IsCopySwitch(const std::string& text) { return !text.empty() && text[0] == '/'; }
+
+// What a person or a tool means as a switch, in either of the forms Windows programs take.
+bool LooksLikeSwitch(const std::string& text) { return !text.empty() && (text[0] == '/' || text[0] == '-'); }
 
 bool IsLogSwitch(const std::string& text) {
   return text.size() >= 4 && mbcs::UpperCase(text.substr(0, 4)) == "/LOG" && (text.size() == 4 || text[4] == '=');
@@ -48,31 +52,32 @@ TStartOptions ParseStartOptions(const std::string& commandLine, const TNamesProg
   const std::string line = commandLine.substr(ProgramPathEnd(commandLine, namesProgram));
   const std::vector<TCommandLineArgument> args = SplitCommandLine(line);
   TStartOptions options;
-  if (args.size() == 1 && args[0].Text == "/?") {
-    options.Usage = true;
-    return options;
-  }
   std::size_t next = 0;
   if (!args.empty() && args[0].Text == "START") {
     options.IsCopy = true;
     // A path never holds "/", so the starter's path ends where the first switch begins.
     std::size_t end = 1;
-    while (end < args.size() && !IsSwitch(args[end].Text)) ++end;
+    while (end < args.size() && !IsCopySwitch(args[end].Text)) ++end;
     if (end > 1) options.StarterPath = line.substr(args[1].Begin, args[end - 1].End - args[1].Begin);
     next = end;
   }
   const std::string handBack = "/HANDBACK=";
   for (std::size_t i = next; i < args.size(); ++i) {
     const std::string& arg = args[i].Text;
+    const std::string asWritten = line.substr(args[i].Begin, args[i].End - args[i].Begin);
     if (arg == "/S" || arg == "/s") {
       options.Silent = true;
     } else if (IsLogSwitch(arg)) {
       options.Log = true;
       options.LogPath = arg.size() > 5 ? arg.substr(5) : std::string();
+    } else if (arg == "/?") {
+      options.Usage = true;
     } else if (options.IsCopy && arg.compare(0, handBack.size(), handBack) == 0) {
       ParseHandBack(arg.substr(handBack.size()), options);
-    } else if (options.UnknownArgument.empty()) {
-      options.UnknownArgument = line.substr(args[i].Begin, args[i].End - args[i].Begin);
+    } else if (!LooksLikeSwitch(arg)) {
+      options.IgnoredWords.push_back(asWritten);
+    } else if (options.UnknownSwitch.empty()) {
+      options.UnknownSwitch = asWritten;
     }
   }
   return options;

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/uCommandLine.h"
 
@@ -26,18 +27,24 @@ struct TStartOptions {
   // outcome goes back to the starter and of the starter process. 0 when absent.
   THandleValue HandBackPipe = 0;
   THandleValue StarterProcess = 0;
-  // "/?" as the only argument: the usage box, and nothing else.
+  // "/?" among the arguments: the usage box.
   bool Usage = false;
-  // The first argument that is none of the forms above, as written; empty when there is none.
-  // Whoever passes it expects something this program does not do: the run changes nothing.
-  std::string UnknownArgument;
+  // The first switch (an argument that begins with "/" or "-") of no known form, as written;
+  // empty when there is none. Whoever passes it expects something this program does not do: the
+  // run changes nothing.
+  std::string UnknownSwitch;
+  // The arguments that are no switch and no part of the copy's line ("start" in lower case, a
+  // word left in an UninstallString), as written: they are not read, and the start is a normal
+  // one.
+  std::vector<std::string> IgnoredWords;
 };
 
 // Reads the options from the whole command line, the program itself first (where its unquoted
-// path ends, namesProgram says: ProgramPathEnd). Known forms: no argument; "START" (exactly),
-// the starter's path and the copy's switches; "/S" or "/s"; "/LOG" and "/LOG=<path>" with LOG in
-// any case; "/?" alone. Any other argument is UnknownArgument; the known switches around it are
-// still read, so that the log can say so.
+// path ends, namesProgram says: ProgramPathEnd). Known forms: "START" (exactly, as the first
+// argument), the starter's path and the copy's switches; "/S" or "/s"; "/LOG" and "/LOG=<path>"
+// with LOG in any case; "/?". Any other argument that begins with "/" or "-" is an unknown
+// switch, any other word is ignored; the known switches around them are still read, so that the
+// log can say so.
 TStartOptions ParseStartOptions(const std::string& commandLine, const TNamesProgram& namesProgram = {});
 
 // The copy's command line: the copy's path in double quotes, " START ", the starter's short path

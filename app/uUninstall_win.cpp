@@ -143,9 +143,11 @@ TUninstallOutcome RunUninstall(const std::string& exePath, const std::vector<std
     const LONG status = registry::OpenForDeletion(HKEY_LOCAL_MACHINE, uninstallKeyPath);
     if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
       outcome.KeyRefused = status;
-      runlog::LogWithSystemError(
-          std::string("アンインストール情報を削除する権限がないため何も削除しません: ") + kHklm + uninstallKeyPath,
-          static_cast<DWORD>(status));
+      runlog::LogWithSystemError(std::string(outcome.RightsMissing()
+                                                 ? "アンインストール情報を削除する権限がないため何も削除しません: "
+                                                 : "アンインストール情報を削除できないため何も削除しません: ") +
+                                     kHklm + uninstallKeyPath,
+                                 static_cast<DWORD>(status));
       return outcome;
     }
   }
@@ -174,8 +176,16 @@ TUninstallOutcome RunUninstall(const std::string& exePath, const std::vector<std
   }
   // Only Windows 95/98/Me have the window to reopen.
   if (platform::IsWindows9xFamily()) {
-    const bool windowOpen = addremoveprograms::RefreshAddRemovePrograms(mainWindow, AddRemoveProgramsTitles());
-    runlog::Log(windowOpen ? "「アプリケーションの追加と削除」を開き直します" : "「アプリケーションの追加と削除」は開いていません");
+    // In the order of TRefresh.
+    static const char* const kRefreshed[] = {
+        "「アプリケーションの追加と削除」は開いていません",
+        "「アプリケーションの追加と削除」を開き直しました",
+        "「アプリケーションの追加と削除」が閉じないため、そのままにします",
+        "「アプリケーションの追加と削除」を閉じましたが、開き直せませんでした",
+    };
+    const addremoveprograms::TRefresh refreshed =
+        addremoveprograms::RefreshAddRemovePrograms(mainWindow, AddRemoveProgramsTitles());
+    runlog::Log(kRefreshed[static_cast<int>(refreshed)]);
   }
   return outcome;
 }

@@ -40,7 +40,7 @@ enum class TPathState {
 
 struct TUninstallOutcome {
   bool ScreenSaverRunning = false;  // nothing was changed
-  // The uninstall key did not open with the rights its deletion needs (NT family): the status of
+  // The uninstall key did not open with the access its deletion needs (NT family): the status of
   // that refusal, and nothing was changed. ERROR_SUCCESS otherwise.
   LONG KeyRefused = ERROR_SUCCESS;
   std::vector<std::string> AfterRestart;  // paths handed to the deletion at the next restart
@@ -49,6 +49,9 @@ struct TUninstallOutcome {
   std::string Deferred;  // the listed path that was left for DeleteDeferredFile
   // Every path is gone or scheduled and the entry is gone.
   bool Complete() const { return NotRemoved.empty() && !EntryRemains; }
+  // The refusal was one of rights, which only an administrator has: not a key held in a state
+  // that refuses (marked for deletion) or a failing registry.
+  bool RightsMissing() const { return KeyRefused == ERROR_ACCESS_DENIED || KeyRefused == ERROR_PRIVILEGE_NOT_HELD; }
 };
 
 // Checks the screen saver's mutex (named by the "GUID" item of exePath's appended block), then,

@@ -67,9 +67,10 @@ void TMemoryStream::SetSize(int64_t newSize) {
 
 namespace {
 
-// The file layer's error for a file that exists but could not be read whole.
-EFOpenError FileError(const std::string& fileName, unsigned long error) {
-  return EFOpenError((error == kFileTooLarge ? "Cannot read file \"" : "Cannot open file \"") + fileName + "\"");
+// The file layer's error for a file that could not be read whole: one that did not open, or one
+// that opened and then could not be read (too large for the model, or refused by the system).
+EFOpenError FileError(const std::string& fileName, bool opened) {
+  return EFOpenError((opened ? "Cannot read file \"" : "Cannot open file \"") + fileName + "\"");
 }
 
 }  // namespace
@@ -78,9 +79,10 @@ bool TMemoryStream::LoadFromFile(const std::string& fileName) {
   bytes_.clear();
   position_ = 0;
   // Read straight into the stream: the file is left unread, and the stream empty, on failure.
-  const unsigned long error = ReadWholeFile(fileName, bytes_);
-  if (error == kNoSuchFile) return false;
-  if (error != 0) throw FileError(fileName, error);
+  bool opened = false;
+  const unsigned long error = ReadWholeFile(fileName, bytes_, &opened);
+  if (error == kNoSuchFile && !opened) return false;
+  if (error != 0) throw FileError(fileName, opened);
   return true;
 }
 
@@ -107,6 +109,7 @@ void TMemoryStream::SaveToFile(const std::string& fileName) const {
 
 std::string LoadFileBytes(const std::string& fileName) {
   std::string bytes;
-  if (const unsigned long error = ReadWholeFile(fileName, bytes)) throw FileError(fileName, error);
+  bool opened = false;
+  if (ReadWholeFile(fileName, bytes, &opened) != 0) throw FileError(fileName, opened);
   return bytes;
 }

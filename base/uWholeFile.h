@@ -11,5 +11,6 @@ extern const unsigned long kFileTooLarge;
 
 // Reads the file at path whole into content, with other readers let in and writers refused.
 // Returns 0, or the system's error code (GetLastError on Windows, errno elsewhere) of the call
-// that failed; content is unchanged then.
-unsigned long ReadWholeFile(const std::string& path, std::string& content);
+// that failed; content is unchanged then. opened, when given, says whether the file was opened:
+// a failure after that is one of reading it (kFileTooLarge included).
+unsigned long ReadWholeFile(const std::string& path, std::string& content, bool* opened = nullptr);

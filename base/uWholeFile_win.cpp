@@ -7,7 +7,8 @@
 const unsigned long kNoSuchFile = ERROR_FILE_NOT_FOUND;
 const unsigned long kFileTooLarge = ERROR_FILE_TOO_LARGE;
 
-unsigned long ReadWholeFile(const std::string& path, std::string& content) {
+unsigned long ReadWholeFile(const std::string& path, std::string& content, bool* opened) {
+  if (opened) *opened = false;
   const TFileHandle file(
       CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
@@ -16,6 +17,7 @@ unsigned long ReadWholeFile(const std::string& path, std::string& content) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) ? kNoSuchFile : error;
   }
+  if (opened) *opened = true;
   DWORD high = 0;
   const DWORD low = GetFileSize(file.get(), &high);
   if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return GetLastError();

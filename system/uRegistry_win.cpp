@@ -29,6 +29,14 @@ DWORD SubkeyNameBufferSize(HKEY key) {
   return std::max<DWORD>(kSubkeyNameSize, (std::min<DWORD>(longest, 32767) + 1) * kBytesPerCharacter);
 }
 
+// Whether key, opened as itself (REG_OPTION_OPEN_LINK) with KEY_QUERY_VALUE, is a symbolic link.
+bool IsLink(HKEY key) {
+  DWORD type = REG_NONE;
+  DWORD size = 0;
+  const LONG status = RegQueryValueExA(key, "SymbolicLinkValue", nullptr, &type, nullptr, &size);
+  return (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) && type == REG_LINK;
+}
+
 // Whether the key at path is a symbolic link; if it is, link holds it opened as the link itself,
 // with the right to delete it.
 bool OpenIfLink(HKEY root, const std::string& path, handles::TUniqueKey& link) {
@@ -36,10 +44,7 @@ bool OpenIfLink(HKEY root, const std::string& path, handles::TUniqueKey& link) {
   if (RegOpenKeyExA(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE | DELETE, key.put()) != ERROR_SUCCESS) {
     return false;
   }
-  DWORD type = REG_NONE;
-  DWORD size = 0;
-  const LONG status = RegQueryValueExA(key.get(), "SymbolicLinkValue", nullptr, &type, nullptr, &size);
-  if ((status != ERROR_SUCCESS && status != ERROR_MORE_DATA) || type != REG_LINK) return false;
+  if (!IsLink(key.get())) return false;
   link = std::move(key);
   return true;
 }
@@ -143,8 +148,18 @@ std::string ReadRegistryString(HKEY root, const std::string& registryPath) {
 }
 
 LONG OpenForDeletion(HKEY root, const std::string& keyPath) {
+  const std::string path = StripTrailingDelimiter(keyPath, "\\");
   handles::TUniqueKey key;
-  return RegOpenKeyExA(root, StripTrailingDelimiter(keyPath, "\\").c_str(), 0, KEY_ALL_ACCESS, key.put());
+  if (platform::IsNTFamily()) {
+    // The deletion takes a link as the link itself: only the right to delete the link counts,
+    // never what the key it leads to allows, nor whether that key is there at all.
+    const LONG opened = RegOpenKeyExA(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE, key.put());
+    if (opened != ERROR_SUCCESS) return opened;
+    if (IsLink(key.get())) {
+      return RegOpenKeyExA(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE | DELETE, key.put());
+    }
+  }
+  return RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, key.put());
 }
 
 LONG DeleteRegistryKeyTree(HKEY root, const std::string& keyPath) {

@@ -25,7 +25,8 @@ std::string ReadRegistryString(HKEY root, const std::string& registryPath);
 
 // Opens keyPath (with or without its trailing "\") with the access that DeleteRegistryKeyTree
 // asks of every key of the tree, and closes it again: ERROR_SUCCESS, or the status of the
-// refusal (ERROR_FILE_NOT_FOUND when there is no such key).
+// refusal (ERROR_FILE_NOT_FOUND when there is no such key). On the NT family a key that is a
+// symbolic link is opened as the link itself, with the right to delete it, as the deletion does.
 LONG OpenForDeletion(HKEY root, const std::string& keyPath);
 
 // Deletes keyPath (with or without a trailing "\") and everything under it, deepest keys first,

@@ -1,6 +1,7 @@
 // Which process shows the window: only an exact "START" makes the program the temporary copy;
-// a normal start makes it copy itself to the temporary folder and hand over, and where that copy
-// cannot be made the program ends without a window. (Other arguments: test_UnknownArguments.)
+// a normal start (no argument, or a word that is no switch: "start" in lower case, a word left in
+// an UninstallString) makes it copy itself to the temporary folder and hand over, and where that
+// copy cannot be made the program ends without a window. (Switches: test_UnknownArguments.)
 #include <gtest/gtest.h>
 
 #include "uUninstallScenario.h"
@@ -10,7 +11,7 @@ namespace {
 
 struct TArgumentCase {
   const char* name;
-  std::string argument;  // after the UninstallString; empty: none
+  std::string argument;  // after the UninstallString; empty: none. A word is also logged, with /LOG
   bool planted;  // a program of the copy's name already in the temporary folder
 };
 
@@ -21,6 +22,11 @@ const TArgumentCase kArgumentCases[] = {
     // A file of the copy's name planted in the temporary folder is neither run nor overwritten:
     // the copy goes into a folder of its own.
     {"FileOfTheCopysNameInTemporaryFolder", "", true},
+    // "START" is exact: any other spelling is a word, and a word is a normal start.
+    {"LowerCaseStart", "start", false},
+    {"MixedCaseStart", "Start", false},
+    {"LongerThanStart", "STARTED", false},
+    {"StrayWord", "uninstall", false},
 };
 
 class RelaunchArgumentTest : public TUninstallScenario, public ::testing::WithParamInterface<TArgumentCase> {};
@@ -35,8 +41,10 @@ TEST_P(RelaunchArgumentTest, CountsAsANormalStartAndHandsOverToACopy) {
     ASSERT_TRUE(WriteFileBytes(planted, plantedBytes));
   }
 
-  TRunningUninstaller run =
-      StartAsAddRemovePrograms(sample, c.argument.empty() ? std::string() : " " + c.argument);
+  const std::string logPath = TempFolder() + "KorvaneE2E-word-" + c.name + ".log";
+  DeleteFileA(logPath.c_str());
+  TRunningUninstaller run = StartAsAddRemovePrograms(
+      sample, c.argument.empty() ? std::string() : " " + c.argument + " /LOG=\"" + logPath + "\"");
   ASSERT_TRUE(run.started.handle);
   ASSERT_NE(run.window, nullptr) << "no main window; message box: " << VisibleMessage();
   EXPECT_NE(run.copy.pid, run.started.pid) << "the started program took the argument for START";
@@ -65,6 +73,12 @@ TEST_P(RelaunchArgumentTest, CountsAsANormalStartAndHandsOverToACopy) {
     EXPECT_EQ(ReadFileBytes(planted), plantedBytes);
   }
   DeleteFileA(planted.c_str());
+  if (!c.argument.empty()) {
+    const std::string log = ReadFileBytes(logPath);
+    const std::string line = "スイッチではない引数は使いません: " + c.argument + "\r\n";
+    EXPECT_NE(log.find(line), std::string::npos) << Show(line) << " not in the log:\n" << Show(log);
+    DeleteFileA(logPath.c_str());
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Installed, RelaunchArgumentTest, ::testing::ValuesIn(kArgumentCases), TCaseName());
@@ -94,7 +108,8 @@ TEST_P(RelaunchFromTempTest, StartedFromTheTemporaryFolder) {
   }
   TProcess started = StartCommandLine("\"" + copyPath + "\"");
   ASSERT_TRUE(started.handle);
-  const HWND box = WaitForMessageBox(started.pid, kAppTitle);
+  // Before the relaunch is decided the application's title is the executable's name.
+  const HWND box = WaitForMessageBox(started.pid, ProgramTitle(sample));
   ASSERT_NE(box, nullptr) << "no error box";
   const std::string text = MessageBoxText(box);
   const std::string head = "アンインストーラーを一時フォルダーから起動できませんでした\r\n\r\n" + copyPath + "\r\n";
@@ -109,6 +124,7 @@ TEST_P(RelaunchFromTempTest, StartedFromTheTemporaryFolder) {
   main.className = kMainClass;
   EXPECT_EQ(WaitForWindow(main, 10000), nullptr) << "a main window appeared";
   EXPECT_EQ(WaitForMessageBox(0, kAppTitle, 0), nullptr) << "a message box appeared: " << VisibleMessage();
+  EXPECT_EQ(WaitForMessageBox(0, ProgramTitle(sample), 0), nullptr) << "a second message box appeared";
   EXPECT_EQ(ReadFileBytes(copyPath), bytes) << "the file in the temporary folder changed";
   EXPECT_TRUE(PendingRenameStrings().empty()) << Show(PendingRenameStrings());
   EXPECT_FALSE(PathExists(WininitPath()));
@@ -149,6 +165,44 @@ TEST_F(StartedAsCopyTest, InstalledFileStartedWithStartIsLeftForTheRestart) {
 
   ASSERT_TRUE(RestartWine());
   EXPECT_FALSE(PathExists(sample.uninstallerPath));
+}
+
+// On Windows 95/98/Me the copy schedules its own file in WININIT.INI as it starts; where that file
+// cannot be read, its start-up ends with the error report. It comes before the relaunch is
+// decided, so it carries the executable's name as its title, as the starter's own failures do
+// (RelaunchFromTempTest), never the application's title.
+TEST_F(StartedAsCopyTest, Windows98CopyStartUpErrorCarriesTheExecutablesName) {
+  const TSample sample = InstallUninstallable(GuidSample());
+  RunAsWindows98(sample);
+  const std::string ini = WininitPath();
+  ASSERT_TRUE(WriteFileBytes(ini, "[rename]\r\n"));
+  THeldByHelper locker("lock_files", "", "\"" + ini + "\"");
+  ASSERT_TRUE(locker.Ready());
+  const TSampleState before = CaptureState(sample);
+
+  const TProcess& started = Start(sample.UninstallString());
+  ASSERT_TRUE(started.handle);
+  const HWND box = WaitForMessageBox(0, ProgramTitle(sample));
+  ASSERT_NE(box, nullptr) << "no error box under the executable's name; under the title: " << VisibleMessage();
+  const std::string text = MessageBoxText(box);
+  const std::string prefix = "ファイル \"" + ini + "\". ";
+  const std::string suffix = " は開けません";
+  EXPECT_EQ(text.rfind(prefix, 0), 0u) << Show(text);
+  EXPECT_TRUE(text.size() > prefix.size() + suffix.size() && text.substr(text.size() - suffix.size()) == suffix)
+      << Show(text);
+  const TProcess copy = OpenProcessById(WindowProcessId(box));
+  EXPECT_NE(copy.pid, started.pid) << "the starter failed, not the copy";
+  PressMessageBoxOk(box);
+  DWORD code = ~0u;
+  EXPECT_TRUE(WaitForExit(copy, kDefaultWaitMs, &code));
+  EXPECT_EQ(code, 1603u);
+  EXPECT_TRUE(WaitForExit(started, kDefaultWaitMs, &code));
+  EXPECT_EQ(code, 0u);
+  TWindowQuery main;
+  main.className = kMainClass;
+  EXPECT_TRUE(FindTopWindows(main).empty()) << "a window was shown";
+  ASSERT_TRUE(locker.End());
+  EXPECT_EQ(CaptureState(sample), before);
 }
 
 }  // namespace

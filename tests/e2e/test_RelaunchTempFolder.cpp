@@ -51,7 +51,8 @@ TEST_P(RelaunchTempFolderTest, ShowsTheReasonStartsNothingAndEndsWith1603) {
     TScopedEnvironment temp("TEMP", c.folder);
     const TProcess& started = Start(sample.UninstallString());
     ASSERT_TRUE(started.handle);
-    const HWND box = WaitForMessageBox(started.pid, kAppTitle);
+    // Before the relaunch is decided the application's title is the executable's name.
+    const HWND box = WaitForMessageBox(started.pid, ProgramTitle(sample));
     ASSERT_NE(box, nullptr) << "no error box";
     text = MessageBoxText(box);
     PressMessageBoxOk(box);

@@ -88,6 +88,13 @@ class TUninstallScenario : public TScenario {
     ASSERT_TRUE(SetProgramWindowsVersion(files::ExtractFileName(s.uninstallerPath), "win98"));
   }
 
+  // The title of the boxes that the program shows before it has decided whether it is the copy
+  // that uninstalls (the starter's, and the copy's own until then): its file name without the
+  // extension, which the application's title is until it is set.
+  static std::string ProgramTitle(const TSample& s) {
+    return files::ChangeFileExt(files::ExtractFileName(s.uninstallerPath), "");
+  }
+
   // Where Windows 95/98/Me put the copy, and where the NT family never does any more.
   static std::string TempCopyPath(const TSample& s) { return TempFolder() + files::ExtractFileName(s.uninstallerPath); }
 

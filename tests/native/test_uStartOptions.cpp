@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "app/uCommandLine.h"
 #include "app/uStartOptions.h"
 
@@ -17,47 +20,58 @@ struct TOptionsCase {
   const char* starterPath;
   app::THandleValue pipe;
   app::THandleValue starter;
-  const char* unknown;  // the first argument of no known form, as written
+  const char* unknown;               // the first switch of no known form, as written
+  std::vector<std::string> ignored;  // the words that are no switch, as written
+  bool usage = false;
 };
 
-TEST(StartOptions, SwitchesOfANormalStartAndOfTheCopy) {
+TEST(StartOptions, SwitchesWordsAndTheCopysLine) {
   const TOptionsCase cases[] = {
-      {"\"C:\\P F\\FooUninst.exe\"", false, false, false, "", "", 0, 0, ""},
-      {"\"C:\\P F\\FooUninst.exe\" /S", false, true, false, "", "", 0, 0, ""},
-      {"\"C:\\P F\\FooUninst.exe\" /s", false, true, false, "", "", 0, 0, ""},
-      {"FooUninst.exe /S /LOG", false, true, true, "", "", 0, 0, ""},
-      {"FooUninst.exe /log /S", false, true, true, "", "", 0, 0, ""},
-      {"FooUninst.exe /LOG=C:\\logs\\foo.log", false, false, true, "C:\\logs\\foo.log", "", 0, 0, ""},
-      {"FooUninst.exe /LOG=\"C:\\my logs\\foo.log\" /S", false, true, true, "C:\\my logs\\foo.log", "", 0, 0, ""},
-      {"FooUninst.exe \"/LOG=C:\\my logs\\foo.log\"", false, false, true, "C:\\my logs\\foo.log", "", 0, 0, ""},
-      // Not the switches: other words, longer switches, other prefixes, a lower-case "start". The
+      {"\"C:\\P F\\FooUninst.exe\"", false, false, false, "", "", 0, 0, "", {}},
+      {"\"C:\\P F\\FooUninst.exe\" /S", false, true, false, "", "", 0, 0, "", {}},
+      {"\"C:\\P F\\FooUninst.exe\" /s", false, true, false, "", "", 0, 0, "", {}},
+      {"FooUninst.exe /S /LOG", false, true, true, "", "", 0, 0, "", {}},
+      {"FooUninst.exe /log /S", false, true, true, "", "", 0, 0, "", {}},
+      {"FooUninst.exe /LOG=C:\\logs\\foo.log", false, false, true, "C:\\logs\\foo.log", "", 0, 0, "", {}},
+      {"FooUninst.exe /LOG=\"C:\\my logs\\foo.log\" /S", false, true, true, "C:\\my logs\\foo.log", "", 0, 0, "", {}},
+      {"FooUninst.exe \"/LOG=C:\\my logs\\foo.log\"", false, false, true, "C:\\my logs\\foo.log", "", 0, 0, "", {}},
+      // Switches of no known form: longer ones, other prefixes, values. The first is named; the
       // known switches around them are still read, for the log.
-      {"FooUninst.exe /SILENT /LOGFILE=x S", false, false, false, "", "", 0, 0, "/SILENT"},
-      {"FooUninst.exe /LOG /quiet", false, false, true, "", "", 0, 0, "/quiet"},
-      {"FooUninst.exe -s", false, false, false, "", "", 0, 0, "-s"},
-      {"FooUninst.exe /S=1", false, false, false, "", "", 0, 0, "/S=1"},
-      {"FooUninst.exe /S /LOGX", false, true, false, "", "", 0, 0, "/LOGX"},
-      {"FooUninst.exe start /S", false, true, false, "", "", 0, 0, "start"},
-      {"FooUninst.exe STARTED", false, false, false, "", "", 0, 0, "STARTED"},
-      {"FooUninst.exe \"\"", false, false, false, "", "", 0, 0, "\"\""},
-      {"FooUninst.exe /? /S", false, true, false, "", "", 0, 0, "/?"},
+      {"FooUninst.exe /SILENT /LOGFILE=x", false, false, false, "", "", 0, 0, "/SILENT", {}},
+      {"FooUninst.exe /LOG /quiet", false, false, true, "", "", 0, 0, "/quiet", {}},
+      {"FooUninst.exe -s", false, false, false, "", "", 0, 0, "-s", {}},
+      {"FooUninst.exe /S=1", false, false, false, "", "", 0, 0, "/S=1", {}},
+      {"FooUninst.exe /S /LOGX", false, true, false, "", "", 0, 0, "/LOGX", {}},
+      {"FooUninst.exe /LOG:x /S", false, true, false, "", "", 0, 0, "/LOG:x", {}},
+      {"FooUninst.exe \"/S \" -", false, false, false, "", "", 0, 0, "\"/S \"", {}},
+      // Words that are no switch are a normal start: "START" is exact and comes first.
+      {"FooUninst.exe start", false, false, false, "", "", 0, 0, "", {"start"}},
+      {"FooUninst.exe start /S", false, true, false, "", "", 0, 0, "", {"start"}},
+      {"FooUninst.exe Start /quiet", false, false, false, "", "", 0, 0, "/quiet", {"Start"}},
+      {"FooUninst.exe STARTED", false, false, false, "", "", 0, 0, "", {"STARTED"}},
+      {"FooUninst.exe /S START x", false, true, false, "", "", 0, 0, "", {"START", "x"}},
+      {"FooUninst.exe \"\" remove", false, false, false, "", "", 0, 0, "", {"\"\"", "remove"}},
+      {"FooUninst.exe /? /S", false, true, false, "", "", 0, 0, "", {}, true},
+      {"FooUninst.exe   /?  ", false, false, false, "", "", 0, 0, "", {}, true},
+      {"FooUninst.exe /? /x", false, false, false, "", "", 0, 0, "/x", {}, true},
       // Only the copy takes a hand-back channel.
-      {"FooUninst.exe /S /HANDBACK=12:16", false, true, false, "", "", 0, 0, "/HANDBACK=12:16"},
+      {"FooUninst.exe /S /HANDBACK=12:16", false, true, false, "", "", 0, 0, "/HANDBACK=12:16", {}},
       {"\"C:\\T\\FooUninst.exe\" START C:\\PROGRA~1\\Foo\\FOOUNI~1.EXE", true, false, false, "",
-       "C:\\PROGRA~1\\Foo\\FOOUNI~1.EXE", 0, 0, ""},
+       "C:\\PROGRA~1\\Foo\\FOOUNI~1.EXE", 0, 0, "", {}},
       {"\"C:\\T\\FooUninst.exe\" START C:\\PROGRA~1\\Foo\\FOOUNI~1.EXE /S /LOG=\"C:\\T\\FooUninst.log\" "
        "/HANDBACK=124:128",
-       true, true, true, "C:\\T\\FooUninst.log", "C:\\PROGRA~1\\Foo\\FOOUNI~1.EXE", 124, 128, ""},
-      // A path without a short form stays whole, blanks and all, up to the first switch.
-      {"\"C:\\T\\FooUninst.exe\" START C:\\Program Files\\Foo  Bar\\FooUninst.exe /S /HANDBACK=1:2", true, true,
-       false, "", "C:\\Program Files\\Foo  Bar\\FooUninst.exe", 1, 2, ""},
-      {"\"C:\\T\\FooUninst.exe\" START", true, false, false, "", "", 0, 0, ""},
-      {"\"C:\\T\\FooUninst.exe\" START p /S /quiet", true, true, false, "", "p", 0, 0, "/quiet"},
+       true, true, true, "C:\\T\\FooUninst.log", "C:\\PROGRA~1\\Foo\\FOOUNI~1.EXE", 124, 128, "", {}},
+      // A path without a short form stays whole, blanks and all, up to the first switch; a "-"
+      // inside it is no switch.
+      {"\"C:\\T\\FooUninst.exe\" START C:\\Program Files\\Foo - Bar\\FooUninst.exe /S /HANDBACK=1:2", true, true,
+       false, "", "C:\\Program Files\\Foo - Bar\\FooUninst.exe", 1, 2, "", {}},
+      {"\"C:\\T\\FooUninst.exe\" START", true, false, false, "", "", 0, 0, "", {}},
+      {"\"C:\\T\\FooUninst.exe\" START p /S /quiet", true, true, false, "", "p", 0, 0, "/quiet", {}},
       // A hand-back value that is not two handle values is no channel at all.
-      {"x START p /HANDBACK=12", true, false, false, "", "p", 0, 0, ""},
-      {"x START p /HANDBACK=12:0", true, false, false, "", "p", 0, 0, ""},
-      {"x START p /HANDBACK=18446744073709551616:4", true, false, false, "", "p", 0, 0, ""},
-      {"x START p /HANDBACK=0x10:4", true, false, false, "", "p", 0, 0, ""},
+      {"x START p /HANDBACK=12", true, false, false, "", "p", 0, 0, "", {}},
+      {"x START p /HANDBACK=12:0", true, false, false, "", "p", 0, 0, "", {}},
+      {"x START p /HANDBACK=18446744073709551616:4", true, false, false, "", "p", 0, 0, "", {}},
+      {"x START p /HANDBACK=0x10:4", true, false, false, "", "p", 0, 0, "", {}},
   };
   for (const TOptionsCase& c : cases) {
     const TStartOptions o = ParseStartOptions(c.line);
@@ -68,16 +82,10 @@ TEST(StartOptions, SwitchesOfANormalStartAndOfTheCopy) {
     EXPECT_EQ(o.StarterPath, c.starterPath) << c.line;
     EXPECT_EQ(o.HandBackPipe, c.pipe) << c.line;
     EXPECT_EQ(o.StarterProcess, c.starter) << c.line;
-    EXPECT_EQ(o.UnknownArgument, c.unknown) << c.line;
-    EXPECT_FALSE(o.Usage) << c.line;
+    EXPECT_EQ(o.UnknownSwitch, c.unknown) << c.line;
+    EXPECT_EQ(o.IgnoredWords, c.ignored) << c.line;
+    EXPECT_EQ(o.Usage, c.usage) << c.line;
   }
-}
-
-TEST(StartOptions, QuestionMarkAloneAsksForTheUsage) {
-  EXPECT_TRUE(ParseStartOptions("\"C:\\P F\\FooUninst.exe\" /?").Usage);
-  EXPECT_TRUE(ParseStartOptions("FooUninst.exe   /?  ").Usage);
-  EXPECT_FALSE(ParseStartOptions("FooUninst.exe /? /S").Usage);
-  EXPECT_FALSE(ParseStartOptions("FooUninst.exe START /?").Usage);
 }
 
 // Add/Remove Programs runs an UninstallString as written, quotes or not: an unquoted path with
@@ -89,19 +97,21 @@ TEST(StartOptions, AnUnquotedProgramPathWithBlanksIsNoArgument) {
     std::string line;
     bool silent;
     std::string unknown;
+    std::vector<std::string> ignored;
   } cases[] = {
-      {exe, false, ""},
-      {exe + " /S", true, ""},
-      {"  " + exe + "\t/S /quiet", true, "/quiet"},
+      {exe, false, "", {}},
+      {exe + " /S", true, "", {}},
+      {"  " + exe + "\t/S /quiet", true, "/quiet", {}},
       // CreateProcess completes a name without its extension.
-      {"C:\\Program Files\\Foo Bar\\FooUninst /S", true, ""},
-      // Another program's path is arguments after its first part, as before.
-      {"C:\\Program Files\\Other\\OtherUninst.exe /S", true, "Files\\Other\\OtherUninst.exe"},
+      {"C:\\Program Files\\Foo Bar\\FooUninst /S", true, "", {}},
+      // Another program's path is arguments after its first part, as before: words.
+      {"C:\\Program Files\\Other\\OtherUninst.exe /S", true, "", {"Files\\Other\\OtherUninst.exe"}},
   };
   for (const TCase& c : cases) {
     const TStartOptions o = ParseStartOptions(c.line, isExe);
     EXPECT_EQ(o.Silent, c.silent) << c.line;
-    EXPECT_EQ(o.UnknownArgument, c.unknown) << c.line;
+    EXPECT_EQ(o.UnknownSwitch, c.unknown) << c.line;
+    EXPECT_EQ(o.IgnoredWords, c.ignored) << c.line;
   }
   // A quoted path ends at its quote, whatever the test says.
   EXPECT_EQ(ProgramPathEnd("\"a b\" c", [](const std::string&) { return true; }), 5u);

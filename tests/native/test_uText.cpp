@@ -56,6 +56,8 @@ TEST(OwnText, BothFormsOfEveryTextAreTheSameText) {
       {"copy not started", maintexts::kCopyNotStarted},
       {"uninstall failed", maintexts::kUninstallFailedEnd},
       {"usage", maintexts::kUsage},
+      {"unknown switch", maintexts::kUnknownSwitch},
+      {"nothing deleted", maintexts::kNothingDeleted},
   };
   for (const auto& c : cases) {
     ASSERT_NE(c.text.Bytes, nullptr) << c.name;

@@ -144,6 +144,8 @@ TEST_F(DisplayTexts, MessageBoxesShowTheJapaneseTextsWithNamesAndPaths) {
         {"a file remains", maintexts::kUninstallIncomplete + maintexts::kFilesRemain + maintexts::kLineBreak +
                                ui::SystemText(WideToAnsi(path)),
          L"アンインストールを完了できませんでした\r\n\r\n下記のファイルは削除できなかったため残っています\r\n\r\n" + path},
+        {"an unknown switch", ui::FormatText(maintexts::kUnknownSwitch, ui::SystemText(WideToAnsi(L"/" + product))),
+         L"不明なスイッチです: /" + product + L"\r\n\r\n"},
     };
     for (const auto& b : boxes) {
       TMessageBoxWatcher watcher;

@@ -15,6 +15,8 @@
 #include "system/uFiles_win.h"
 #include "system/uHandles_win.h"
 #include "system/uRegistry_win.h"
+#include "system/uSystemError_win.h"
+#include "winsupport/uImportHook.h"
 #include "winsupport/MessageBoxWatcher.h"
 #include "winsupport/uDriver.h"
 #include "winsupport/uMachine.h"
@@ -270,6 +272,86 @@ TEST_F(Main, EmptyProductNameNeverNamesTheUninstallKey) {
 TEST_F(Main, DefaultWindowNamesTheRunningExecutable) {
   ASSERT_NE(files::ModuleFileName().find("win32_tests"), std::string::npos);
   ExpectNoProductAndTheUninstallKeyUntouched();
+}
+
+// The answer that the registry gives to the check before the deletion, for the product's key
+// opened as the deletion opens it (the link option or full access); other opens go through.
+struct TRefusedOpenForDeletion {
+  static LONG WINAPI Answer(HKEY root, LPCSTR path, DWORD options, REGSAM access, PHKEY key) {
+    if (path && keyPath == path && ((options & REG_OPTION_OPEN_LINK) || access == KEY_ALL_ACCESS)) return status;
+    return hook->Original<decltype(&RegOpenKeyExA)>()(root, path, options, access, key);
+  }
+  static testsupport::TImportHook* hook;
+  static std::string keyPath;
+  static LONG status;
+};
+testsupport::TImportHook* TRefusedOpenForDeletion::hook = nullptr;
+std::string TRefusedOpenForDeletion::keyPath;
+LONG TRefusedOpenForDeletion::status = ERROR_SUCCESS;
+
+// The run reads the block of its own program first; this test program's 64-bit image is none
+// that the block reader models, so its file is hidden from that read, and the run goes on as for
+// a program without a block. Other files open as usual.
+struct THiddenOwnFile {
+  static HANDLE WINAPI Open(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                            DWORD disposition, DWORD flags, HANDLE templateFile) {
+    if (name && lstrcmpiA(name, files::ModuleFileName().c_str()) == 0) {
+      SetLastError(ERROR_FILE_NOT_FOUND);
+      return INVALID_HANDLE_VALUE;
+    }
+    return hook->Original<decltype(&CreateFileA)>()(name, access, share, security, disposition, flags, templateFile);
+  }
+  static testsupport::TImportHook* hook;
+};
+testsupport::TImportHook* THiddenOwnFile::hook = nullptr;
+
+// Only a refusal of rights asks for an administrator; any other (a key that another program
+// deleted while it still holds it open, a registry that fails) is said with the system's reason.
+// Either way nothing is deleted and the run ends with 1603. Wine gives no such refusal to an open
+// of a key that is there, so the test gives it through the program's import of RegOpenKeyExA.
+TEST_F(Main, RefusalBeforeTheDeletionSaysWhyAndDeletesNothing) {
+  const struct {
+    const char* product;
+    LONG status;
+    bool rights;
+  } cases[] = {
+      {"KvDenied", ERROR_ACCESS_DENIED, true},
+      {"KvKeyHeld", ERROR_KEY_DELETED, false},
+      {"KvBadDb", ERROR_BADDB, false},
+  };
+  for (const auto& c : cases) {
+    if (RunAsUninstallerOf(c.product)) continue;
+    const TInstalledSample installed(SampleNamed(c.product));
+    const TSample& sample = installed.Sample();
+    const TSampleState before = CaptureState(sample);
+    TfrmMain form;
+    ASSERT_EQ(form.ListBox1->Count(), 3);
+
+    testsupport::TImportHook hook("ADVAPI32.dll", "RegOpenKeyExA",
+                                  reinterpret_cast<const void*>(&TRefusedOpenForDeletion::Answer));
+    ASSERT_TRUE(hook.Installed());
+    TRefusedOpenForDeletion::hook = &hook;
+    testsupport::TImportHook hidden("KERNEL32.dll", "CreateFileA", reinterpret_cast<const void*>(&THiddenOwnFile::Open));
+    ASSERT_TRUE(hidden.Installed());
+    THiddenOwnFile::hook = &hidden;
+    TRefusedOpenForDeletion::keyPath = sample.keyPath;
+    TRefusedOpenForDeletion::status = c.status;
+    TMessageBoxWatcher watcher;
+    form.btnOKClick(nullptr);
+    const TCapturedBox box = watcher.Result();
+    ASSERT_TRUE(box.Found);
+    if (c.rights) {
+      EXPECT_EQ(box.Text, c.product + std::string(" のアンインストールには管理者の権限が必要です\r\n\r\nアンインストールに失敗しました"));
+    } else {
+      const std::string words = systemerror::SystemErrorText(static_cast<DWORD>(c.status));
+      EXPECT_EQ(box.Text, "アンインストールを完了できませんでした\r\n\r\n"
+                          "アンインストール情報を削除できないため何も削除していません\r\n" +
+                              (words.empty() ? systemerror::Describe(static_cast<DWORD>(c.status)) : words));
+    }
+    EXPECT_EQ(form.ExitCode, 1603u);
+    const TSampleState after = CaptureState(sample);
+    EXPECT_EQ(after, before) << "before:\n" << before.Describe() << "after:\n" << after.Describe();
+  }
 }
 
 TEST_F(Main, StartWithoutEntryEndsTheLoopAtOnce) {

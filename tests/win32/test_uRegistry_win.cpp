@@ -413,4 +413,35 @@ TEST_F(Registry, LinkIsDeletedAsALinkAndNeverFollowed) {
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, elsewhere + "\\Inner\\Deep")) << "the link was followed";
 }
 
+// The check before the deletion asks what the deletion will do: a key that is a link goes as the
+// link itself, so only the link counts, never what it leads to, whether that refuses full access
+// or is not there at all.
+TEST_F(Registry, ALinkOpensForDeletionAsTheLinkItself) {
+  const std::string elsewhere = key_ + "\\Elsewhere";
+  CreateKey(HKEY_CURRENT_USER, elsewhere + "\\Inner");
+  const std::string product = key_ + "\\Product";
+  {
+    TRegistryLink link(product, elsewhere);
+    if (!link.Works(product + "\\Inner")) GTEST_SKIP() << "this system makes no registry links";
+    EXPECT_EQ(registry::OpenForDeletion(HKEY_CURRENT_USER, product + "\\"), ERROR_SUCCESS);
+    const testsupport::TReadOnlyKey readOnly(HKEY_CURRENT_USER, elsewhere);
+    if (readOnly.Refuses()) {
+      EXPECT_EQ(registry::OpenForDeletion(HKEY_CURRENT_USER, product + "\\"), ERROR_SUCCESS)
+          << "what the link leads to was asked";
+    }
+  }
+  {
+    TRegistryLink link(product, key_ + "\\Nowhere");
+    EXPECT_EQ(registry::OpenForDeletion(HKEY_CURRENT_USER, product + "\\"), ERROR_SUCCESS)
+        << "a link that leads nowhere counts as missing";
+    EXPECT_EQ(registry::DeleteRegistryKeyTree(HKEY_CURRENT_USER, product + "\\"), ERROR_SUCCESS);
+    HKEY left = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, product.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, &left),
+              ERROR_FILE_NOT_FOUND)
+        << "the link is left";
+    if (left) RegCloseKey(left);
+  }
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, elsewhere + "\\Inner"));
+}
+
 }  // namespace

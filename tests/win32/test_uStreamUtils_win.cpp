@@ -8,6 +8,7 @@
 
 #include "appended/uPEUtils.h"
 #include "appended/uStreamUtils.h"
+#include "winsupport/uImportHook.h"
 #include "winsupport/uMachine.h"
 #include "winsupport/uImageModelRoute.h"
 
@@ -55,6 +56,49 @@ TEST(StreamUtils, LoadFromFileTellsMissingFromUnreadable) {
                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(Writer);
   EXPECT_THROW(Stream.LoadFromFile(folder + "data.bin"), EFOpenError);
+}
+
+// The system's answer to a read of a file that opened: a failing disk or a network file that has
+// gone away. Wine has no file that opens and then refuses to be read (it does not hold reads to
+// another handle's lock), so the test gives that answer through the program's import of ReadFile.
+BOOL WINAPI RefuseRead(HANDLE, LPVOID, DWORD, LPDWORD read, LPOVERLAPPED) {
+  if (read) *read = 0;
+  SetLastError(ERROR_IO_DEVICE);
+  return FALSE;
+}
+
+// The file layer's message tells a file that does not open from one that opened and could not be
+// read ("exeadder list" shows it, as the uninstaller's error report does).
+TEST(StreamUtils, ReadFailureIsToldFromOpenFailure) {
+  const std::string folder = testsupport::FreshTempFolder("uninst stream test");
+  const std::string path = folder + "data.bin";
+  ASSERT_TRUE(testsupport::WriteFileBytes(path, "abc"));
+  const auto message = [&](bool wholeFile) {
+    try {
+      TMemoryStream Stream;
+      if (wholeFile) {
+        LoadFileBytes(path);
+      } else {
+        Stream.LoadFromFile(path);
+      }
+    } catch (const EFOpenError& Error) {
+      return std::string(Error.what());
+    }
+    return std::string("(no error)");
+  };
+  {
+    TFileHandle Holder(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(Holder);
+    EXPECT_EQ(message(false), "Cannot open file \"" + path + "\"");
+    EXPECT_EQ(message(true), "Cannot open file \"" + path + "\"");
+  }
+  {
+    testsupport::TImportHook hook("KERNEL32.dll", "ReadFile", reinterpret_cast<const void*>(&RefuseRead));
+    ASSERT_TRUE(hook.Installed());
+    EXPECT_EQ(message(false), "Cannot read file \"" + path + "\"");
+    EXPECT_EQ(message(true), "Cannot read file \"" + path + "\"");
+  }
+  EXPECT_EQ(message(true), "(no error)");
 }
 
 }  // namespace

@@ -67,6 +67,23 @@ relay_calls() {
     }' "$1" | tr -d '\r'
 }
 
+# Sets a string value through Wine's reg tool and reads it back. A reg that did not run (Wine under
+# load now and then loses a process while it starts) would leave the setting unmade without a
+# word, and the check would then run under other conditions than it says (another Windows
+# version, say): tried three times, false when the value is still not there.
+# Usage: set_string <key> <name> <data>
+set_string() {
+  local key=$1 name=$2 data=$3 try
+  for try in 1 2 3; do
+    wine reg add "$key" /v "$name" /d "$data" /f >/dev/null 2>&1 </dev/null
+    wine reg query "$key" /v "$name" 2>/dev/null </dev/null | tr -d '\r' |
+      NAME=$name DATA=$data awk '$1 == ENVIRON["NAME"] && $2 == "REG_SZ" && $3 == ENVIRON["DATA"] { found = 1 } END { exit !found }' &&
+      return 0
+    echo "set_string: $key\\$name is not $data after try $try" >&2
+  done
+  return 1
+}
+
 # Installs the sample product PRODUCT with a mutex name (the driver's install-sample) and prints its
 # folder (with its trailing "\"); false, having said why on standard error, when it cannot be.
 # Usage: install_sample <product> [GUID]

@@ -43,7 +43,8 @@ for entry in winxp:no win7:yes win10:yes; do
   name="HookCheck${version}Uninst.exe"
   log="$WORK/$version.log"
   cp "$BUILD/Uninst.exe" "$WORK/$name"
-  wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$name" /v Version /d "$version" /f >/dev/null 2>&1 </dev/null
+  set_string "HKCU\\Software\\Wine\\AppDefaults\\$name" Version "$version" ||
+    { fail "[$version]" "the Windows version could not be set"; continue; }
 
   # No uninstall entry for this name: the copy shows the missing entry box, which is answered.
   WINEDEBUG=-all,+relay wine "$WORK/$name" >"$log" 2>&1 </dev/null

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The registry and window calls of a normal interactive uninstall without /LOG, seen from outside
 # through Wine's relay trace, on the NT family and as Windows 98: the temporary copy reads the
-# uninstall entry, on the NT family opens its key for deletion (the rights check) and deletes its
+# uninstall entry, on the NT family opens its key for deletion (the rights check, which first
+# asks whether the key is a link) and deletes its
 # tree (there each key is first looked at as a link), and on Windows 98 looks for the Add/Remove
 # Programs window once under each of its two titles; it makes no call only a log would need (no
 # second open of the deleted key, no window search before the refresh). The process that
@@ -59,6 +60,11 @@ expected() {
   echo 'RegQueryValueExA "UninstallString"'
   echo 'RegCloseKey'
   if [ "$family" = nt ]; then
+    # The rights check: the key, opened as itself, is asked whether it is a link (which would be
+    # checked for the right to delete the link alone); it is not, so it is opened for deletion.
+    echo "RegOpenKeyExA \"$key\" 00000008 00000001"
+    echo 'RegQueryValueExA "SymbolicLinkValue"'
+    echo 'RegCloseKey'
     echo "RegOpenKeyExA \"$key\" 00000000 000f003f"
     echo 'RegCloseKey'
   fi
@@ -73,7 +79,7 @@ run_as() {
   local family=$1 folder got
   wine reg delete "$VERSION_KEY" /f >/dev/null 2>&1 </dev/null
   if [ "$family" = win98 ]; then
-    wine reg add "$VERSION_KEY" /v Version /d win98 /f >/dev/null 2>&1 </dev/null
+    set_string "$VERSION_KEY" Version win98 || { fail "$family: the Windows version could not be set"; return; }
   fi
   folder=$(install_sample "$PRODUCT" "{D15B1A7C-0000-4000-8000-00000000CA12}") || { fail "$family: no sample"; return; }
   # Started as Add/Remove Programs would, without arguments; Uninstall pressed, the outcome closed.

@@ -1,11 +1,12 @@
 // Stands in for the Windows 95/98/Me Add/Remove Programs window: a top-level "#32770" dialog
 // under one of its two titles, optionally with a tab control whose focus is on a chosen tab.
 //
-//   arp_window_gui <full|half> <tab count, 0 for none> <focused tab index> <left> <top> [hung]
+//   arp_window_gui <full|half> <tab count, 0 for none> <focused tab index> <left> <top> [hung|slow]
 //
 // With "hung" the window never handles a message (a program that hangs): it does not close when
 // asked to, and the process ends when the event "KorvaneArpStandInQuit" is set, or after two
-// minutes.
+// minutes. With "slow" it takes eight seconds over its closing (a window on a loaded machine):
+// longer than a sender of WM_CLOSE waits, and it goes all the same.
 //
 // Copied under the name rundll32.exe it stands in for the program that opens that window:
 // it writes its command line and start-up position to rundll32.log beside itself, then shows
@@ -28,11 +29,15 @@ namespace {
 const char kFullTitle[] = "アプリケーションの追加と削除のプロパティ";
 const char kHalfTitle[] = "ｱﾌﾟﾘｹｰｼｮﾝの追加と削除 のﾌﾟﾛﾊﾟﾃｨ";
 
+// How long the window takes over its closing.
+DWORD g_closingMs = 0;
+
 INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
       return TRUE;
     case WM_CLOSE:
+      if (g_closingMs > 0) Sleep(g_closingMs);
       DestroyWindow(window);
       return TRUE;
     case WM_DESTROY:
@@ -125,11 +130,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   }
 
   if (__argc != 6 && __argc != 7) return 2;
+  const std::string mode = __argc == 7 ? __argv[6] : "";
+  if (mode == "slow") g_closingMs = 8000;
   const bool half = std::string(__argv[1]) == "half";
   if (!ShowDialog(half ? kHalfTitle : kFullTitle, std::atoi(__argv[2]), std::atoi(__argv[3]),
                   std::atoi(__argv[4]), std::atoi(__argv[5]))) {
     return 3;
   }
-  if (__argc == 7 && std::string(__argv[6]) == "hung") return Hang();
+  if (mode == "hung") return Hang();
   return RunMessageLoop();
 }
